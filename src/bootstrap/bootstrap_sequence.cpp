@@ -1,0 +1,53 @@
+#include "bootstrap/bootstrap_sequence.h"
+
+#include <stdlib.h>
+
+#include "platform/bundle_paths.h"
+#include "platform/temp_dir.h"
+#include "provisioning/agent_sourcing.h"
+#include "provisioning/endpoint_file.h"
+#include "provisioning/installer_constants.h"
+#include "provisioning/shell_commands.h"
+
+int extractPayloadToDir(std::string /*directory*/, bool /*flag*/,
+                        ReportFn /*report*/) {
+  return 0;
+}
+
+std::string chooseWorkingDirectory(const std::string& scratchDir) {
+  if (scratchDir.empty() || getenv("__ZR_BOOTSTRAP_INSTALLER_UNITTEST__"))
+    return getDirectoryOfExecutable();
+  return scratchDir;
+}
+
+namespace {
+
+int runInWorkingDirectory(const std::string& workingDir, int argc,
+                          char** argv, ReportFn report) {
+  std::string payloadDir = getBundleLocation();
+  int status = extractPayloadToDir(workingDir, false, report);
+  if (status != 0) {
+    report("Internal error: Failed to initialize application installer (" +
+               std::to_string(status) + ")",
+           true);
+    return -1;
+  }
+  std::string url = readEndpointUrlFile(
+      payloadDir + kPathSeparator + "installAgentURL.txt", report);
+  std::string agent = sourceInstallAgent(workingDir, url, report);
+  if (agent.empty()) return -1;
+  if (!fireInstallAgentWithArgs(agent, "sh " + smart_quote(agent), payloadDir,
+                                argc, argv, report)) {
+    report("Application install was not successful.", true);
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int bootstrapInstallerMainFunc(int argc, char** argv, ReportFn report) {
+  TempDir scratch("tmp_install_dir");
+  return runInWorkingDirectory(chooseWorkingDirectory(scratch.getDir()), argc,
+                               argv, report);
+}

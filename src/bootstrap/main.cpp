@@ -1,0 +1,9 @@
+#include "bootstrap/bootstrap_sequence.h"
+#include "bootstrap/console_reporter.h"
+
+int main(int argc, char** argv) {
+  int result = bootstrapInstallerMainFunc(argc, argv, report_message_main);
+  // Written after the scratch directory is gone.
+  if (result != 0) report_message_main("Installation failed.", true);
+  return result;
+}

@@ -1,0 +1,79 @@
+#include "provisioning/agent_sourcing.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "download_window/download_entry.h"
+#include "platform/bundle_paths.h"
+#include "provisioning/cache_locations.h"
+#include "provisioning/installer_constants.h"
+#include "provisioning/shell_commands.h"
+
+namespace {
+
+const char kFailedToInitialize[] = "Failed to initialize the install agent.";
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+bool isVersionedArchiveName(const std::string& name) {
+  const std::string prefix = "InstallAgent_";
+  const std::string suffix = ".zip";
+  return name.size() >= prefix.size() + suffix.size() &&
+         name.compare(0, prefix.size(), prefix) == 0 &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Unpacks archive into destination and returns its "install"; an archive
+// without one is no agent, whatever else it held.
+std::string unpackAgent(const std::string& archive,
+                        const std::string& destination, ReportFn report) {
+  if (unzipInstallAgent(archive, destination, "unzip", report)) {
+    std::string agent = getInstallAgentExecutable(destination);
+    if (exists(agent)) return agent;
+  }
+  report(kFailedToInitialize, true);
+  return "";
+}
+
+}  // namespace
+
+std::string findLocalInstallAgentArchive(const std::string& defaultLocation) {
+  if (exists(defaultLocation)) return defaultLocation;
+  std::string searchDir = cutAtLastSeparator(defaultLocation);
+  DIR* dir = opendir(searchDir.c_str());
+  if (!dir) return "";
+  std::string archive;
+  while (struct dirent* entry = readdir(dir)) {
+    if (isVersionedArchiveName(entry->d_name)) {
+      archive = searchDir + kPathSeparator + entry->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  return archive;
+}
+
+std::string sourceInstallAgentWith(const std::string& workingDir,
+                                   const std::string& endpointUrl,
+                                   DownloadFn download, ReportFn report) {
+  std::string archive =
+      findLocalInstallAgentArchive(getDefaultInstallAgentLocation());
+  if (!archive.empty()) return unpackAgent(archive, workingDir, report);
+
+  std::string cachedAgentDir = getInstallAgentCacheDir() + kInstallAgentDirName;
+  mkpath(cachedAgentDir, 0700);  // a failure shows when unpacking there
+  std::string target = workingDir + kPathSeparator + kInstallAgentZipName;
+  if (!download(target.c_str(), endpointUrl.c_str(), report)) return "";
+  std::string onDisk = installAgentDirOnDisk();
+  if (!onDisk.empty()) return getInstallAgentExecutable(onDisk);
+  return unpackAgent(target, cachedAgentDir, report);
+}
+
+std::string sourceInstallAgent(std::string workingDir, std::string endpointUrl,
+                               ReportFn report) {
+  return sourceInstallAgentWith(workingDir, endpointUrl,
+                                downloadInstallAgentFromZR, report);
+}

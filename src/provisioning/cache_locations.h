@@ -1,0 +1,22 @@
+#ifndef BOOTSTRAP_PROVISIONING_CACHE_LOCATIONS_H_
+#define BOOTSTRAP_PROVISIONING_CACHE_LOCATIONS_H_
+
+#include <string>
+#include <sys/types.h>
+
+// $HOME/.tarvik/app_installer_cache/Q4711x/darw64/ ("/tmp" without HOME);
+// always ends in "/".
+std::string getInstallAgentCacheDir();
+
+// The cached agent directory, ending in "/", when it holds an "install"
+// entry; else empty.
+std::string installAgentDirOnDisk();
+
+// directory + "install", with a separator only where one is missing.
+std::string getInstallAgentExecutable(std::string directory);
+
+// Creates the missing directories of path with the given mode. 0 or -1
+// with errno set (ENOTDIR when a component is not a directory).
+int mkpath(std::string path, mode_t mode);
+
+#endif

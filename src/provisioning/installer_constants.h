@@ -1,0 +1,17 @@
+#ifndef BOOTSTRAP_PROVISIONING_INSTALLER_CONSTANTS_H_
+#define BOOTSTRAP_PROVISIONING_INSTALLER_CONSTANTS_H_
+
+#include <string>
+
+inline const std::string kPathSeparator = "/";
+inline const std::string kReleaseLabel = "Q4711x";
+inline const std::string kPlatformTag = "darw64";
+inline const std::string kInstallAgentZipName = "InstallAgent.zip";
+inline const std::string kInstallAgentDirName = "installagent";
+// Built from its pieces so it follows the release label and platform tag.
+inline const std::string kCacheRelativePath =
+    ".tarvik" + kPathSeparator + "app_installer_cache" + kPathSeparator +
+    kReleaseLabel + kPathSeparator + kPlatformTag + kPathSeparator;
+inline const std::string kValidationFileName = ".validatestring";
+
+#endif

@@ -1,0 +1,15 @@
+#ifndef BOOTSTRAP_PROVISIONING_VALIDATION_MARKER_H_
+#define BOOTSTRAP_PROVISIONING_VALIDATION_MARKER_H_
+
+#include <string>
+
+// The marker ".validatestring" in the cache directory holds the ETag of the
+// archive the cached agent came from, verbatim and without a newline.
+
+// True when the marker's first line equals validationString byte for byte.
+bool isCacheValid(std::string cacheDir, std::string validationString);
+
+// Stamps the marker; does nothing when either argument is empty.
+void writeValidationString(std::string cacheDir, std::string validationString);
+
+#endif
