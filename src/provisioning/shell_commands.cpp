@@ -51,11 +51,13 @@ std::string argv2cmdline(int argc, char** argv) {
 }
 
 std::string unzip_archive_pattern(const std::string& archivePath) {
-  if (archivePath.find_first_of("[*?") == std::string::npos)
+  // Only the file name is matched; the directory part is taken literally.
+  size_t nameStart = archivePath.rfind('/') + 1;  // 0 without a slash
+  if (archivePath.find_first_of("[*?", nameStart) == std::string::npos)
     return archivePath;  // taken literally when nothing in it is wild
-  std::string pattern;
-  for (char c : archivePath) {
-    switch (c) {
+  std::string pattern = archivePath.substr(0, nameStart);
+  for (size_t i = nameStart; i < archivePath.size(); ++i) {
+    switch (char c = archivePath[i]) {
       case '[': pattern += "[[]"; break;
       case '*': pattern += "[*]"; break;
       case '?': pattern += "[?]"; break;

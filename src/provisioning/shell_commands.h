@@ -14,7 +14,7 @@ std::string smart_quote(std::string s);
 // empty argument becomes '' so that it still reaches the agent.
 std::string argv2cmdline(int argc, char** argv);
 
-// unzip reads its archive argument as a wildcard pattern; this makes the
+// unzip reads its archive's file name as a wildcard pattern; this makes the
 // pattern match only the file of that exact name.
 std::string unzip_archive_pattern(const std::string& archivePath);
 
