@@ -1,0 +1,18 @@
+# Installs the Debian packages named as arguments when any is missing.
+# Sourced by the other scripts; safe to run again and again.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+BUILD_PACKAGES=(cmake ninja-build g++ unzip)
+TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip)

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and runs every test: a plain build, then one under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+ensure_packages "${TEST_PACKAGES[@]}"
+
+run_suite() {  # build directory, then extra cmake arguments
+  local dir=$1; shift
+  echo "== $dir"
+  cmake -S . -B "$dir" -G Ninja -DBOOTSTRAP_TESTS=ON "$@" >/dev/null
+  cmake --build "$dir"
+  (cd "$dir" && ctest -j"$(nproc)" --output-on-failure)
+}
+
+run_suite build
+run_suite build-asan -DBOOTSTRAP_SANITIZE=address,undefined
