@@ -39,7 +39,12 @@ int ensureDirectory(const std::string& prefix, mode_t mode) {
     errno = ENOTDIR;
     return -1;
   }
-  if (mkdir(prefix.c_str(), mode) == 0 || errno == EEXIST) return 0;
+  if (mkdir(prefix.c_str(), mode) == 0) return 0;
+  // Made by someone else meanwhile, or a dangling symbolic link.
+  if (errno == EEXIST && stat(prefix.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return 0;
+    errno = ENOTDIR;
+  }
   return -1;
 }
 

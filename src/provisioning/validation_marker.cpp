@@ -1,6 +1,8 @@
 #include "provisioning/validation_marker.h"
 
-#include <stdio.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "provisioning/first_line.h"
 #include "provisioning/installer_constants.h"
@@ -23,8 +25,16 @@ bool isCacheValid(std::string cacheDir, std::string validationString) {
 void writeValidationString(std::string cacheDir,
                            std::string validationString) {
   if (cacheDir.empty() || validationString.empty()) return;
-  FILE* file = fopen(markerPath(cacheDir).c_str(), "we");
-  if (!file) return;
-  fwrite(validationString.data(), 1, validationString.size(), file);
-  fclose(file);
+  // Non-blocking, so a FIFO planted as the marker cannot hang the run.
+  int fd = open(markerPath(cacheDir).c_str(),
+                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const char* bytes = validationString.data();
+    size_t left = validationString.size();
+    for (ssize_t n; left > 0 && (n = write(fd, bytes, left)) > 0; left -= n)
+      bytes += n;
+  }
+  close(fd);
 }

@@ -1,0 +1,40 @@
+#include "bootstrap/bootstrap_sequence.h"
+
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include "bootstrap/console_reporter.h"
+#include "platform/bundle_paths.h"
+
+namespace {
+
+void ignore(const std::string&, bool) {}
+
+TEST(BootstrapSequence, WorkingDirectory) {
+  const char* variable = "__ZR_BOOTSTRAP_INSTALLER_UNITTEST__";
+  const std::string exeDir = getDirectoryOfExecutable(),
+                    scratch = "/tmp/zrAbc123";
+  ASSERT_FALSE(exeDir.empty());
+  unsetenv(variable);
+  EXPECT_EQ(chooseWorkingDirectory(scratch), scratch);
+  EXPECT_EQ(chooseWorkingDirectory(""), exeDir);
+  setenv(variable, "", 1);
+  EXPECT_EQ(chooseWorkingDirectory(scratch), exeDir);
+  EXPECT_EQ(extractPayloadToDir(scratch, true, ignore), 0);
+}
+
+TEST(BootstrapSequence, ConsoleReporterSplitsStreams) {
+  const std::string withNul("before\0after", 12);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  report_message_to_console("problem", true);
+  report_message_to_console("progress", false);
+  report_message_to_console(withNul, true);
+  report_message_main("main error", true);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "problem\n" + withNul + "\nmain error\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "progress\n");
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "platform/temp_dir.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/remove_tree.h"
+#include "support/scratch_tree.h"
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+  return path.substr(0, path.rfind('/'));
+}
+
+TEST(TempDir, FreshPrivateDirectoriesDirectlyUnderTmpdir) {
+  ScratchTree tree;
+  setenv("TMPDIR", (tree.path() + "/").c_str(), 1);
+  TempDir a("tmp_install_dir"), b("tmp_install_dir");
+  EXPECT_NE(a.getDir(), b.getDir());
+  for (const std::string& dir : {a.getDir(), b.getDir()}) {
+    EXPECT_EQ(parentOf(dir), tree.path());
+    EXPECT_EQ(dir.substr(dir.rfind('/') + 1, 2), "zr");
+    EXPECT_EQ(dir.size(), tree.path().size() + 9);  // "/zr" and six
+    struct stat st;
+    ASSERT_EQ(lstat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & (S_IFMT | 07777), S_IFDIR | 0700u);
+  }
+}
+
+TEST(TempDir, RelativeOrUnusableTmpdir) {
+  ScratchTree tree;
+  makeDirs(tree.at("rel"));
+  ASSERT_EQ(chdir(tree.path().c_str()), 0);
+  setenv("TMPDIR", "rel", 1);
+  EXPECT_EQ(parentOf(TempDir("x").getDir()), tree.at("rel"));
+
+  writeFile(tree.at("file"), "");
+  setenv("TMPDIR", tree.at("file/sub").c_str(), 1);
+  std::string fallback;
+  {
+    TempDir dir("x");
+    fallback = dir.getDir();
+    EXPECT_EQ(parentOf(fallback), "/tmp");
+    EXPECT_TRUE(pathExists(fallback));
+  }
+  EXPECT_FALSE(pathExists(fallback));
+  ASSERT_EQ(chdir("/"), 0);
+}
+
+TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
+  ScratchTree tree;
+  setenv("TMPDIR", tree.path().c_str(), 1);
+  makeDirs(tree.at("outside"));
+  writeFile(tree.at("outside/file"), "keep");
+  std::string path;
+  {
+    TempDir dir("x");
+    path = dir.getDir();
+    makeDirs(path + "/ro/deeper");
+    writeFile(path + "/ro/deeper/b", "b");
+    ASSERT_EQ(symlink(tree.at("outside").c_str(), (path + "/link").c_str()), 0);
+    ASSERT_EQ(symlink(tree.at("outside/file").c_str(),
+                      (path + "/ro/filelink").c_str()),
+              0);
+    ASSERT_EQ(chmod((path + "/ro/deeper").c_str(), 0500), 0);
+    ASSERT_EQ(chmod((path + "/ro").c_str(), 0500), 0);
+  }
+  EXPECT_EQ(listDir(tree.path()), std::vector<std::string>({"outside"}));
+  EXPECT_EQ(readFile(tree.at("outside/file")), "keep");
+}
+
+TEST(TempDir, AlreadyRemovedIsSilent) {
+  ScratchTree tree;
+  setenv("TMPDIR", tree.path().c_str(), 1);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  {
+    TempDir dir("x");
+    EXPECT_TRUE(removeTree(dir.getDir()));
+    EXPECT_TRUE(removeTree(dir.getDir()));
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr() +
+                testing::internal::GetCapturedStdout(),
+            "");
+  EXPECT_TRUE(listDir(tree.path()).empty());
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include "provisioning/agent_sourcing.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/bundle_paths.h"
+#include "support/scratch_tree.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+std::vector<std::pair<std::string, bool>> reports;
+void record(const std::string& m, bool isError) {
+  reports.emplace_back(m, isError);
+}
+
+TEST(FindLocalInstallAgentArchive, DefaultFirstThenVersionedNames) {
+  const std::pair<Strings, std::string> cases[] = {
+      {{"InstallAgent.zip", "InstallAgent_2.zip"}, "InstallAgent.zip"},
+      {{"InstallAgent_a.zip"}, "InstallAgent_a.zip"},
+      {{"InstallAgent_.zip"}, "InstallAgent_.zip"},
+      {{"installagent_1.zip", "InstallAgent_1.ZIP", "XInstallAgent_1.zip",
+        "InstallAgent_1.zip.bak", "InstallAgent.zip.old", "InstallAgent_zip"},
+       ""}};
+  for (const auto& c : cases) {
+    ScratchTree tree;
+    for (const std::string& name : c.first) writeFile(tree.at(name), "");
+    EXPECT_EQ(findLocalInstallAgentArchive(tree.at("InstallAgent.zip")),
+              c.second.empty() ? "" : tree.at(c.second))
+        << c.first[0];
+  }
+  EXPECT_EQ(findLocalInstallAgentArchive(""), "");
+}
+
+const std::string kAgentDir =
+    "/.tarvik/app_installer_cache/Q4711x/darw64/installagent";
+
+// What the fake download was given and saw; what it then does.
+Strings calls;
+bool downloadResult;
+std::string home, zipToDeliver;
+
+bool fakeDownload(const char* target, const char* url, ReportFn) {
+  std::string modes;  // of each cache level, innermost first
+  for (std::string dir = home + kAgentDir; dir != home;
+       dir.erase(dir.rfind('/'))) {
+    struct stat st;
+    char mode[8] = "- ";
+    if (stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      snprintf(mode, sizeof mode, "%o ", st.st_mode & 07777);
+    modes += mode;
+  }
+  calls.push_back(std::string(target) + "|" + url + "|" + modes);
+  if (!zipToDeliver.empty()) writeFile(target, readFile(zipToDeliver));
+  return downloadResult;
+}
+
+class SourceByDownload : public testing::Test {
+ protected:
+  void SetUp() override {
+    // No shipped archive beside this executable, so the download road is taken.
+    ASSERT_EQ(findLocalInstallAgentArchive(getDefaultInstallAgentLocation()),
+              "");
+    home = tree_.at("home");
+    makeDirs(home);
+    makeDirs(tree_.at("work"));
+    setenv("HOME", home.c_str(), 1);
+    calls.clear();
+    reports.clear();
+    downloadResult = true;
+    zipToDeliver.clear();
+  }
+  std::string source(const std::string& url) {
+    return sourceInstallAgentWith(tree_.at("work"), url, fakeDownload, record);
+  }
+  ScratchTree tree_;
+};
+
+TEST_F(SourceByDownload, CacheIsMadePrivateBeforeTheDownload) {
+  downloadResult = false;
+  const std::string modes = "700 700 700 700 700 ";
+  EXPECT_EQ(source("https://a.test/agent.zip"), "");
+  EXPECT_EQ(source(""), "");
+  EXPECT_EQ(
+      calls,
+      Strings(
+          {tree_.at("work/InstallAgent.zip|https://a.test/agent.zip|") + modes,
+           tree_.at("work/InstallAgent.zip||") + modes}));
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(SourceByDownload, FreshArchiveIsUnpackedUnlessAnAgentIsCached) {
+  makeDirs(tree_.at("src"));
+  writeFile(tree_.at("src/install"), "fresh");
+  makeZip(tree_.at("agent.zip"), tree_.at("src"), {"install"});
+  zipToDeliver = tree_.at("agent.zip");
+  const std::string agent = home + kAgentDir + "/install";
+  EXPECT_EQ(source("u"), agent);
+  EXPECT_EQ(readFile(agent), "fresh");
+  writeFile(agent, "cached");
+  EXPECT_EQ(source("u"), agent);
+  EXPECT_EQ(readFile(agent), "cached");  // not unpacked over
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(SourceByDownload, NoAgentAfterDownloadIsReportedOnce) {
+  EXPECT_EQ(source("u"), "");
+  EXPECT_EQ(reports, decltype(reports)(
+                         {{"Failed to initialize the install agent.", true}}));
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include "provisioning/shell_commands.h"
+
+#include <stdio.h>
+
+#include <algorithm>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+#include "support/scratch_tree.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+std::vector<std::pair<std::string, bool>> reports;
+void record(const std::string& m, bool isError) {
+  reports.emplace_back(m, isError);
+}
+
+Strings splitAtNul(const std::string& bytes) {
+  Strings words;
+  for (size_t start = 0, nul;
+       (nul = bytes.find('\0', start)) != std::string::npos; start = nul + 1)
+    words.push_back(bytes.substr(start, nul - start));
+  return words;
+}
+
+// What /bin/sh makes of the given words as printf arguments.
+Strings shellReads(const std::string& words) {
+  ProcessResult r = runProcess({"/bin/sh", "-c", "printf '%s\\000' " + words},
+                               {"PATH=/usr/bin:/bin"}, "", 20);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return splitAtNul(r.out);
+}
+
+std::vector<char*> argvOf(Strings& args) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  return argv;
+}
+
+TEST(SmartQuote, ShellReadsEveryWordBackUnchanged) {
+  Strings words = {
+      "'",     "\"",       "it's",    "\\",    "a\\b", "\\'",        "a\nb",
+      "~",     "~root",    "#x",      "a #b",  "-n",   "$(echo no)", "${HOME}",
+      "$",     "`id`",     "a;b",     "*",     "?",    "[",          "[a]",
+      "{a,b}", "!",        "a=b",     " ",     "\t",   " lead",      "a\tb c",
+      "\x80",  "\xff\xfe", "\"a b\"", "a&b|c", "<x>",  "(x)",        "''"};
+  // Thirds: any byte, the blanks-only shape, dense shell syntax.
+  const std::string plain = "azAZ09_-./:@%+,  \t";
+  const std::string shellish = plain + "'\"\\$`~#;&|<>()*?[]{}!=^\n";
+  std::mt19937 rng(20240611);
+  for (int i = 0; i < 3000; ++i) {
+    std::string word(1 + rng() % 24, ' ');
+    for (char& c : word)
+      c = i % 3 == 0   ? static_cast<char>(1 + rng() % 255)
+          : i % 3 == 1 ? plain[rng() % plain.size()]
+                       : shellish[rng() % shellish.size()];
+    words.push_back(word);
+  }
+  for (size_t first = 0; first < words.size(); first += 300) {
+    Strings batch(words.begin() + first,
+                  words.begin() + std::min(words.size(), first + 300));
+    std::string script;
+    for (const std::string& word : batch) script += " " + smart_quote(word);
+    Strings back = shellReads(script);
+    ASSERT_EQ(back.size(), batch.size()) << "a word split or vanished";
+    for (size_t i = 0; i < batch.size(); ++i)
+      ASSERT_EQ(back[i], batch[i]) << "quoted as " << smart_quote(batch[i]);
+  }
+}
+
+TEST(SmartQuote, FixedShapes) {
+  EXPECT_EQ(smart_quote("/tmp/work/InstallAgent.zip"),
+            "/tmp/work/InstallAgent.zip");
+  EXPECT_EQ(smart_quote("/Users/Shared/Agent Cache"),
+            "\"/Users/Shared/Agent Cache\"");
+  EXPECT_EQ(smart_quote("a\tb"), "\"a\tb\"");
+  EXPECT_EQ(smart_quote(""), "");
+}
+
+TEST(Argv2Cmdline, ShapesAndShellRoundTrip) {
+  EXPECT_EQ(argv2cmdline(0, nullptr), "");
+  Strings one = {"setup"}, three = {"setup", "x", "y z"}, empty = {"setup", ""};
+  EXPECT_EQ(argv2cmdline(1, argvOf(one).data()), "");
+  EXPECT_EQ(argv2cmdline(3, argvOf(three).data()), "x \"y z\" ");
+  EXPECT_EQ(argv2cmdline(2, argvOf(empty).data()), "'' ");
+
+  Strings args = {"setup", "",      "two words", "",   "$(echo no)", "a;b", "*",
+                  "it's",  "\"q\"", "\\",        "-v", "a\nb",       ""};
+  Strings copy = args;
+  EXPECT_EQ(shellReads(argv2cmdline(static_cast<int>(copy.size()),
+                                    argvOf(copy).data())),
+            Strings(args.begin() + 1, args.end()));
+}
+
+// unzip reads the archive's name as a pattern: each archive must unpack
+// itself, not a decoy its name would match as a pattern.
+TEST(UnzipInstallAgent, UnpacksExactlyTheNamedArchive) {
+  ScratchTree tree;
+  makeDirs(tree.at("src"));
+  int unpacked = 0;
+  const std::pair<std::string, Strings> dirs[] = {
+      {"in",
+       {"a[1]x.zip", "a*?x.zip", "c\\[d.zip", "a\\b.zip", "with blank [1].zip",
+        "q?.zip", "plain.zip"}},
+      {"Setup [2]", {"InstallAgent.zip", "a[1]x.zip"}},
+      {"back\\slash*?", {"a*?x.zip", "a\\b.zip"}},
+  };
+  for (const auto& dir : dirs) {
+    makeDirs(tree.at(dir.first));
+    Strings all = dir.second;
+    for (const char* decoy :
+         {"a1x.zip", "abcx.zip", "c[d.zip", "qq.zip", "with blank 1.zip"})
+      all.push_back(decoy);
+    for (const std::string& name : all) {
+      writeFile(tree.at("src/install"), "from " + name);
+      makeZip(tree.at("src/a.zip"), tree.at("src"), {"install"});
+      ASSERT_EQ(rename(tree.at("src/a.zip").c_str(),
+                       tree.at(dir.first + "/" + name).c_str()),
+                0);
+    }
+    for (const std::string& name : dir.second) {
+      std::string dest = tree.at("out" + std::to_string(++unpacked));
+      reports.clear();
+      EXPECT_TRUE(unzipInstallAgent(tree.at(dir.first + "/" + name), dest,
+                                    "unzip", record));
+      EXPECT_EQ(readFile(dest + "/install"), "from " + name);
+      EXPECT_TRUE(reports.empty());
+    }
+  }
+}
+
+TEST(UnzipInstallAgent, MissingIsSilentCorruptIsReportedOnce) {
+  ScratchTree tree;
+  reports.clear();
+  EXPECT_FALSE(
+      unzipInstallAgent(tree.at("none.zip"), tree.at("out"), "unzip", record));
+  EXPECT_TRUE(reports.empty());
+  EXPECT_FALSE(pathExists(tree.at("out")));
+
+  writeFile(tree.at("junk.zip"), "not a zip archive\n");
+  EXPECT_FALSE(
+      unzipInstallAgent(tree.at("junk.zip"), tree.at("out"), "unzip", record));
+  EXPECT_EQ(reports,
+            decltype(reports)({{"Failed to unzip the install agent", true}}));
+}
+
+TEST(FireInstallAgent, AgentGetsBundleAndForwardedArgumentsExactly) {
+  ScratchTree tree;
+  std::string payload = tree.at("pay load $(x) ;'\"*"),
+              agent = tree.at("a b/install");
+  makeDirs(payload);
+  makeDirs(tree.at("a b"));
+  writeFile(agent,
+            "printf '%s\\0' \"$@\" > " + smart_quote(tree.at("args")) + "\n");
+  auto fire = [&](Strings args) {
+    return fireInstallAgentWithArgs(agent, "sh " + smart_quote(agent), payload,
+                                    static_cast<int>(args.size()),
+                                    argvOf(args).data(), record);
+  };
+  reports.clear();
+  const Strings cases[] = {
+      {}, {"x"}, {""}, {"", "-s", "a b", "$(id)", ";", "*", "it's", ""}};
+  for (const Strings& forwarded : cases) {
+    Strings args = {"setup"},
+            expected = {"-installbundle", payload + "/bundle.zip"};
+    args.insert(args.end(), forwarded.begin(), forwarded.end());
+    expected.insert(expected.end(), forwarded.begin(), forwarded.end());
+    ASSERT_TRUE(fire(args));
+    EXPECT_EQ(splitAtNul(readFile(tree.at("args"))), expected);
+  }
+  writeFile(agent, "exit 1\n");
+  EXPECT_FALSE(fire({"setup", "x"}));
+  EXPECT_TRUE(reports.empty());
+}
+
+}  // namespace
