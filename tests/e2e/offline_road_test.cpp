@@ -137,7 +137,12 @@ TEST_P(BothLayouts, TakesVersionedArchiveOnlyWithoutDefault) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, BothLayouts,
                          ::testing::Values(Layout::kPlainDirectory,
-                                           Layout::kAppBundle));
+                                           Layout::kAppBundle),
+                         [](const ::testing::TestParamInfo<Layout>& info) {
+                           return info.param == Layout::kAppBundle
+                                      ? "AppBundle"
+                                      : "PlainDirectory";
+                         });
 
 TEST_F(OfflineRoad, FailingAgentGivesTwoLinesAndStatus255) {
   makeBundle(Layout::kAppBundle);
