@@ -14,5 +14,5 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ unzip)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip)

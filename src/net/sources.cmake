@@ -1,0 +1,7 @@
+# Sources of the URL session, listed for the top-level build.
+set(NET_SOURCES
+  src/net/url_session.cpp
+)
+set(NET_TEST_SOURCES
+  src/net/url_session_test.cpp
+)

@@ -1,0 +1,85 @@
+#ifndef BOOTSTRAP_NET_URL_SESSION_H_
+#define BOOTSTRAP_NET_URL_SESSION_H_
+
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One HTTP(S) download at a time on libcurl. The body is streamed into a
+// temporary file; the delegate hears of it, one call at a time and in
+// order, on the session's own worker thread (its serial queue).
+
+// The final response of a transfer (after redirects).
+struct UrlResponse {
+  long statusCode = 0;
+  int64_t expectedContentLength = -1;  // -1 when no length was announced
+  std::vector<std::pair<std::string, std::string>> headerFields;
+
+  // The value of a header field, its name compared case-insensitively;
+  // false when the response has no such field.
+  bool headerField(const std::string& name, std::string* value) const;
+};
+
+struct UrlError {
+  enum class Kind {
+    kNone,       // the transfer completed
+    kCancelled,  // cancel() or invalidateAndCancel() ended it
+    kTransport,  // it could not complete: connection, protocol, URL, I/O
+  };
+  Kind kind = Kind::kNone;
+  std::string localizedDescription;  // one line, for the log
+  std::string failingUrl;
+};
+
+class DownloadTask;
+
+class UrlSessionDelegate {
+ public:
+  virtual ~UrlSessionDelegate() = default;
+  // A chunk of the body was written to the temporary file. The task's
+  // response is set from the first call on.
+  virtual void didWriteData(DownloadTask& task, int64_t bytesWritten,
+                            int64_t totalBytesWritten,
+                            int64_t totalBytesExpected) = 0;
+  // The whole body is in the file at path (also when it is empty, whatever
+  // the status); the file is removed once this returns.
+  virtual void didFinishDownloadingToURL(DownloadTask& task,
+                                         const std::string& path) = 0;
+  // The last call for a task, after didFinishDownloadingToURL on success.
+  virtual void didCompleteWithError(DownloadTask& task,
+                                    const UrlError& error) = 0;
+};
+
+class DownloadTask {
+ public:
+  virtual ~DownloadTask() = default;
+  // Starts the transfer on the session's worker.
+  virtual void resume() = 0;
+  // Ends the transfer soon; callable from any thread, also after it ended.
+  virtual void cancel() = 0;
+  // The response once its header has arrived, else null. Read it on the
+  // session's worker (inside the delegate's calls).
+  virtual const UrlResponse* response() const = 0;
+};
+
+class UrlSession {
+ public:
+  virtual ~UrlSession() = default;
+  // A task for url; its temporary file goes into the session's directory.
+  // One task per session.
+  virtual DownloadTask* downloadTaskWithURL(const std::string& url) = 0;
+  // Cancels the task; the delegate hears nothing after the call in
+  // progress, if any, has returned. Callable from any thread.
+  virtual void invalidateAndCancel() = 0;
+};
+
+// A libcurl session whose temporary files go into tempDir. The delegate
+// must outlive the session; destroying the session cancels and waits for
+// its worker.
+std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
+                                           const std::string& tempDir);
+
+#endif

@@ -1,0 +1,25 @@
+#ifndef BOOTSTRAP_UI_BACKEND_H_
+#define BOOTSTRAP_UI_BACKEND_H_
+
+#include <memory>
+#include <string>
+
+#include "ui/main_loop.h"
+#include "ui/widgets.h"
+
+// A window system: a loop and one download window with its controls.
+class UiBackend {
+ public:
+  virtual ~UiBackend() = default;
+  virtual MainLoop& loop() = 0;
+  virtual DownloadWindowOutlets outlets() = 0;
+  // Puts the window on screen (if the backend has a screen) with the title.
+  virtual void show(const std::string& title) = 0;
+};
+
+// The console window: status and failures on standard error, a live
+// progress line when standard error is a terminal. It closes itself after
+// showing a failure, since nobody can press its button.
+std::unique_ptr<UiBackend> makeConsoleBackend();
+
+#endif

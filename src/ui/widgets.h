@@ -1,0 +1,71 @@
+#ifndef BOOTSTRAP_UI_WIDGETS_H_
+#define BOOTSTRAP_UI_WIDGETS_H_
+
+#include <functional>
+#include <string>
+
+// What the download controller holds as its outlets. Every call must be
+// made on the loop thread (see MainLoop::dispatchSync).
+
+enum class TextColor { kNormal, kRed };
+
+class ProgressIndicator {
+ public:
+  virtual ~ProgressIndicator() = default;
+  virtual void setDoubleValue(double value) = 0;
+  virtual double doubleValue() const = 0;
+  virtual void incrementBy(double delta) = 0;
+  virtual void setMaxValue(double maxValue) = 0;
+  virtual double maxValue() const = 0;
+  virtual void setIndeterminate(bool indeterminate) = 0;
+  virtual bool isIndeterminate() const = 0;
+  virtual void startAnimation() = 0;
+  virtual void stopAnimation() = 0;
+};
+
+// The one line of status text.
+class TextField {
+ public:
+  virtual ~TextField() = default;
+  virtual void setStringValue(const std::string& text) = 0;
+  virtual void setTextColor(TextColor color) = 0;
+};
+
+class Button {
+ public:
+  virtual ~Button() = default;
+  virtual void setTitle(const std::string& title) = 0;
+  virtual void setEnabled(bool enabled) = 0;
+  virtual void setKeyEquivalent(const std::string& key) = 0;
+};
+
+class ImageView {
+ public:
+  virtual ~ImageView() = default;
+  // Shows the image file scaled proportionally into width x height points;
+  // false (and the view unchanged) when it cannot be loaded.
+  virtual bool showImageFile(const std::string& path, int width,
+                             int height) = 0;
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+  // Closes the window; the close handler runs first, whoever closes it.
+  virtual void close() = 0;
+  // Lays out and redraws after a batch of changes.
+  virtual void refresh() = 0;
+  // The window's delegate: runs once when the window closes by any means.
+  virtual void setCloseHandler(std::function<void()> handler) = 0;
+};
+
+// The controls of the download window, owned by the backend.
+struct DownloadWindowOutlets {
+  ProgressIndicator* progress = nullptr;
+  ImageView* image = nullptr;
+  TextField* downloadPercent = nullptr;
+  Window* window = nullptr;
+  Button* cancel = nullptr;
+};
+
+#endif
