@@ -1,12 +1,24 @@
 #ifndef BOOTSTRAP_DOWNLOAD_WINDOW_DOWNLOAD_ENTRY_H_
 #define BOOTSTRAP_DOWNLOAD_WINDOW_DOWNLOAD_ENTRY_H_
 
+#include <string>
+
 #include "common/report_fn.h"
 
-// Fetches the agent into the per-user cache in the download window. True
-// when the cache now holds a current agent. Shows its own failures; never
-// calls report.
+// The archive's target path and URL, set before the window's loop runs
+// and only read while it does.
+extern std::string downloadTo;
+extern std::string downloadFrom;
+
+// Fetches the agent into the per-user cache in the download window, from
+// url or from $ZR_INTERNAL_INSTALL_AGENT_URL when that is set (even empty).
+// True when the cache now holds a current agent. Shows its own failures in
+// the window; report only reaches the unpacking step.
 bool downloadInstallAgentFromZR(const char* target, const char* url,
                                 ReportFn report);
+
+// Runs the download window's loop; the arguments are ignored, so the
+// process's own command line never reaches the window layer.
+int CallNSApplicationMain(int argc, char** argv);
 
 #endif

@@ -20,14 +20,18 @@ std::string absolute(const std::string& path) {
 // mkdtemp below parent; empty when it cannot create the directory.
 std::string makeScratchDirectory(std::string parent) {
   while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-  std::string pattern = (parent == "/" ? "" : parent) + "/zrXXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (!mkdtemp(buffer.data())) return "";
-  return absolute(buffer.data());
+  std::string dir = makeUniqueDirectory((parent == "/" ? "" : parent) + "/zr");
+  return dir.empty() ? dir : absolute(dir);
 }
 
 }  // namespace
+
+std::string makeUniqueDirectory(const std::string& prefix) {
+  std::string pattern = prefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  return mkdtemp(buffer.data()) ? buffer.data() : "";
+}
 
 std::string temporaryDirectory() {
   const char* tmpdir = getenv("TMPDIR");

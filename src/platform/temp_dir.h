@@ -22,6 +22,10 @@ class TempDir {
   std::string dir_;
 };
 
+// Creates prefix + six characters as a new directory, mode 0700; the path,
+// or empty when it could not.
+std::string makeUniqueDirectory(const std::string& prefix);
+
 // $TMPDIR when set and non-empty, as it stands; else "/tmp".
 std::string temporaryDirectory();
 

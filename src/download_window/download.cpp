@@ -1,0 +1,213 @@
+#include "download_window/download.h"
+
+#include <inttypes.h>
+#include <sys/stat.h>
+
+#include "download_window/download_entry.h"
+#include "platform/bundle_paths.h"
+#include "platform/log.h"
+#include "provisioning/cache_locations.h"
+#include "provisioning/cache_update.h"
+#include "provisioning/validation_marker.h"
+
+namespace {
+
+const char kDownloading[] = "Downloading";
+const char kTransportFailure[] =
+    "Error during the download process.\n"
+    "See the log in Console app for more information.";
+// Widget updates during a transfer, at most this often.
+const std::chrono::milliseconds kUpdateInterval(40);
+
+bool isRefused(long statusCode) { return statusCode >= 400; }
+
+std::string refusedText(long statusCode) {
+  return "Download failed with error code " + std::to_string(statusCode);
+}
+
+}  // namespace
+
+Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
+                   ReportFn report)
+    : progress_(outlets.progress),
+      image_(outlets.image),
+      downloadPercent_(outlets.downloadPercent),
+      window_(outlets.window),
+      cancel_(outlets.cancel),
+      loop_(loop),
+      report_(report) {}
+
+Download::~Download() {
+  // Joins the worker: no callback runs once the controller is gone.
+  urlSession_.reset();
+}
+
+void Download::init() {
+  progress_->setDoubleValue(0.0);
+  progress_->setMaxValue(100.0);
+  downloadPercent_->setStringValue(kDownloading);
+  installAgentLocation_ = downloadTo;
+  cancel_->setKeyEquivalent("\r");
+  window_->setCloseHandler([this] { windowWillClose(); });
+}
+
+void Download::applicationDidFinishLaunching() {
+  MainBundle bundle = mainBundle();
+  if (!bundle.present) return;
+  std::string splash = bundle.resourcePath + "/splash.png";
+  struct stat st;
+  if (stat(splash.c_str(), &st) == 0 && image_->showImageFile(splash, 400, 400))
+    window_->refresh();
+  downloadFromURL(downloadFrom);
+}
+
+void Download::windowWillClose() {
+  if (theDownload_) theDownload_->cancel();
+  if (urlSession_) urlSession_->invalidateAndCancel();
+  loop_.stop(agentReady_ ? 1 : 0);
+}
+
+void Download::failure(const std::string& message, TextColor color) {
+  cancel_->setTitle("Close");
+  progress_->stopAnimation();
+  progress_->setIndeterminate(false);
+  progress_->setDoubleValue(progress_->maxValue());
+  downloadPercent_->setStringValue(message);
+  downloadPercent_->setTextColor(color);
+  window_->refresh();
+}
+
+void Download::downloadFromURL(const std::string& url) {
+  std::string scratch = cutAtLastSeparator(installAgentLocation_);
+  urlSession_ = makeUrlSession(this, scratch.empty() ? "/" : scratch);
+  theDownload_ = urlSession_->downloadTaskWithURL(url);
+  theDownload_->resume();
+}
+
+void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
+                            int64_t /*totalBytesWritten*/,
+                            int64_t /*totalBytesExpected*/) {
+  pendingBytes_ += bytesWritten;
+  if (responseTaken_) {
+    updateProgress(false);
+    return;
+  }
+  responseTaken_ = true;
+  if (takeResponse(task)) {
+    showDownloadStart();
+    updateProgress(true);
+  }
+}
+
+bool Download::takeResponse(DownloadTask& task) {
+  const UrlResponse& response = *task.response();
+  if (isRefused(response.statusCode)) {
+    logLine("Download failed with http error code- %ld", response.statusCode);
+    showFailure(refusedText(response.statusCode));
+    endTransfer();
+    return false;
+  }
+  hasValidationString_ = response.headerField("ETag", &validationString_);
+  fileLength_ = response.expectedContentLength;
+  // Without an ETag nothing can vouch for the cached agent.
+  if (hasValidationString_ && !installAgentDirOnDisk().empty() &&
+      isCacheValid(getInstallAgentCacheDir(), validationString_)) {
+    reuseCachedAgent();
+    return false;
+  }
+  return true;
+}
+
+void Download::reuseCachedAgent() {
+  fireInstallAgent();
+  endTransfer();
+  loop_.dispatchSync([this] { window_->close(); });
+}
+
+void Download::showDownloadStart() {
+  loop_.dispatchSync([this] {
+    progress_->setDoubleValue(0.0);
+    if (fileLength_ == -1) {
+      progress_->setIndeterminate(true);
+    } else {
+      progress_->setMaxValue(static_cast<double>(fileLength_));
+      progress_->setIndeterminate(false);
+    }
+  });
+}
+
+void Download::updateProgress(bool now) {
+  auto clock = std::chrono::steady_clock::now();
+  if (pendingBytes_ == 0 || (!now && clock - lastUpdate_ < kUpdateInterval))
+    return;
+  lastUpdate_ = clock;
+  double bytes = static_cast<double>(pendingBytes_);
+  pendingBytes_ = 0;
+  loop_.dispatchSync([this, bytes] {
+    downloadPercent_->setStringValue(kDownloading);
+    progress_->incrementBy(bytes);
+    window_->refresh();
+  });
+}
+
+void Download::didFinishDownloadingToURL(DownloadTask& task,
+                                         const std::string& path) {
+  long statusCode = task.response()->statusCode;
+  if (isRefused(statusCode)) {
+    logLine("Download failed! Error code- %3.0f",
+            static_cast<double>(statusCode));
+    showFailure(refusedText(statusCode));
+    return;
+  }
+  if (!responseTaken_) {  // an empty body comes without any chunk
+    responseTaken_ = true;
+    if (!takeResponse(task)) return;
+  }
+  updateProgress(true);
+  showUnpacking();
+  if (!installDownloadedAgent(
+          path, getInstallAgentCacheDir(),
+          hasValidationString_ ? validationString_ : std::string(), report_)) {
+    showFailure("Failed to unzip the installer.");
+    return;
+  }
+  loop_.dispatchSync([this] {
+    loop_.runAfter(3.0, [this] { window_->close(); });
+  });
+  fireInstallAgent();
+}
+
+void Download::didCompleteWithError(DownloadTask& /*task*/,
+                                    const UrlError& error) {
+  if (error.kind != UrlError::Kind::kTransport) return;
+  logLine("Download failed! Error - %s %s", error.localizedDescription.c_str(),
+          error.failingUrl.c_str());
+  showFailure(kTransportFailure);
+}
+
+void Download::fireInstallAgent() {
+  std::string dir = installAgentDirOnDisk();
+  if (dir.empty()) return;
+  installAgentLocation_ = dir;
+  agentReady_ = true;
+  loop_.stop(1);
+}
+
+void Download::showUnpacking() {
+  loop_.dispatchSync([this] {
+    downloadPercent_->setStringValue("Initializing the installer");
+    progress_->setIndeterminate(true);
+    progress_->startAnimation();
+    cancel_->setEnabled(false);
+    window_->refresh();
+  });
+}
+
+void Download::showFailure(const std::string& message) {
+  loop_.dispatchSync([this, &message] { failure(message, TextColor::kRed); });
+}
+
+void Download::endTransfer() {
+  theDownload_->cancel();
+  urlSession_->invalidateAndCancel();
+}

@@ -1,0 +1,87 @@
+#ifndef BOOTSTRAP_DOWNLOAD_WINDOW_DOWNLOAD_H_
+#define BOOTSTRAP_DOWNLOAD_WINDOW_DOWNLOAD_H_
+
+#include <stdint.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "common/report_fn.h"
+#include "net/url_session.h"
+#include "ui/main_loop.h"
+#include "ui/widgets.h"
+
+// The download window's controller: fetches the agent archive with
+// progress, reuses the cached agent when the server's ETag confirms it,
+// else puts the new agent into the cache. It never starts the agent: it
+// ends the loop with a nonzero status once the cache holds a current one,
+// and the bootstrap sequence runs it.
+class Download : public UrlSessionDelegate {
+ public:
+  // report is handed to the unpacking step.
+  Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
+           ReportFn report);
+  ~Download() override;
+
+  // Sets up the controls and takes the target from downloadTo; the
+  // window's close handler is this controller.
+  void init();
+  // Shows the splash image, if the bundle has one, and starts the transfer
+  // from downloadFrom.
+  void applicationDidFinishLaunching();
+  void windowWillClose();
+  void failure(const std::string& message, TextColor color);
+  void downloadFromURL(const std::string& url);
+
+  void didWriteData(DownloadTask& task, int64_t bytesWritten,
+                    int64_t totalBytesWritten,
+                    int64_t totalBytesExpected) override;
+  void didFinishDownloadingToURL(DownloadTask& task,
+                                 const std::string& path) override;
+  void didCompleteWithError(DownloadTask& task,
+                            const UrlError& error) override;
+
+  // Records that the cache holds the agent to run and ends the loop with
+  // a nonzero status.
+  void fireInstallAgent();
+
+  const std::string& installAgentLocation() const {
+    return installAgentLocation_;
+  }
+
+ private:
+  // First chunk: true when the transfer goes on.
+  bool takeResponse(DownloadTask& task);
+  void reuseCachedAgent();
+  void showDownloadStart();
+  // Shows the bytes received since the last update, now or when due.
+  void updateProgress(bool now);
+  void showUnpacking();
+  void showFailure(const std::string& message);
+  void endTransfer();
+
+  ProgressIndicator* progress_;
+  ImageView* image_;
+  TextField* downloadPercent_;
+  Window* window_;
+  Button* cancel_;
+  MainLoop& loop_;
+  ReportFn report_;
+
+  // Worker-side state of the transfer.
+  int64_t fileLength_ = -1;
+  bool responseTaken_ = false;
+  bool hasValidationString_ = false;
+  std::string validationString_;
+  int64_t pendingBytes_ = 0;
+  std::chrono::steady_clock::time_point lastUpdate_;
+
+  std::string installAgentLocation_;
+  std::atomic<bool> agentReady_{false};
+  std::unique_ptr<UrlSession> urlSession_;
+  DownloadTask* theDownload_ = nullptr;
+};
+
+#endif

@@ -1,0 +1,92 @@
+#include "provisioning/cache_update.h"
+
+#include <gtest/gtest.h>
+
+#include "support/scratch_tree.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+std::vector<std::string> reports;
+void record(const std::string& message, bool) { reports.push_back(message); }
+
+// A cache directory (ending in "/") holding an old agent and its marker.
+struct Cache {
+  ScratchTree tree;
+  std::string dir = tree.at("cache/");
+
+  Cache() {
+    makeDirs(dir + "installagent");
+    writeFile(dir + "installagent/install", "old agent");
+    writeFile(dir + "installagent/old-only", "");
+    writeFile(dir + ".validatestring", "\"old\"");
+    makeDirs(tree.at("src"));
+  }
+
+  std::string archive(const Strings& files) {
+    for (const std::string& file : files)
+      writeFile(tree.at("src/" + file), "new " + file);
+    std::string zip = tree.at("new.zip");
+    makeZip(zip, tree.at("src"), files);
+    return zip;
+  }
+};
+
+TEST(InstallDownloadedAgent, ReplacesAgentThenStampsMarker) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\"new\"", "\"new\""},
+      {"W/\"weak\"", "W/\"weak\""},
+      {"", "(none)"},  // no ETag: nothing may vouch for the new agent
+  };
+  for (const auto& c : cases) {
+    Cache cache;
+    reports.clear();
+    ASSERT_TRUE(installDownloadedAgent(cache.archive({"install"}), cache.dir,
+                                       c.first, record));
+    EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
+    EXPECT_EQ(listDir(cache.dir + "installagent"), Strings{"install"});
+    std::string marker = cache.dir + ".validatestring";
+    EXPECT_EQ(pathExists(marker) ? readFile(marker) : "(none)", c.second);
+    Strings left = {".validatestring", "installagent"};
+    if (c.first.empty()) left.erase(left.begin());
+    EXPECT_EQ(listDir(cache.dir), left) << "staging or old agent left behind";
+    EXPECT_EQ(reports, Strings{});
+  }
+}
+
+TEST(InstallDownloadedAgent, FailureKeepsPreviousAgentAndMarker) {
+  struct Case {
+    const char* name;
+    Strings files;  // empty: the body is no zip archive at all
+  };
+  const Case cases[] = {{"not a zip", {}}, {"no install", {"setup.sh"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Cache cache;
+    std::string archive = cache.tree.at("body");
+    if (c.files.empty())
+      writeFile(archive, "<html>error page</html>");
+    else
+      archive = cache.archive(c.files);
+    EXPECT_FALSE(installDownloadedAgent(archive, cache.dir, "\"new\"", record));
+    EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
+    EXPECT_EQ(readFile(cache.dir + ".validatestring"), "\"old\"");
+    EXPECT_EQ(listDir(cache.dir),
+              (Strings{".validatestring", "installagent"}))
+        << "staging left behind";
+  }
+}
+
+TEST(InstallDownloadedAgent, FirstAgentIntoEmptyCache) {
+  ScratchTree tree;
+  std::string dir = tree.at("cache/");
+  makeDirs(dir + "installagent");  // made empty before the window opens
+  makeDirs(tree.at("src"));
+  writeFile(tree.at("src/install"), "agent");
+  makeZip(tree.at("a.zip"), tree.at("src"), {"install"});
+  ASSERT_TRUE(installDownloadedAgent(tree.at("a.zip"), dir, "e1", record));
+  EXPECT_EQ(readFile(dir + "installagent/install"), "agent");
+  EXPECT_EQ(readFile(dir + ".validatestring"), "e1");
+}
+
+}  // namespace
