@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a plain build, then one under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then one under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -16,3 +17,4 @@ run_suite() {  # build directory, then extra cmake arguments
 
 run_suite build
 run_suite build-asan -DBOOTSTRAP_SANITIZE=address,undefined
+run_suite build-tsan -DBOOTSTRAP_SANITIZE=thread
