@@ -171,10 +171,11 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
     showFailure("Failed to unzip the installer.");
     return;
   }
+  fireInstallAgent();
   loop_.dispatchSync([this] {
     loop_.runAfter(3.0, [this] { window_->close(); });
   });
-  fireInstallAgent();
+  loop_.stop(agentReady_ ? 1 : 0);
 }
 
 void Download::didCompleteWithError(DownloadTask& /*task*/,
@@ -190,7 +191,6 @@ void Download::fireInstallAgent() {
   if (dir.empty()) return;
   installAgentLocation_ = dir;
   agentReady_ = true;
-  loop_.stop(1);
 }
 
 void Download::showUnpacking() {

@@ -43,8 +43,8 @@ class Download : public UrlSessionDelegate {
   void didCompleteWithError(DownloadTask& task,
                             const UrlError& error) override;
 
-  // Records that the cache holds the agent to run and ends the loop with
-  // a nonzero status.
+  // Records that the cache holds the agent to run, so that the loop ends
+  // with a nonzero status.
   void fireInstallAgent();
 
   const std::string& installAgentLocation() const {

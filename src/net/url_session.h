@@ -11,6 +11,23 @@
 // One HTTP(S) download at a time on libcurl. The body is streamed into a
 // temporary file; the delegate hears of it, one call at a time and in
 // order, on the session's own worker thread (its serial queue).
+//
+// Cancellation. A delegate call begins only if the task is not cancelled
+// at that moment; cancel() and invalidateAndCancel() are ordered against
+// that check by one lock, never wait for the worker, and wake it at once
+// even while the server sends nothing. A call "in progress" below is one
+// that had passed the check; it runs to its end.
+// - After cancel() returns: no didWriteData or didFinishDownloadingToURL
+//   begins; then didCompleteWithError(kCancelled) comes exactly once, even
+//   if the transfer had succeeded or failed meanwhile, unless
+//   didCompleteWithError had already begun (then nothing more comes).
+//   A task cancelled before resume() reports kCancelled once resumed,
+//   without a request.
+// - After invalidateAndCancel() returns: no delegate call begins at all,
+//   not even kCancelled; it does not wait for a call in progress.
+// - Destroying the session does what invalidateAndCancel() does and then
+//   waits for the worker, so no call is in progress once it is gone. Do
+//   not destroy it inside a delegate call: it would wait for itself.
 
 // The final response of a transfer (after redirects).
 struct UrlResponse {
@@ -19,7 +36,7 @@ struct UrlResponse {
   std::vector<std::pair<std::string, std::string>> headerFields;
 
   // The value of a header field, its name compared case-insensitively;
-  // false when the response has no such field.
+  // false when the response has no such field. value may be null.
   bool headerField(const std::string& name, std::string* value) const;
 };
 
@@ -69,10 +86,12 @@ class UrlSession {
  public:
   virtual ~UrlSession() = default;
   // A task for url; its temporary file goes into the session's directory.
-  // One task per session.
+  // One task per session: null for a second call, or after
+  // invalidateAndCancel(). The session owns the task.
   virtual DownloadTask* downloadTaskWithURL(const std::string& url) = 0;
   // Cancels the task; the delegate hears nothing after the call in
-  // progress, if any, has returned. Callable from any thread.
+  // progress, if any, has returned. Callable from any thread, also inside
+  // a delegate call; it does not wait for the call in progress.
   virtual void invalidateAndCancel() = 0;
 };
 

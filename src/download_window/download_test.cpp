@@ -1,0 +1,209 @@
+// The download window's controller over a real URL session and a local
+// server, with a recording fake in place of the window system.
+
+#include "download_window/download.h"
+
+#include <stdlib.h>
+
+#include <string.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "download_window/download_entry.h"
+#include "provisioning/cache_locations.h"
+#include "support/scratch_tree.h"
+#include "support/test_http_server.h"
+#include "ui/fake/fake_backend.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+void ignoreReport(const std::string&, bool) {}
+
+int countCalls(const FakeWindowState& state, const std::string& prefix) {
+  return static_cast<int>(std::count_if(
+      state.calls.begin(), state.calls.end(),
+      [&](const std::string& call) { return call.rfind(prefix, 0) == 0; }));
+}
+
+class DownloadWindow : public ::testing::Test {
+ protected:
+  DownloadWindow() {
+    setenv("HOME", tree_.at("home").c_str(), 1);
+    cache_ = getInstallAgentCacheDir();
+    mkpath(cache_ + "installagent", 0700);
+    makeDirs(tree_.at("work"));
+    makeDirs(tree_.at("src"));
+    downloadTo = tree_.at("work/InstallAgent.zip");
+  }
+
+  // A zip holding an install script, as served bytes.
+  std::string agentArchive() {
+    writeFile(tree_.at("src/install"), "exit 0\n");
+    makeZip(tree_.at("agent.zip"), tree_.at("src"), {"install"});
+    return readFile(tree_.at("agent.zip"));
+  }
+
+  // Runs the window on url until its loop ends; a failure shown in red is
+  // answered by closing the window, as a user would.
+  int runWindow(const std::string& url) {
+    downloadFrom = url;
+    backend_.reset(new FakeBackend);
+    FakeBackend& backend = *backend_;
+    Download controller(backend.outlets(), backend.loop(), ignoreReport);
+    controller.init();
+    controller.applicationDidFinishLaunching();
+    bool done = false;
+    std::thread user([&] {
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!done && std::chrono::steady_clock::now() < deadline &&
+             backend.state().textColor != TextColor::kRed)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (!done) backend.closeWindow();
+    });
+    int status = backend.loop().run();
+    done = true;
+    user.join();
+    location_ = controller.installAgentLocation();
+    return status;
+  }
+
+  ScratchTree tree_;
+  TestHttpServer server_;
+  std::unique_ptr<FakeBackend> backend_;
+  std::string cache_;
+  std::string location_;
+};
+
+TEST_F(DownloadWindow, FreshDownloadFillsTheBarThenUnpacks) {
+  std::string body = agentArchive();
+  server_.serve("/a.zip", {200, {{"ETag", "\"v1\""}}, body, -1, true, -1,
+                           64, 0});
+  EXPECT_NE(runWindow(server_.url("/a.zip")), 0);
+
+  FakeWindowState state = backend_->state();
+  EXPECT_EQ(state.value, static_cast<double>(body.size()));
+  EXPECT_EQ(state.maxValue, static_cast<double>(body.size()));
+  EXPECT_EQ(state.text, "Initializing the installer");
+  EXPECT_TRUE(state.indeterminate);
+  EXPECT_TRUE(state.animating);
+  EXPECT_FALSE(state.buttonEnabled);
+  EXPECT_EQ(state.keyEquivalent, "\r");
+  // init's text, then one per update of the bar.
+  EXPECT_EQ(countCalls(state, "downloadPercent.setStringValue(Downloading)"),
+            1 + countCalls(state, "progress.incrementBy("));
+  for (const std::string& call : state.calls)
+    EXPECT_EQ(call.find("off the loop thread"), std::string::npos) << call;
+  EXPECT_EQ(readFile(cache_ + ".validatestring"), "\"v1\"");
+  EXPECT_EQ(location_, cache_ + "installagent/");
+  EXPECT_EQ(listDir(tree_.at("work")), Strings{}) << "transfer file left";
+}
+
+TEST_F(DownloadWindow, WithoutLengthTheBarIsIndeterminateYetCounts) {
+  std::string body = agentArchive();
+  server_.serve("/a.zip", {200, {{"ETag", "e"}}, body, -1, false, -1, 64, 0});
+  EXPECT_NE(runWindow(server_.url("/a.zip")), 0);
+
+  FakeWindowState state = backend_->state();
+  EXPECT_EQ(state.value, static_cast<double>(body.size()));
+  EXPECT_EQ(countCalls(state, "progress.setMaxValue("), 1) << "only init's";
+  // Not animated while downloading: the animation starts with unpacking.
+  auto firstAnimation = std::find(state.calls.begin(), state.calls.end(),
+                                  "progress.startAnimation()");
+  auto unpacking =
+      std::find(state.calls.begin(), state.calls.end(),
+                "downloadPercent.setStringValue(Initializing the installer)");
+  EXPECT_GT(firstAnimation, unpacking);
+}
+
+TEST_F(DownloadWindow, UpdatesAreCoalescedButTheBarEndsAtTheByteCount) {
+  const int64_t size = 8 << 20;
+  server_.serve("/big", {200, {{"ETag", "e"}}, "", size, true, -1, 4096, 0});
+  EXPECT_EQ(runWindow(server_.url("/big")), 0) << "not an archive";
+
+  FakeWindowState state = backend_->state();
+  EXPECT_EQ(state.text, "Failed to unzip the installer.");
+  EXPECT_EQ(state.value, state.maxValue);
+  EXPECT_LT(countCalls(state, "progress.incrementBy("), size / 4096 / 10);
+  // Before the failure display set it to the maximum, the bar had counted
+  // every byte.
+  auto unpacking =
+      std::find(state.calls.begin(), state.calls.end(),
+                "downloadPercent.setStringValue(Initializing the installer)");
+  double counted = 0;
+  for (auto call = state.calls.begin(); call != unpacking; ++call)
+    if (call->rfind("progress.incrementBy(", 0) == 0)
+      counted += atof(call->c_str() + strlen("progress.incrementBy("));
+  EXPECT_EQ(counted, static_cast<double>(size));
+}
+
+TEST_F(DownloadWindow, CurrentCacheIsReusedWithoutFinishingTheTransfer) {
+  writeFile(cache_ + "installagent/install", "cached");
+  writeFile(cache_ + ".validatestring", "W/\"v1\"");
+  const int64_t size = 32 << 20;
+  server_.serve("/a.zip", {200, {{"ETag", "W/\"v1\""}}, "", size, true, -1,
+                           64 * 1024, 0});
+  EXPECT_NE(runWindow(server_.url("/a.zip")), 0);
+
+  FakeWindowState state = backend_->state();
+  EXPECT_TRUE(state.closed);
+  EXPECT_EQ(countCalls(state, "progress.incrementBy("), 0);
+  EXPECT_EQ(readFile(cache_ + "installagent/install"), "cached");
+  EXPECT_EQ(location_, cache_ + "installagent/");
+  EXPECT_LT(server_.bytesSent("/a.zip"), size / 2);
+}
+
+struct FailureCase {
+  const char* name;
+  TestReply reply;  // served at /f unless refused
+  bool refused;     // nothing listens
+  const char* text;
+  bool buttonEnabled;
+};
+
+TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
+  const char* transport =
+      "Error during the download process.\n"
+      "See the log in Console app for more information.";
+  const FailureCase cases[] = {
+      {"400", {400, {}, "bad request", -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 400", true},
+      {"404 empty", {404, {}, "", -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 404", true},
+      {"500", {500, {}, "oops", -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 500", true},
+      {"truncated", {200, {{"ETag", "e"}}, "", 100000, true, 5000, 1000, 0},
+       false, transport, true},
+      {"refused", {}, true, transport, true},
+      {"corrupt", {200, {{"ETag", "e"}}, "not a zip", -1, true, -1, 64, 0},
+       false, "Failed to unzip the installer.", false},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    server_.serve("/f", c.reply);
+    std::string url = c.refused
+                          ? "http://127.0.0.1:" + std::to_string(refusedPort())
+                          : server_.url("/f");
+    EXPECT_EQ(runWindow(url), 0);
+
+    FakeWindowState state = backend_->state();
+    EXPECT_EQ(state.text, c.text);
+    EXPECT_EQ(state.textColor, TextColor::kRed);
+    EXPECT_EQ(state.buttonTitle, "Close");
+    EXPECT_EQ(state.buttonEnabled, c.buttonEnabled);
+    EXPECT_FALSE(state.indeterminate);
+    EXPECT_FALSE(state.animating);
+    EXPECT_EQ(state.value, state.maxValue);
+    EXPECT_FALSE(pathExists(cache_ + ".validatestring"));
+    EXPECT_EQ(listDir(cache_), Strings{"installagent"});
+    EXPECT_EQ(listDir(tree_.at("work")), Strings{});
+  }
+}
+
+}  // namespace

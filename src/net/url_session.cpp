@@ -1,0 +1,392 @@
+#include "net/url_session.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <thread>
+
+#include <curl/curl.h>
+
+namespace {
+
+// Big reads keep the per-chunk cost (a write(2) and a delegate call) small.
+const long kReceiveBufferSize = 256 * 1024;
+const long kMaxRedirects = 10;
+// How long the worker sleeps in one poll; cancellation wakes it sooner.
+const int kPollMilliseconds = 1000;
+const char kWebSchemes[] = "http,https";
+
+bool curlReady() {
+  // Once per process, before any handle; the static makes it thread-safe.
+  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return ready;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string trimmed(const char* begin, const char* end) {
+  while (begin < end && isBlank(*begin)) ++begin;
+  while (end > begin && isBlank(end[-1])) --end;
+  return std::string(begin, end);
+}
+
+// The log takes one line per failure, whatever libcurl or the system said.
+std::string oneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return trimmed(text.data(), text.data() + text.size());
+}
+
+bool writeAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t written = write(fd, data, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += written;
+    length -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+class CurlSession;
+
+class CurlTask : public DownloadTask {
+ public:
+  CurlTask(CurlSession* session, const std::string& url)
+      : session_(session), url_(url) {}
+
+  void resume() override;
+  void cancel() override;
+  const UrlResponse* response() const override {
+    return published_ ? &response_ : nullptr;
+  }
+
+  const std::string& url() const { return url_; }
+  // The worker fills the response in while headers arrive and shows it
+  // once they are final.
+  UrlResponse* responseInProgress() { return &response_; }
+  void publishResponse() { published_ = true; }
+
+ private:
+  CurlSession* const session_;
+  const std::string url_;
+  UrlResponse response_;
+  bool published_ = false;
+};
+
+class CurlSession : public UrlSession {
+ public:
+  CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir)
+      : delegate_(delegate), tempDir_(tempDir) {}
+  ~CurlSession() override;
+
+  DownloadTask* downloadTaskWithURL(const std::string& url) override;
+  void invalidateAndCancel() override { stop(true); }
+
+  void resume();
+  // Cancels the task; silence also withholds the cancellation notice.
+  void stop(bool silence);
+
+  // The worker asks before each delegate call; false once cancelled.
+  bool mayCall();
+  // Lets stop() wake the worker's poll of multi; null once it is gone.
+  void attach(CURLM* multi);
+  UrlSessionDelegate* delegate() const { return delegate_; }
+  const std::string& tempDir() const { return tempDir_; }
+
+ private:
+  void run();
+  UrlError download();
+  void complete(UrlError error);
+
+  UrlSessionDelegate* const delegate_;
+  const std::string tempDir_;
+  std::unique_ptr<CurlTask> task_;
+  std::thread worker_;
+
+  std::mutex mutex_;  // guards what follows
+  bool started_ = false;
+  bool cancelled_ = false;
+  bool silenced_ = false;
+  CURLM* multi_ = nullptr;
+};
+
+// One transfer on the worker: the easy handle, the temporary file and the
+// bookkeeping of libcurl's callbacks. Its destructor leaves nothing behind.
+class Transfer {
+ public:
+  Transfer(CurlSession* session, CurlTask* task);
+  ~Transfer();
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  UrlError perform();
+  // Hands the complete body to the delegate.
+  void finish();
+
+ private:
+  bool openFile();
+  bool closeFile();
+  bool configure();
+  CURLcode drive();
+  CURLcode resultOf(CURLM* multi);
+  bool receive(const char* data, size_t length);
+  void headerLine(const char* data, size_t length);
+  void publishResponse();
+  UrlError failure(const std::string& description) const;
+
+  static size_t onBody(char* data, size_t size, size_t count, void* context);
+  static size_t onHeader(char* data, size_t size, size_t count, void* context);
+
+  CurlSession* const session_;
+  CurlTask* const task_;
+  UrlResponse* const response_;
+  CURL* easy_ = nullptr;
+  int fd_ = -1;
+  std::string path_;
+  int64_t total_ = 0;
+  std::string ownError_;  // a failure of ours rather than libcurl's
+  char errorBuffer_[CURL_ERROR_SIZE];
+};
+
+void CurlTask::resume() { session_->resume(); }
+
+void CurlTask::cancel() { session_->stop(false); }
+
+CurlSession::~CurlSession() {
+  stop(true);
+  if (worker_.joinable()) worker_.join();
+}
+
+DownloadTask* CurlSession::downloadTaskWithURL(const std::string& url) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (task_ || silenced_) return nullptr;
+  task_.reset(new CurlTask(this, url));
+  return task_.get();
+}
+
+void CurlSession::resume() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (started_) return;
+  started_ = true;
+  worker_ = std::thread(&CurlSession::run, this);
+}
+
+void CurlSession::stop(bool silence) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cancelled_ = true;
+  silenced_ = silenced_ || silence;
+  if (multi_) curl_multi_wakeup(multi_);
+}
+
+bool CurlSession::mayCall() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return !cancelled_;
+}
+
+void CurlSession::attach(CURLM* multi) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  multi_ = multi;
+}
+
+void CurlSession::run() { complete(download()); }
+
+UrlError CurlSession::download() {
+  Transfer transfer(this, task_.get());
+  UrlError error = transfer.perform();
+  if (error.kind == UrlError::Kind::kNone) transfer.finish();
+  return error;
+}
+
+void CurlSession::complete(UrlError error) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (silenced_) return;
+    // A cancel that came in time wins over whatever the transfer did.
+    if (cancelled_) {
+      error.kind = UrlError::Kind::kCancelled;
+      error.localizedDescription = "cancelled";
+      error.failingUrl = task_->url();
+    }
+  }
+  delegate_->didCompleteWithError(*task_, error);
+}
+
+Transfer::Transfer(CurlSession* session, CurlTask* task)
+    : session_(session), task_(task), response_(task->responseInProgress()) {
+  errorBuffer_[0] = '\0';
+}
+
+Transfer::~Transfer() {
+  if (easy_) curl_easy_cleanup(easy_);
+  if (fd_ >= 0) close(fd_);
+  if (!path_.empty()) unlink(path_.c_str());
+}
+
+UrlError Transfer::perform() {
+  if (!curlReady() || !(easy_ = curl_easy_init()))
+    return failure("libcurl could not be initialised");
+  if (!openFile()) {
+    return failure("cannot create a file in " + session_->tempDir() + ": " +
+                   strerror(errno));
+  }
+  if (!configure()) return failure("libcurl refused the transfer's options");
+  CURLcode result = drive();
+  if (result == CURLE_OK && !closeFile())
+    ownError_ = "cannot write " + path_ + ": " + strerror(errno);
+  if (!ownError_.empty()) return failure(ownError_);
+  if (result == CURLE_OK) return UrlError();
+  return failure(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result));
+}
+
+void Transfer::finish() {
+  if (!task_->response()) publishResponse();
+  if (session_->mayCall())
+    session_->delegate()->didFinishDownloadingToURL(*task_, path_);
+}
+
+bool Transfer::openFile() {
+  std::string pattern = session_->tempDir() + "/zrdownload-XXXXXX";
+  fd_ = mkostemp(&pattern[0], O_CLOEXEC);
+  if (fd_ < 0) return false;
+  path_ = pattern;
+  return true;
+}
+
+bool Transfer::closeFile() {
+  int status = close(fd_);
+  fd_ = -1;
+  return status == 0;
+}
+
+bool Transfer::configure() {
+  curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
+  curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+  curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+  curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, onBody);
+  curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, onHeader);
+  curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  // Never file:, ftp: or the like, not even where a redirect points.
+  return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
+             CURLE_OK &&
+         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, kWebSchemes) ==
+             CURLE_OK;
+}
+
+// Runs the transfer on a multi handle so that stop() can wake the poll:
+// a cancel takes effect at once even while the server sends nothing.
+CURLcode Transfer::drive() {
+  CURLM* multi = curl_multi_init();
+  if (!multi) return CURLE_OUT_OF_MEMORY;
+  curl_multi_add_handle(multi, easy_);
+  session_->attach(multi);
+  int running = 1;
+  CURLMcode status = CURLM_OK;
+  while (running && status == CURLM_OK && session_->mayCall()) {
+    status = curl_multi_perform(multi, &running);
+    if (running && status == CURLM_OK)
+      status = curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+  }
+  if (status != CURLM_OK) ownError_ = curl_multi_strerror(status);
+  CURLcode result = resultOf(multi);
+  session_->attach(nullptr);
+  curl_multi_remove_handle(multi, easy_);
+  curl_multi_cleanup(multi);
+  return result;
+}
+
+CURLcode Transfer::resultOf(CURLM* multi) {
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    if (message->msg == CURLMSG_DONE) return message->data.result;
+  }
+  return CURLE_ABORTED_BY_CALLBACK;  // left unfinished: cancelled
+}
+
+bool Transfer::receive(const char* data, size_t length) {
+  if (!session_->mayCall()) return false;
+  if (!writeAll(fd_, data, length)) {
+    ownError_ = "cannot write " + path_ + ": " + strerror(errno);
+    return false;
+  }
+  total_ += static_cast<int64_t>(length);
+  if (!task_->response()) publishResponse();
+  session_->delegate()->didWriteData(*task_, static_cast<int64_t>(length),
+                                     total_, response_->expectedContentLength);
+  return true;
+}
+
+void Transfer::headerLine(const char* data, size_t length) {
+  std::string line = trimmed(data, data + length);
+  // Each response of a redirect chain starts over.
+  if (line.compare(0, 5, "HTTP/") == 0) {
+    response_->headerFields.clear();
+    return;
+  }
+  size_t colon = line.find(':');
+  if (colon == std::string::npos) return;
+  const char* text = line.data();
+  response_->headerFields.emplace_back(
+      trimmed(text, text + colon),
+      trimmed(text + colon + 1, text + line.size()));
+}
+
+void Transfer::publishResponse() {
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &response_->statusCode);
+  curl_off_t length = -1;
+  curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  response_->expectedContentLength = length;
+  task_->publishResponse();
+}
+
+UrlError Transfer::failure(const std::string& description) const {
+  UrlError error;
+  error.kind = UrlError::Kind::kTransport;
+  error.localizedDescription = oneLine(description);
+  error.failingUrl = task_->url();
+  return error;
+}
+
+size_t Transfer::onBody(char* data, size_t size, size_t count, void* context) {
+  size_t length = size * count;
+  // libcurl may announce an empty body with an empty chunk.
+  if (length == 0) return 0;
+  return static_cast<Transfer*>(context)->receive(data, length) ? length : 0;
+}
+
+size_t Transfer::onHeader(char* data, size_t size, size_t count,
+                          void* context) {
+  static_cast<Transfer*>(context)->headerLine(data, size * count);
+  return size * count;
+}
+
+}  // namespace
+
+bool UrlResponse::headerField(const std::string& name,
+                              std::string* value) const {
+  for (const auto& field : headerFields) {
+    if (strcasecmp(field.first.c_str(), name.c_str()) == 0) {
+      if (value) *value = field.second;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
+                                           const std::string& tempDir) {
+  curlReady();
+  return std::unique_ptr<UrlSession>(new CurlSession(delegate, tempDir));
+}

@@ -1,0 +1,447 @@
+#include "net/url_session.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "support/scratch_tree.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const auto kPatience = std::chrono::seconds(5);
+
+struct Write {
+  int64_t bytes, total, expected;
+};
+
+// Records the delegate's calls; hooks run on the worker inside the call.
+// Read the record once the session is gone (its worker joined).
+class Recorder : public UrlSessionDelegate {
+ public:
+  void didWriteData(DownloadTask& task, int64_t bytes, int64_t total,
+                    int64_t expected) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      note('w');
+      writes.push_back({bytes, total, expected});
+      if (!firstResponse && task.response()) firstResponse = *task.response();
+    }
+    if (onWrite) onWrite(task);
+  }
+  void didFinishDownloadingToURL(DownloadTask& task,
+                                 const std::string& path) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      note('f');
+      finishedPath = path;
+      finishedBody = readFile(path);
+      if (task.response()) finishResponse = *task.response();
+    }
+    if (onFinish) onFinish(task);
+  }
+  void didCompleteWithError(DownloadTask& task,
+                            const UrlError& error) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      note('c');
+      errors.push_back(error);
+    }
+    completed_.notify_all();
+    if (onComplete) onComplete(task);
+  }
+
+  bool waitForCompletion() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return completed_.wait_for(lock, kPatience,
+                               [this] { return !errors.empty(); });
+  }
+  // The calls in order, a run of writes as one 'w'.
+  std::string calls() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+  }
+  // The kind of the one completion; fails the test unless there is one.
+  UrlError::Kind kind() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EXPECT_EQ(errors.size(), 1u);
+    return errors.empty() ? UrlError::Kind::kNone : errors[0].kind;
+  }
+
+  std::function<void(DownloadTask&)> onWrite, onFinish, onComplete;
+  std::vector<Write> writes;
+  std::optional<UrlResponse> firstResponse, finishResponse;
+  std::string finishedPath, finishedBody;
+  std::vector<UrlError> errors;
+  std::set<std::thread::id> threads;
+
+ private:
+  void note(char call) {
+    if (call != 'w' || calls_.empty() || calls_.back() != 'w') calls_ += call;
+    threads.insert(std::this_thread::get_id());
+  }
+
+  mutable std::mutex mutex_;
+  std::condition_variable completed_;
+  std::string calls_;
+};
+
+class UrlSessionTest : public testing::Test {
+ protected:
+  // Downloads url into dir (the scratch directory by default) and waits
+  // for the session to be gone.
+  void download(const std::string& url, Recorder* recorder,
+                const std::string& dir = "") {
+    auto session =
+        makeUrlSession(recorder, dir.empty() ? scratch_.path() : dir);
+    session->downloadTaskWithURL(url)->resume();
+    EXPECT_TRUE(recorder->waitForCompletion());
+  }
+  TestReply generated(int64_t size) {
+    TestReply reply;
+    reply.generatedSize = size;
+    return reply;
+  }
+  // Every test: no temporary file stays behind.
+  void TearDown() override { EXPECT_TRUE(listDir(scratch_.path()).empty()); }
+
+  ScratchTree scratch_;
+  TestHttpServer server_;
+};
+
+TEST_F(UrlSessionTest, DownloadsTheWholeBody) {
+  const int64_t size = 3 * 1024 * 1024 + 17;
+  for (bool contentLength : {true, false}) {
+    SCOPED_TRACE(contentLength ? "with Content-Length" : "chunked");
+    const std::string path = contentLength ? "/agent.zip" : "/chunked.zip";
+    const int64_t expected = contentLength ? size : -1;
+    TestReply reply = generated(size);
+    reply.contentLength = contentLength;
+    server_.serve(path, reply);
+    Recorder recorder;
+    download(server_.url(path), &recorder);
+
+    EXPECT_EQ(recorder.calls(), "wfc");
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+    ASSERT_GT(recorder.writes.size(), 1u);
+    int64_t total = 0;
+    for (const Write& write : recorder.writes) {
+      total += write.bytes;
+      EXPECT_EQ(write.total, total);
+      EXPECT_EQ(write.expected, expected);
+    }
+    EXPECT_EQ(total, size);
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    EXPECT_EQ(recorder.finishedPath.rfind(scratch_.at("zrdownload-"), 0), 0u);
+    ASSERT_TRUE(recorder.firstResponse);
+    EXPECT_EQ(recorder.firstResponse->statusCode, 200);
+    EXPECT_EQ(recorder.firstResponse->expectedContentLength, expected);
+    EXPECT_EQ(server_.bytesSent(path), size);
+    ASSERT_EQ(recorder.threads.size(), 1u);
+    EXPECT_NE(*recorder.threads.begin(), std::this_thread::get_id());
+  }
+}
+
+TEST_F(UrlSessionTest, FinishesWhateverTheStatus) {
+  const struct {
+    int status;
+    std::string body;
+    bool contentLength;
+  } cases[] = {
+      {404, "no such agent", true},
+      {500, "broken", false},
+      {200, "", true},
+      {200, "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.status) + " '" + c.body + "'");
+    TestReply reply;
+    reply.status = c.status;
+    reply.body = c.body;
+    reply.contentLength = c.contentLength;
+    server_.serve("/page", reply);
+    Recorder recorder;
+    download(server_.url("/page"), &recorder);
+
+    EXPECT_EQ(recorder.calls(), c.body.empty() ? "fc" : "wfc");
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+    EXPECT_EQ(recorder.finishedBody, c.body);
+    ASSERT_TRUE(recorder.finishResponse);
+    EXPECT_EQ(recorder.finishResponse->statusCode, c.status);
+  }
+}
+
+TEST_F(UrlSessionTest, HeaderFieldsMatchAnyCaseAndKeepTheirValue) {
+  for (const std::string etag : {"\"abc\"", "W/\"abc\""}) {
+    SCOPED_TRACE(etag);
+    TestReply reply;
+    reply.body = "x";
+    reply.headers = {{"ETag", etag}, {"X-Padded", " \t spaced  out \t"}};
+    server_.serve("/tagged", reply);
+    Recorder recorder;
+    download(server_.url("/tagged"), &recorder);
+
+    ASSERT_TRUE(recorder.finishResponse);
+    const UrlResponse& response = *recorder.finishResponse;
+    for (const char* name : {"ETag", "etag", "ETAG"}) {
+      std::string value;
+      EXPECT_TRUE(response.headerField(name, &value)) << name;
+      EXPECT_EQ(value, etag) << name;
+    }
+    std::string padded;
+    EXPECT_TRUE(response.headerField("x-padded", &padded));
+    EXPECT_EQ(padded, "spaced  out");
+    EXPECT_FALSE(response.headerField("X-Missing", &padded));
+  }
+}
+
+TEST_F(UrlSessionTest, RedirectGivesTheFinalResponse) {
+  TestReply moved;
+  moved.status = 302;
+  moved.headers = {
+      {"Location", server_.url("/new")}, {"ETag", "\"old\""}, {"X-Old", "1"}};
+  TestReply target;
+  target.body = "new body";
+  target.headers = {{"ETag", "\"new\""}};
+  server_.serve("/old", moved);
+  server_.serve("/new", target);
+  Recorder recorder;
+  download(server_.url("/old"), &recorder);
+
+  EXPECT_EQ(recorder.calls(), "wfc");
+  EXPECT_EQ(recorder.finishedBody, "new body");
+  ASSERT_TRUE(recorder.finishResponse);
+  std::string etag;
+  EXPECT_TRUE(recorder.finishResponse->headerField("ETag", &etag));
+  EXPECT_EQ(etag, "\"new\"");
+  EXPECT_FALSE(recorder.finishResponse->headerField("X-Old", nullptr));
+  EXPECT_EQ(recorder.finishResponse->statusCode, 200);
+}
+
+TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
+  TestReply cut = generated(1024 * 1024);
+  cut.cutAfter = 300 * 1024;
+  server_.serve("/cut", cut);
+  cut.contentLength = false;
+  server_.serve("/cut-chunked", cut);
+  server_.serve("/fine", generated(10));
+  TestReply loop;
+  loop.status = 302;
+  loop.headers = {{"Location", server_.url("/loop")}};
+  server_.serve("/loop", loop);
+  const struct {
+    std::string url;
+    std::string dir;  // empty: the scratch directory
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", ""},
+      {server_.url("/cut"), ""},
+      {server_.url("/cut-chunked"), ""},
+      {"not a url", ""},
+      {"", ""},
+      {"file:///etc/passwd", ""},
+      {server_.url("/loop"), ""},
+      {server_.url("/fine"), scratch_.at("missing")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url + " in " + c.dir);
+    Recorder recorder;
+    download(c.url, &recorder, c.dir);
+
+    EXPECT_EQ(recorder.calls().find('f'), std::string::npos);
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    const UrlError& error = recorder.errors[0];
+    EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
+    EXPECT_FALSE(error.localizedDescription.empty());
+    EXPECT_EQ(error.localizedDescription.find('\n'), std::string::npos);
+    EXPECT_EQ(error.failingUrl, c.url);
+  }
+  EXPECT_EQ(server_.requestCount("/loop"), 11);  // the first and 10 more
+}
+
+TEST_F(UrlSessionTest, CancelInFirstWriteStopsASlowTransfer) {
+  const int64_t size = 32 * 1024 * 1024;
+  TestReply slow = generated(size);
+  slow.chunkDelayMs = 5;
+  server_.serve("/slow", slow);
+  Recorder recorder;
+  recorder.onWrite = [](DownloadTask& task) { task.cancel(); };
+  download(server_.url("/slow"), &recorder);
+
+  EXPECT_EQ(recorder.calls(), "wc");
+  EXPECT_EQ(recorder.writes.size(), 1u);
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kCancelled);
+  EXPECT_LT(server_.bytesSent("/slow"), size / 8);
+}
+
+// The worker is blocked in the call named by `in` (as when it waits for
+// the main thread); the test cancels from outside meanwhile, or the hook
+// does it itself on the worker.
+TEST_F(UrlSessionTest, CancelAroundDelegateCalls) {
+  // Many chunks, or one: a cancel in the last write must stop the finish.
+  server_.serve("/large", generated(2 * 1024 * 1024));
+  server_.serve("/small", generated(1000));
+  enum In { kWrite, kFinish, kComplete };
+  const struct {
+    In in;
+    bool fromWorker;
+    bool invalidate;
+    std::string path;
+    std::string calls;
+  } cases[] = {
+      {kWrite, false, false, "/large", "wc"},
+      {kWrite, false, true, "/large", "w"},
+      {kWrite, true, false, "/large", "wc"},
+      {kWrite, true, true, "/large", "w"},
+      {kWrite, true, false, "/small", "wc"},
+      {kFinish, false, false, "/small", "wfc"},
+      {kFinish, true, true, "/small", "wf"},
+      {kComplete, true, false, "/small", "wfc"},
+      {kComplete, false, true, "/small", "wfc"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "in " << c.in << " from worker " << c.fromWorker
+                 << " invalidate " << c.invalidate << " " << c.path);
+    // Declared before the session: its worker uses them until it is gone.
+    std::promise<void> entered, released;
+    std::future<void> inCall = entered.get_future();
+    std::future<void> resumed = released.get_future();
+    bool first = true;
+    Recorder recorder;
+    auto session = makeUrlSession(&recorder, scratch_.path());
+    DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path));
+    auto stop = [&] {
+      if (c.invalidate)
+        session->invalidateAndCancel();
+      else
+        task->cancel();
+    };
+    auto hook = [&](DownloadTask&) {
+      if (!first) return;
+      first = false;
+      if (c.fromWorker) stop();
+      entered.set_value();
+      EXPECT_EQ(resumed.wait_for(kPatience), std::future_status::ready);
+    };
+    (c.in == kWrite    ? recorder.onWrite
+     : c.in == kFinish ? recorder.onFinish
+                       : recorder.onComplete) = hook;
+    task->resume();
+    ASSERT_EQ(inCall.wait_for(kPatience), std::future_status::ready);
+    if (!c.fromWorker) stop();
+    released.set_value();
+    // A cancelled task still reports; destroying the session would not
+    // wait for that.
+    if (!c.invalidate) {
+      EXPECT_TRUE(recorder.waitForCompletion());
+    }
+    session.reset();
+
+    EXPECT_EQ(recorder.calls(), c.calls);
+    if (c.calls.back() == 'c') {
+      EXPECT_EQ(recorder.kind(), c.in == kComplete
+                                     ? UrlError::Kind::kNone
+                                     : UrlError::Kind::kCancelled);
+    }
+  }
+}
+
+TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
+  TestReply silent = generated(1024);
+  silent.chunkDelayMs = 30000;
+  server_.serve("/silent", silent);
+  for (bool invalidate : {false, true}) {
+    SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
+    Recorder recorder;
+    auto session = makeUrlSession(&recorder, scratch_.path());
+    DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"));
+    int requests = server_.requestCount("/silent");
+    task->resume();
+    auto deadline = Clock::now() + kPatience;
+    while (server_.requestCount("/silent") == requests &&
+           Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Past libcurl's early connect timers, only a wakeup ends its poll soon.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    auto start = Clock::now();
+    if (invalidate) {
+      session->invalidateAndCancel();
+    } else {
+      task->cancel();
+      EXPECT_TRUE(recorder.waitForCompletion());
+    }
+    session.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(recorder.calls(), invalidate ? "" : "c");
+  }
+}
+
+TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
+  server_.serve("/file", generated(10));
+  Recorder recorder;
+  auto session = makeUrlSession(&recorder, scratch_.path());
+  DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"));
+  task->cancel();
+  task->resume();
+  EXPECT_TRUE(recorder.waitForCompletion());
+  session.reset();
+  EXPECT_EQ(recorder.calls(), "c");
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kCancelled);
+  EXPECT_EQ(server_.requestCount("/file"), 0);
+}
+
+TEST(TestHttpServerTest, CountsWhatItSends) {
+  TestHttpServer server;
+  TestReply whole;
+  whole.generatedSize = 200000;
+  server.serve("/whole", whole);
+  TestReply cut = whole;
+  cut.cutAfter = 70000;
+  server.serve("/cut", cut);
+  httplib::Client client("127.0.0.1", server.port());
+
+  for (int i = 1; i <= 2; ++i) {
+    auto result = client.Get("/whole");
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(result->body == TestHttpServer::generatedBody(200000));
+    EXPECT_EQ(server.requestCount("/whole"), i);
+    EXPECT_EQ(server.bytesSent("/whole"), i * 200000);
+  }
+  EXPECT_FALSE(client.Get("/cut"));
+  EXPECT_EQ(server.bytesSent("/cut"), 70000);
+  auto missing = client.Get("/missing");
+  ASSERT_TRUE(missing);
+  EXPECT_EQ(missing->status, 404);
+  EXPECT_EQ(server.requestCount("/missing"), 1);
+  EXPECT_FALSE(httplib::Client("127.0.0.1", refusedPort()).Get("/"));
+}
+
+TEST(TestHttpServerTest, StopsPromptlyInALongPause) {
+  auto server = std::make_unique<TestHttpServer>();
+  TestReply silent;
+  silent.body = "late";
+  silent.chunkDelayMs = 30000;
+  server->serve("/silent", silent);
+  std::thread client([port = server->port()] {
+    EXPECT_FALSE(httplib::Client("127.0.0.1", port).Get("/silent"));
+  });
+  auto deadline = Clock::now() + kPatience;
+  while (server->requestCount("/silent") == 0 && Clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  auto start = Clock::now();
+  server.reset();
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  client.join();
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "support/test_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+namespace {
+
+const char kContentType[] = "application/octet-stream";
+const int kPatternPeriod = 251;
+
+int64_t bodySize(const TestReply& reply) {
+  return reply.generatedSize >= 0 ? reply.generatedSize
+                                  : static_cast<int64_t>(reply.body.size());
+}
+
+// Where the body stops going out: its end, or where it is cut short.
+int64_t sendLimit(const TestReply& reply) {
+  int64_t size = bodySize(reply);
+  return reply.cutAfter >= 0 ? std::min(reply.cutAfter, size) : size;
+}
+
+std::string bodyBytes(const TestReply& reply, int64_t offset, int64_t length) {
+  if (reply.generatedSize < 0)
+    return reply.body.substr(static_cast<size_t>(offset),
+                             static_cast<size_t>(length));
+  std::string bytes(static_cast<size_t>(length), '\0');
+  for (int64_t i = 0; i < length; ++i)
+    bytes[static_cast<size_t>(i)] =
+        static_cast<char>((offset + i) % kPatternPeriod);
+  return bytes;
+}
+
+}  // namespace
+
+TestHttpServer::TestHttpServer() : server_(new httplib::Server) {
+  // One request per connection: no idle keep-alive holds up the stop.
+  server_->set_keep_alive_max_count(1);
+  server_->Get(".*", [this](const httplib::Request& request,
+                            httplib::Response& response) {
+    handle(request.path, response);
+  });
+  port_ = server_->bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) {
+    ADD_FAILURE() << "cannot listen on 127.0.0.1";
+    return;
+  }
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop() before the accept loop has begun would go unheard.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!server_->is_running() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TestHttpServer::~TestHttpServer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+  }
+  stopping_.notify_all();
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string TestHttpServer::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void TestHttpServer::serve(const std::string& path, const TestReply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  paths_[path].reply = reply;
+  paths_[path].scripted = true;
+}
+
+int TestHttpServer::requestCount(const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = paths_.find(path);
+  return it == paths_.end() ? 0 : it->second.requests;
+}
+
+int64_t TestHttpServer::bytesSent(const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = paths_.find(path);
+  return it == paths_.end() ? 0 : it->second.bytesSent;
+}
+
+std::string TestHttpServer::generatedBody(int64_t size) {
+  TestReply reply;
+  reply.generatedSize = size;
+  return bodyBytes(reply, 0, size);
+}
+
+void TestHttpServer::handle(const std::string& path,
+                            httplib::Response& response) {
+  TestReply reply;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    PathState& state = paths_[path];
+    ++state.requests;
+    if (!state.scripted) {
+      response.status = 404;
+      return;
+    }
+    reply = state.reply;
+  }
+  response.status = reply.status;
+  for (const auto& header : reply.headers)
+    response.set_header(header.first, header.second);
+  int64_t size = bodySize(reply);
+  if (!reply.contentLength) {
+    response.set_chunked_content_provider(
+        kContentType,
+        [this, path, reply, size](size_t offset, httplib::DataSink& sink) {
+          if (static_cast<int64_t>(offset) < size)
+            return sendChunk(path, reply, offset, sink);
+          sink.done();
+          return true;
+        });
+  } else if (size == 0) {
+    response.set_content("", kContentType);
+  } else {
+    response.set_content_provider(
+        static_cast<size_t>(size), kContentType,
+        [this, path, reply](size_t offset, size_t, httplib::DataSink& sink) {
+          return sendChunk(path, reply, offset, sink);
+        });
+  }
+}
+
+// Writes the chunk at offset; false ends the reply and closes the
+// connection (cut short, stopping, or the client is gone).
+bool TestHttpServer::sendChunk(const std::string& path, const TestReply& reply,
+                               size_t offset, httplib::DataSink& sink) {
+  int64_t start = static_cast<int64_t>(offset);
+  int64_t end =
+      std::min(start + static_cast<int64_t>(reply.chunkSize), sendLimit(reply));
+  if (start >= end || !pause(reply.chunkDelayMs)) return false;
+  std::string bytes = bodyBytes(reply, start, end - start);
+  // Counted before the write, so that a client that has the bytes sees
+  // them counted; taken back when the write fails.
+  addSent(path, end - start);
+  if (sink.write(bytes.data(), bytes.size())) return true;
+  addSent(path, start - end);
+  return false;
+}
+
+void TestHttpServer::addSent(const std::string& path, int64_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  paths_[path].bytesSent += bytes;
+}
+
+// Sleeps unless the server stops first; false when it does.
+bool TestHttpServer::pause(int milliseconds) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  stopping_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                     [this] { return stopped_; });
+  return !stopped_;
+}
+
+int refusedPort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd < 0 ||
+      bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    ADD_FAILURE() << "cannot find a free port";
+  if (fd >= 0) close(fd);
+  return ntohs(address.sin_port);
+}

@@ -1,0 +1,105 @@
+#ifndef BOOTSTRAP_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
+#define BOOTSTRAP_TESTS_SUPPORT_TEST_HTTP_SERVER_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace httplib {
+class DataSink;
+class Server;
+struct Response;
+}  // namespace httplib
+
+// How the server answers a GET (or HEAD) of one path.
+struct TestReply {
+  int status = 200;
+  // Sent as given, besides those the server sets itself: Content-Type
+  // (application/octet-stream), Content-Length or Transfer-Encoding, and
+  // Connection: close (each connection serves one request).
+  std::vector<std::pair<std::string, std::string>> headers;
+  // The body: this text, or, when generatedSize >= 0, that many bytes of
+  // TestHttpServer::generatedBody.
+  std::string body;
+  int64_t generatedSize = -1;
+  // False: no Content-Length; the body goes out chunked.
+  bool contentLength = true;
+  // >= 0: only this many body bytes go out, then the connection is closed
+  // (with contentLength, after the whole size was announced).
+  int64_t cutAfter = -1;
+  // The body goes out in writes of chunkSize bytes, each after a pause of
+  // chunkDelayMs (the first one too, so a long pause makes the server fall
+  // silent after the header).
+  size_t chunkSize = 64 * 1024;
+  int chunkDelayMs = 0;
+};
+
+// An HTTP server on 127.0.0.1, on an ephemeral port, serving scripted
+// replies from threads of its own. Paths that were not scripted get 404.
+// Destroy clients (sessions, child processes) before the server: a
+// transfer to a client that neither reads nor closes holds up its stop.
+class TestHttpServer {
+ public:
+  // Listening when it returns.
+  TestHttpServer();
+  // Cuts short replies still in progress (pauses included), stops and
+  // joins its threads.
+  ~TestHttpServer();
+  TestHttpServer(const TestHttpServer&) = delete;
+  TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+  int port() const { return port_; }
+  // "http://127.0.0.1:<port>" + path
+  std::string url(const std::string& path) const;
+
+  // Scripts (or rescripts) the reply for path; callable at any time.
+  void serve(const std::string& path, const TestReply& reply);
+
+  // Requests received for path so far (scripted or not).
+  int requestCount(const std::string& path) const;
+  // Body bytes of path's replies that the server wrote to its sockets,
+  // summed over its requests. A write in progress counts already and is
+  // taken back if it fails; a client that hangs up stops the count within
+  // a chunk or two.
+  int64_t bytesSent(const std::string& path) const;
+
+  // The bytes that generatedSize serves: a pattern of period 251, so a
+  // chunk out of place (chunks are powers of two) shows.
+  static std::string generatedBody(int64_t size);
+
+ private:
+  struct PathState {
+    TestReply reply;
+    bool scripted = false;
+    int requests = 0;
+    int64_t bytesSent = 0;
+  };
+
+  void handle(const std::string& path, httplib::Response& response);
+  bool sendChunk(const std::string& path, const TestReply& reply, size_t offset,
+                 httplib::DataSink& sink);
+  void addSent(const std::string& path, int64_t bytes);
+  bool pause(int milliseconds);
+
+  std::unique_ptr<httplib::Server> server_;
+  int port_ = 0;
+  std::thread thread_;
+
+  mutable std::mutex mutex_;  // guards what follows
+  std::condition_variable stopping_;
+  bool stopped_ = false;
+  std::map<std::string, PathState> paths_;
+};
+
+// A port on 127.0.0.1 where nothing listens: it was free a moment ago.
+int refusedPort();
+
+#endif
