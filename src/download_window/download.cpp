@@ -39,7 +39,7 @@ Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
 
 Download::~Download() {
   // Joins the worker: no callback runs once the controller is gone.
-  urlSession_.reset();
+  sessionOwner_.reset();
 }
 
 void Download::init() {
@@ -79,7 +79,8 @@ void Download::failure(const std::string& message, TextColor color) {
 
 void Download::downloadFromURL(const std::string& url) {
   std::string scratch = cutAtLastSeparator(installAgentLocation_);
-  urlSession_ = makeUrlSession(this, scratch.empty() ? "/" : scratch);
+  sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch);
+  urlSession_ = sessionOwner_.get();
   theDownload_ = urlSession_->downloadTaskWithURL(url);
   theDownload_->resume();
 }

@@ -80,7 +80,10 @@ class Download : public UrlSessionDelegate {
 
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};
-  std::unique_ptr<UrlSession> urlSession_;
+  // The worker may still use urlSession_ while the owner's destruction
+  // joins it, so the two are apart.
+  std::unique_ptr<UrlSession> sessionOwner_;
+  UrlSession* urlSession_ = nullptr;
   DownloadTask* theDownload_ = nullptr;
 };
 

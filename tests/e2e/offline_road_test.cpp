@@ -1,6 +1,4 @@
-// Runs the built executable as a user would: copied into a bundle in a
-// temporary tree, with HOME and TMPDIR inside that tree and a real agent
-// archive whose install script records how it was started.
+// The offline road: agent archives shipped in the bundle.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,95 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/process.h"
-#include "support/scratch_tree.h"
+#include "e2e/bundle_fixture.h"
 
 namespace {
 
-enum class Layout { kPlainDirectory, kAppBundle };
-
-// Records its $0, its arguments (NUL-separated), the scratch area it saw,
-// and one line per run; exits with $AGENT_EXIT.
-const char kRecordingAgent[] =
-    "printf '%s\\0' \"$0\" \"$@\" > \"$AGENT_RECORD\"\n"
-    "ls \"$TMPDIR\" > \"$AGENT_RECORD.tmpdir\" 2>/dev/null\n"
-    "echo \"${AGENT_TAG:-default}\" >> \"$AGENT_RECORD.runs\"\n"
-    "exit \"${AGENT_EXIT:-0}\"\n";
-
-std::vector<std::string> splitNul(const std::string& text) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t nul; (nul = text.find('\0', start)) != std::string::npos;
-       start = nul + 1)
-    parts.push_back(text.substr(start, nul - start));
-  return parts;
-}
-
-class OfflineRoad : public ::testing::Test {
- protected:
-  OfflineRoad() {
-    home_ = tree_.at("home");
-    tmpdir_ = tree_.at("tmp");
-    cwd_ = tree_.at("cwd");
-    makeDirs(home_);
-    makeDirs(tmpdir_);
-    makeDirs(cwd_);
-    makeDirs(tree_.at("src"));
-  }
-
-  // Puts the executable, bundle.zip and nothing else into a new bundle.
-  void makeBundle(Layout layout, const std::string& name = "Setup") {
-    std::string top = tree_.at("apps/" + name);
-    if (layout == Layout::kAppBundle) {
-      bundlePath_ = top + ".app";
-      exeDir_ = bundlePath_ + "/Contents/MacOS";
-      resources_ = bundlePath_ + "/Contents/Resources";
-    } else {
-      bundlePath_ = exeDir_ = resources_ = top;
-    }
-    makeDirs(exeDir_);
-    makeDirs(resources_);
-    exe_ = exeDir_ + "/bootstrap-installer";
-    ProcessResult copy = runProcess(
-        {"cp", BOOTSTRAP_INSTALLER_PATH, exe_}, {"PATH=/usr/bin:/bin"}, "", 30);
-    ASSERT_EQ(copy.exitCode, 0) << copy.err;
-    writeFile(tree_.at("src/payload.txt"), "payload");
-    makeZip(resources_ + "/bundle.zip", tree_.at("src"), {"payload.txt"});
-  }
-
-  // An agent archive in the bundle's resources whose agent tags its runs.
-  void addAgentArchive(const std::string& name, const std::string& tag) {
-    writeFile(tree_.at("src/install"),
-              "AGENT_TAG=" + tag + "\n" + kRecordingAgent);
-    makeZip(resources_ + "/" + name, tree_.at("src"), {"install"});
-  }
-
-  ProcessResult run(const std::vector<std::string>& args,
-                    const std::vector<std::string>& extraEnv = {}) {
-    std::vector<std::string> argv = {exe_};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env = {
-        "PATH=/usr/bin:/bin", "HOME=" + home_, "TMPDIR=" + tmpdir_,
-        "AGENT_RECORD=" + tree_.at("record")};
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    ProcessResult result = runProcess(argv, env, cwd_, 30);
-    EXPECT_FALSE(result.timedOut);
-    return result;
-  }
-
-  // $0 and the arguments the agent was started with.
-  std::vector<std::string> agentCall() {
-    return splitNul(readFile(tree_.at("record")));
-  }
-  std::string agentRuns() {
-    std::string runs = tree_.at("record.runs");
-    return pathExists(runs) ? readFile(runs) : "";
-  }
-
-  ScratchTree tree_;
-  std::string home_, tmpdir_, cwd_;
-  std::string bundlePath_, exeDir_, resources_, exe_;
-};
+class OfflineRoad : public BundleFixture {};
 
 class BothLayouts : public OfflineRoad,
                     public ::testing::WithParamInterface<Layout> {};
@@ -177,7 +91,7 @@ TEST_F(OfflineRoad, BrokenArchivesFailWithTheirMessages) {
     if (c.content) {
       writeFile(resources_ + "/InstallAgent.zip", c.content);
     } else {
-      writeFile(tree_.at("src/setup.sh"), kRecordingAgent);
+      writeFile(tree_.at("src/setup.sh"), "exit 0\n");
       makeZip(resources_ + "/InstallAgent.zip", tree_.at("src"), {"setup.sh"});
     }
     ProcessResult result = run({});
@@ -194,19 +108,6 @@ TEST_F(OfflineRoad, BrokenArchivesFailWithTheirMessages) {
   }
 }
 
-TEST_F(OfflineRoad, WithoutAnyAgentArchiveTheRunFails) {
-  makeBundle(Layout::kAppBundle);
-  ProcessResult result = run({});
-
-  EXPECT_EQ(result.exitCode, 255);
-  EXPECT_EQ(result.err, "Installation failed.\n");
-  struct stat st;
-  std::string cached = home_ + "/.tarvik/app_installer_cache/Q4711x/darw64/installagent";
-  ASSERT_EQ(stat(cached.c_str(), &st), 0) << "cache directories not made";
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_EQ(listDir(tmpdir_), std::vector<std::string>{});
-}
-
 TEST_F(OfflineRoad, TestModeWorksBesideTheBundleYetRemovesScratch) {
   for (Layout layout : {Layout::kPlainDirectory, Layout::kAppBundle}) {
     makeBundle(layout, layout == Layout::kAppBundle ? "App" : "Plain");
@@ -216,7 +117,7 @@ TEST_F(OfflineRoad, TestModeWorksBesideTheBundleYetRemovesScratch) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     std::string besideBundle = bundlePath_.substr(0, bundlePath_.rfind('/'));
     EXPECT_EQ(agentCall().at(0), besideBundle + "/install");
-    std::string seen = readFile(tree_.at("record.tmpdir"));
+    std::string seen = agentSawInTmpdir();
     EXPECT_EQ(seen.rfind("zr", 0), 0u) << "no scratch directory during run";
     EXPECT_EQ(listDir(tmpdir_), std::vector<std::string>{});
   }

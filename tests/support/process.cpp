@@ -84,6 +84,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv,
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   }
   close(outPipe[0]);
   close(errPipe[0]);

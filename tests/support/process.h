@@ -6,6 +6,7 @@
 
 struct ProcessResult {
   int exitCode = -1;     // -1 when it did not exit normally
+  int signal = 0;        // the signal that ended it, if one did
   bool timedOut = false; // killed after the time limit
   std::string out;
   std::string err;

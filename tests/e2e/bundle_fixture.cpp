@@ -1,0 +1,90 @@
+#include "e2e/bundle_fixture.h"
+
+namespace {
+
+// Records its $0, its arguments (NUL-separated), the scratch area it saw,
+// and one line per run; exits with $AGENT_EXIT.
+const char kRecordingAgent[] =
+    "printf '%s\\0' \"$0\" \"$@\" > \"$AGENT_RECORD\"\n"
+    "ls \"$TMPDIR\" > \"$AGENT_RECORD.tmpdir\" 2>/dev/null\n"
+    "echo \"${AGENT_TAG:-default}\" >> \"$AGENT_RECORD.runs\"\n"
+    "exit \"${AGENT_EXIT:-0}\"\n";
+
+std::vector<std::string> splitNul(const std::string& text) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t nul; (nul = text.find('\0', start)) != std::string::npos;
+       start = nul + 1)
+    parts.push_back(text.substr(start, nul - start));
+  return parts;
+}
+
+}  // namespace
+
+BundleFixture::BundleFixture() {
+  home_ = tree_.at("home");
+  tmpdir_ = tree_.at("tmp");
+  cwd_ = tree_.at("cwd");
+  makeDirs(home_);
+  makeDirs(tmpdir_);
+  makeDirs(cwd_);
+  makeDirs(tree_.at("src"));
+}
+
+void BundleFixture::makeBundle(Layout layout, const std::string& name) {
+  std::string top = tree_.at("apps/" + name);
+  if (layout == Layout::kAppBundle) {
+    bundlePath_ = top + ".app";
+    exeDir_ = bundlePath_ + "/Contents/MacOS";
+    resources_ = bundlePath_ + "/Contents/Resources";
+  } else {
+    bundlePath_ = exeDir_ = resources_ = top;
+  }
+  makeDirs(exeDir_);
+  makeDirs(resources_);
+  exe_ = exeDir_ + "/bootstrap-installer";
+  ProcessResult copy = runProcess({"cp", BOOTSTRAP_INSTALLER_PATH, exe_},
+                                  {"PATH=/usr/bin:/bin"}, "", 30);
+  ASSERT_EQ(copy.exitCode, 0) << copy.err;
+  writeFile(tree_.at("src/payload.txt"), "payload");
+  makeZip(resources_ + "/bundle.zip", tree_.at("src"), {"payload.txt"});
+}
+
+std::string BundleFixture::makeAgentArchive(const std::string& tag) {
+  writeFile(tree_.at("src/install"),
+            "AGENT_TAG=" + tag + "\n" + kRecordingAgent);
+  std::string archive = tree_.at("agent-" + tag + ".zip");
+  makeZip(archive, tree_.at("src"), {"install"});
+  return archive;
+}
+
+void BundleFixture::addAgentArchive(const std::string& name,
+                                    const std::string& tag) {
+  writeFile(resources_ + "/" + name, readFile(makeAgentArchive(tag)));
+}
+
+ProcessResult BundleFixture::run(const std::vector<std::string>& args,
+                                 const std::vector<std::string>& extraEnv) {
+  std::vector<std::string> argv = {exe_};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + home_,
+                                  "TMPDIR=" + tmpdir_,
+                                  "AGENT_RECORD=" + tree_.at("record")};
+  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+  ProcessResult result = runProcess(argv, env, cwd_, 30);
+  EXPECT_FALSE(result.timedOut);
+  return result;
+}
+
+std::vector<std::string> BundleFixture::agentCall() {
+  return splitNul(readFile(tree_.at("record")));
+}
+
+std::string BundleFixture::agentRuns() {
+  std::string runs = tree_.at("record.runs");
+  return pathExists(runs) ? readFile(runs) : "";
+}
+
+std::string BundleFixture::agentSawInTmpdir() {
+  return readFile(tree_.at("record.tmpdir"));
+}

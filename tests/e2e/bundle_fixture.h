@@ -1,0 +1,44 @@
+#ifndef BOOTSTRAP_TESTS_E2E_BUNDLE_FIXTURE_H_
+#define BOOTSTRAP_TESTS_E2E_BUNDLE_FIXTURE_H_
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+#include "support/scratch_tree.h"
+
+enum class Layout { kPlainDirectory, kAppBundle };
+
+// The built executable copied into a bundle in a temporary tree, run as a
+// user would with HOME and TMPDIR inside that tree. Its agents record how
+// they were started.
+class BundleFixture : public ::testing::Test {
+ protected:
+  BundleFixture();
+
+  // Puts the executable and bundle.zip, and nothing else, into a bundle.
+  void makeBundle(Layout layout, const std::string& name = "Setup");
+  // A zip archive holding an install script that records its runs under
+  // tag and exits with $AGENT_EXIT; its path.
+  std::string makeAgentArchive(const std::string& tag);
+  // The same archive put into the bundle's resources under name.
+  void addAgentArchive(const std::string& name, const std::string& tag);
+
+  ProcessResult run(const std::vector<std::string>& args,
+                    const std::vector<std::string>& extraEnv = {});
+
+  // $0 and the arguments the agent was last started with.
+  std::vector<std::string> agentCall();
+  // The tags of every agent run so far, a line each.
+  std::string agentRuns();
+  // What the agent saw in $TMPDIR when it ran.
+  std::string agentSawInTmpdir();
+
+  ScratchTree tree_;
+  std::string home_, tmpdir_, cwd_;
+  std::string bundlePath_, exeDir_, resources_, exe_;
+};
+
+#endif

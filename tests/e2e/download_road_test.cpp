@@ -1,0 +1,202 @@
+// The download road: bundles that ship no agent archive fetch it from a
+// local server into the per-user cache under the test's HOME.
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/bundle_fixture.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
+
+TestReply archiveReply(const std::string& body, const std::string& etag) {
+  TestReply reply;
+  reply.body = body;
+  if (!etag.empty()) reply.headers = {{"ETag", etag}};
+  return reply;
+}
+
+class DownloadRoad : public BundleFixture {
+ protected:
+  DownloadRoad() { makeBundle(Layout::kAppBundle); }
+
+  std::string cache() const { return home_ + kCache; }
+  std::string marker() const { return cache() + ".validatestring"; }
+  std::string cachedAgent() const { return cache() + "installagent/install"; }
+
+  void setUrl(const std::string& url) {
+    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
+  }
+  // Serves the agent tagged tag at /agent.zip with etag, and points the
+  // bundle there.
+  void serveAgent(const std::string& tag, const std::string& etag) {
+    server_.serve("/agent.zip",
+                  archiveReply(readFile(makeAgentArchive(tag)), etag));
+    setUrl(server_.url("/agent.zip"));
+  }
+
+  // Exit 255 with "Installation failed." last and the agent not run.
+  void expectFailure(const ProcessResult& result, const std::string& runs) {
+    EXPECT_EQ(result.exitCode, 255) << result.err << "signal " << result.signal;
+    const std::string last = "Installation failed.\n";
+    ASSERT_GE(result.err.size(), last.size());
+    EXPECT_EQ(result.err.substr(result.err.size() - last.size()), last);
+    EXPECT_EQ(agentRuns(), runs);
+    EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
+  }
+
+  TestHttpServer server_;
+};
+
+TEST_F(DownloadRoad, FreshDownloadRunsTheCachedAgentOnceAndStampsTheETag) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"strong", "\"strong-1\""}, {"weak", "W/\"weak 2\""}};
+  std::string runs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    serveAgent(c.first, c.second);
+    ProcessResult result = run({"x y", "", "$(touch canary)"});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    runs += std::string(c.first) + "\n";
+    EXPECT_EQ(agentRuns(), runs);
+    EXPECT_EQ(agentCall(), (Strings{cachedAgent(), "-installbundle",
+                                    resources_ + "/bundle.zip", "x y", "",
+                                    "$(touch canary)"}));
+    EXPECT_EQ(readFile(marker()), c.second);
+    EXPECT_EQ(listDir(cwd_), Strings{});
+    EXPECT_EQ(listDir(tmpdir_), Strings{});
+  }
+  for (std::string dir = home_ + "/.tarvik"; dir.size() < cache().size();
+       dir = cache().substr(0, cache().find('/', dir.size() + 1))) {
+    struct stat st;
+    ASSERT_EQ(stat(dir.c_str(), &st), 0) << dir;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << dir;
+  }
+}
+
+TEST_F(DownloadRoad, CurrentCacheIsReusedAndTheTransferAbandoned) {
+  serveAgent("cached", "\"v1\"");
+  ASSERT_EQ(run({}).exitCode, 0);
+  const int64_t size = 32 << 20;
+  TestReply big;
+  big.generatedSize = size;
+  big.headers = {{"ETag", "\"v1\""}};
+  server_.serve("/agent.zip", big);
+  ProcessResult result = run({}, {"AGENT_EXIT=0"});
+
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "cached\ncached\n");
+  EXPECT_LT(server_.bytesSent("/agent.zip"), size / 4);
+  EXPECT_EQ(readFile(marker()), "\"v1\"");
+}
+
+TEST_F(DownloadRoad, StaleCacheIsReplaced) {
+  serveAgent("one", "\"v1\"");
+  ASSERT_EQ(run({}).exitCode, 0);
+  serveAgent("two", "\"v2\"");
+  ProcessResult result = run({});
+
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "one\ntwo\n");
+  EXPECT_EQ(readFile(marker()), "\"v2\"");
+  EXPECT_EQ(listDir(cache()), (Strings{".validatestring", "installagent"}));
+}
+
+struct FailedFetch {
+  const char* name;
+  TestReply reply;
+};
+
+// A cache filled by a good run stays as it was after each failed fetch.
+TEST_F(DownloadRoad, FailedFetchesLeaveTheCacheAsItWas) {
+  TestReply truncated;
+  truncated.generatedSize = 100000;
+  truncated.cutAfter = 4000;
+  const FailedFetch cases[] = {
+      {"400", {400, {{"ETag", "\"bad\""}}, "error page"}},
+      {"401", {401, {}, "who are you"}},
+      {"404", {404, {}, ""}},
+      {"500", {500, {{"ETag", "\"bad\""}}, "oops"}},
+      {"truncated", truncated},
+      {"corrupt", archiveReply("not a zip archive", "\"bad\"")},
+  };
+  serveAgent("good", "\"v1\"");
+  ASSERT_EQ(run({}).exitCode, 0);
+  for (const FailedFetch& c : cases) {
+    SCOPED_TRACE(c.name);
+    server_.serve("/agent.zip", c.reply);
+    expectFailure(run({}), "good\n");
+    EXPECT_EQ(readFile(marker()), "\"v1\"");
+    EXPECT_EQ(listDir(cache()), (Strings{".validatestring", "installagent"}));
+    EXPECT_EQ(listDir(cache() + "installagent"), Strings{"install"});
+  }
+}
+
+TEST_F(DownloadRoad, TransportAndUrlFailuresEndTheRun) {
+  const std::string refused =
+      "http://127.0.0.1:" + std::to_string(refusedPort()) + "/agent.zip";
+  const std::pair<const char*, std::string> cases[] = {
+      {"refused", refused},
+      {"malformed", "not a url"},
+      {"not http", "file:///etc/passwd"},
+      {"empty", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    setUrl(c.second);
+    ProcessResult result = run({});
+    expectFailure(result, "");
+    EXPECT_NE(result.err.find("Error during the download process."),
+              std::string::npos);
+  }
+  remove((resources_ + "/installAgentURL.txt").c_str());
+  expectFailure(run({}), "");
+}
+
+TEST_F(DownloadRoad, OverrideVariableReplacesTheUrlEvenWhenEmpty) {
+  server_.serve("/agent.zip", archiveReply(readFile(makeAgentArchive("o")), "e"));
+  setUrl("http://127.0.0.1:" + std::to_string(refusedPort()) + "/nothing");
+  ProcessResult result =
+      run({}, {"ZR_INTERNAL_INSTALL_AGENT_URL=" + server_.url("/agent.zip")});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "o\n");
+
+  setUrl(server_.url("/agent.zip"));
+  expectFailure(run({}, {"ZR_INTERNAL_INSTALL_AGENT_URL="}), "o\n");
+}
+
+TEST_F(DownloadRoad, WithoutLengthOrETagTheAgentStillRunsButIsNotVouchedFor) {
+  serveAgent("first", "\"v1\"");
+  ASSERT_EQ(run({}).exitCode, 0);
+  TestReply reply = archiveReply(readFile(makeAgentArchive("plain")), "");
+  reply.contentLength = false;
+  server_.serve("/agent.zip", reply);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(run({}).exitCode, 0);
+
+  EXPECT_EQ(agentRuns(), "first\nplain\nplain\n");
+  EXPECT_FALSE(pathExists(marker()));
+  EXPECT_EQ(server_.bytesSent("/agent.zip"),
+            static_cast<int64_t>(readFile(makeAgentArchive("first")).size() +
+                                 2 * reply.body.size()))
+      << "an unvouched cache was reused";
+}
+
+TEST_F(DownloadRoad, FailingAgentRunsOnceAndTheRunFails) {
+  serveAgent("fails", "\"v1\"");
+  ProcessResult result = run({}, {"AGENT_EXIT=3"});
+  expectFailure(result, "fails\n");
+  EXPECT_EQ(result.err,
+            "Downloading\nInitializing the installer\n"
+            "Application install was not successful.\nInstallation failed.\n");
+}
+
+}  // namespace
