@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -59,7 +60,7 @@ class DownloadWindow : public ::testing::Test {
     Download controller(backend.outlets(), backend.loop(), ignoreReport);
     controller.init();
     controller.applicationDidFinishLaunching();
-    bool done = false;
+    std::atomic<bool> done{false};
     std::thread user([&] {
       auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       while (!done && std::chrono::steady_clock::now() < deadline &&

@@ -3,7 +3,9 @@
 
 #include <functional>
 
-// The application loop of the download window, run on the main thread.
+// The application loop of the download window, run on the main thread. The
+// loop thread is the one that made the loop, and the one in run() once it
+// runs; widgets may be set up there before run().
 class MainLoop {
  public:
   virtual ~MainLoop() = default;

@@ -31,6 +31,8 @@ class TextField {
   virtual void setTextColor(TextColor color) = 0;
 };
 
+// Its action closes the window (the controller hears of it through the
+// window's close handler); the window system gives its initial title.
 class Button {
  public:
   virtual ~Button() = default;
