@@ -52,9 +52,9 @@ MainBundle bundleForExecutable(const std::string& executablePath) {
   return bundle;
 }
 
-MainBundle mainBundle() {
-  return bundleForExecutable(readLink("/proc/self/exe"));
-}
+std::string executablePath() { return readLink("/proc/self/exe"); }
+
+MainBundle mainBundle() { return bundleForExecutable(executablePath()); }
 
 std::string getPathToExecutable() { return mainBundle().bundlePath; }
 

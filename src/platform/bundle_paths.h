@@ -14,6 +14,9 @@ struct MainBundle {
 
 MainBundle bundleForExecutable(const std::string& executablePath);
 
+// The running executable's own path (/proc/self/exe); empty when unknown.
+std::string executablePath();
+
 // The bundle of /proc/self/exe; absent when that link cannot be read.
 MainBundle mainBundle();
 

@@ -17,6 +17,12 @@ class UiBackend {
   virtual void show(const std::string& title) = 0;
 };
 
+// The window system for this run: the desktop window when a desktop is
+// there (DISPLAY or WAYLAND_DISPLAY) and its module loads, else the console;
+// ZR_BOOTSTRAP_UI=console or =gtk forces the choice. A desktop window that
+// cannot be had is logged, and the console stands in.
+std::unique_ptr<UiBackend> makeBackend();
+
 // The console window: status and failures on standard error, a live
 // progress line when standard error is a terminal. It closes itself after
 // showing a failure, since nobody can press its button.

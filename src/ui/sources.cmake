@@ -1,9 +1,15 @@
 # Sources of the window layer, listed for the top-level build.
 set(UI_SOURCES
+  src/ui/backend_choice.cpp
+  src/ui/desktop_module.cpp
   src/ui/queue_loop.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
   src/ui/console/transfer_line.cpp
+)
+# The desktop window, built as a module of its own (see desktop_module.h).
+set(UI_GTK_SOURCES
+  src/ui/gtk/gtk_backend.cpp
 )
 # The recording fake backend, for tests only.
 set(UI_FAKE_SOURCES
