@@ -52,11 +52,13 @@ void Download::init() {
 }
 
 void Download::applicationDidFinishLaunching() {
+  // Without a bundle there is no splash, but the transfer still starts: a
+  // window left waiting would hang an unattended run.
   MainBundle bundle = mainBundle();
-  if (!bundle.present) return;
   std::string splash = bundle.resourcePath + "/splash.png";
   struct stat st;
-  if (stat(splash.c_str(), &st) == 0 && image_->showImageFile(splash, 400, 400))
+  if (bundle.present && stat(splash.c_str(), &st) == 0 &&
+      image_->showImageFile(splash, 400, 400))
     window_->refresh();
   downloadFromURL(downloadFrom);
 }
