@@ -14,5 +14,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev)
-TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev
+                libgtk-3-dev)
+TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip xvfb libx11-dev libxtst-dev
+               libgdk-pixbuf-2.0-dev)

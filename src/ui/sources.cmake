@@ -9,7 +9,10 @@ set(UI_SOURCES
 )
 # The desktop window, built as a module of its own (see desktop_module.h).
 set(UI_GTK_SOURCES
+  src/ui/gtk/glib_loop.cpp
   src/ui/gtk/gtk_backend.cpp
+  src/ui/gtk/gtk_widgets.cpp
+  src/ui/gtk/gtk_window.cpp
 )
 # The recording fake backend, for tests only.
 set(UI_FAKE_SOURCES

@@ -3,12 +3,18 @@
 namespace {
 
 // Records its $0, its arguments (NUL-separated), the scratch area it saw,
-// and one line per run; exits with $AGENT_EXIT.
+// and one line per run; sleeps $AGENT_SLEEP seconds, so that a test can
+// look at the installer while the agent runs; exits with $AGENT_EXIT.
 const char kRecordingAgent[] =
     "printf '%s\\0' \"$0\" \"$@\" > \"$AGENT_RECORD\"\n"
     "ls \"$TMPDIR\" > \"$AGENT_RECORD.tmpdir\" 2>/dev/null\n"
     "echo \"${AGENT_TAG:-default}\" >> \"$AGENT_RECORD.runs\"\n"
+    "sleep \"${AGENT_SLEEP:-0}\"\n"
     "exit \"${AGENT_EXIT:-0}\"\n";
+
+std::string nameOf(const std::string& entry) {
+  return entry.substr(0, entry.find('='));
+}
 
 std::vector<std::string> splitNul(const std::string& text) {
   std::vector<std::string> parts;
@@ -63,17 +69,45 @@ void BundleFixture::addAgentArchive(const std::string& name,
   writeFile(resources_ + "/" + name, readFile(makeAgentArchive(tag)));
 }
 
+void BundleFixture::copyBesideExecutable(const std::string& file) {
+  ProcessResult copy =
+      runProcess({"cp", file, exeDir_ + "/"}, {"PATH=/usr/bin:/bin"}, "", 30);
+  ASSERT_EQ(copy.exitCode, 0) << copy.err;
+}
+
+// getenv() finds the first of two equal names, so extras replace rather
+// than follow.
+std::vector<std::string> BundleFixture::environment(
+    const std::vector<std::string>& extraEnv) {
+  const std::vector<std::string> base = {"PATH=/usr/bin:/bin", "HOME=" + home_,
+                                         "TMPDIR=" + tmpdir_,
+                                         "AGENT_RECORD=" + tree_.at("record")};
+  std::vector<std::string> env = extraEnv;
+  for (const std::string& entry : base) {
+    bool replaced = false;
+    for (const std::string& extra : extraEnv)
+      replaced = replaced || nameOf(extra) == nameOf(entry);
+    if (!replaced) env.push_back(entry);
+  }
+  return env;
+}
+
 ProcessResult BundleFixture::run(const std::vector<std::string>& args,
                                  const std::vector<std::string>& extraEnv) {
   std::vector<std::string> argv = {exe_};
   argv.insert(argv.end(), args.begin(), args.end());
-  std::vector<std::string> env = {"PATH=/usr/bin:/bin", "HOME=" + home_,
-                                  "TMPDIR=" + tmpdir_,
-                                  "AGENT_RECORD=" + tree_.at("record")};
-  env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-  ProcessResult result = runProcess(argv, env, cwd_, 30);
+  ProcessResult result = runProcess(argv, environment(extraEnv), cwd_, 30);
   EXPECT_FALSE(result.timedOut);
   return result;
+}
+
+std::unique_ptr<BackgroundProcess> BundleFixture::start(
+    const std::vector<std::string>& args,
+    const std::vector<std::string>& extraEnv) {
+  std::vector<std::string> argv = {exe_};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return std::unique_ptr<BackgroundProcess>(
+      new BackgroundProcess(argv, environment(extraEnv), cwd_));
 }
 
 std::vector<std::string> BundleFixture::agentCall() {

@@ -1,6 +1,7 @@
 #ifndef BOOTSTRAP_TESTS_E2E_BUNDLE_FIXTURE_H_
 #define BOOTSTRAP_TESTS_E2E_BUNDLE_FIXTURE_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,13 +22,22 @@ class BundleFixture : public ::testing::Test {
   // Puts the executable and bundle.zip, and nothing else, into a bundle.
   void makeBundle(Layout layout, const std::string& name = "Setup");
   // A zip archive holding an install script that records its runs under
-  // tag and exits with $AGENT_EXIT; its path.
+  // tag, then sleeps $AGENT_SLEEP seconds and exits with $AGENT_EXIT; its
+  // path.
   std::string makeAgentArchive(const std::string& tag);
   // The same archive put into the bundle's resources under name.
   void addAgentArchive(const std::string& name, const std::string& tag);
 
+  // Copies file into the directory of the bundle's executable.
+  void copyBesideExecutable(const std::string& file);
+
+  // Runs the bundle's executable with args in environment(extraEnv).
   ProcessResult run(const std::vector<std::string>& args,
                     const std::vector<std::string>& extraEnv = {});
+  // The same run, started in the background.
+  std::unique_ptr<BackgroundProcess> start(
+      const std::vector<std::string>& args,
+      const std::vector<std::string>& extraEnv = {});
 
   // $0 and the arguments the agent was last started with.
   std::vector<std::string> agentCall();
@@ -35,6 +45,12 @@ class BundleFixture : public ::testing::Test {
   std::string agentRuns();
   // What the agent saw in $TMPDIR when it ran.
   std::string agentSawInTmpdir();
+
+  // The child's environment: a private HOME and TMPDIR, a plain PATH, where
+  // the agent records, and extraEnv, whose entries replace those of the
+  // same name.
+  std::vector<std::string> environment(
+      const std::vector<std::string>& extraEnv);
 
   ScratchTree tree_;
   std::string home_, tmpdir_, cwd_;

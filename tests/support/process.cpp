@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -62,6 +63,16 @@ bool drain(int outFd, int errFd, ProcessResult* result, double deadline) {
   return true;
 }
 
+std::string readAll(int fd) {
+  std::string content;
+  char buffer[4096];
+  off_t offset = 0;
+  for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, offset)) > 0;
+       offset += n)
+    content.append(buffer, static_cast<size_t>(n));
+  return content;
+}
+
 }  // namespace
 
 ProcessResult runProcess(const std::vector<std::string>& argv,
@@ -89,4 +100,48 @@ ProcessResult runProcess(const std::vector<std::string>& argv,
   close(outPipe[0]);
   close(errPipe[0]);
   return result;
+}
+
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
+                                     const std::vector<std::string>& env,
+                                     const std::string& cwd) {
+  outFd_ = memfd_create("stdout", MFD_CLOEXEC);
+  errFd_ = memfd_create("stderr", MFD_CLOEXEC);
+  if (outFd_ < 0 || errFd_ < 0) return;
+  pid_ = fork();
+  if (pid_ == 0) execChild(argv, env, cwd, outFd_, errFd_);
+  if (pid_ > 0) setpgid(pid_, pid_);
+}
+
+BackgroundProcess::~BackgroundProcess() {
+  if (!hasExited()) killAndReap();
+  if (outFd_ >= 0) close(outFd_);
+  if (errFd_ >= 0) close(errFd_);
+}
+
+bool BackgroundProcess::hasExited() {
+  if (pid_ <= 0) return true;
+  if (!reaped_ && waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;
+  return reaped_;
+}
+
+ProcessResult BackgroundProcess::wait(double timeoutSeconds) {
+  ProcessResult result;
+  double deadline = now() + timeoutSeconds;
+  while (!hasExited() && now() < deadline) usleep(10 * 1000);
+  if (!hasExited()) {
+    result.timedOut = true;
+    killAndReap();
+  }
+  if (pid_ > 0 && WIFEXITED(status_)) result.exitCode = WEXITSTATUS(status_);
+  if (pid_ > 0 && WIFSIGNALED(status_)) result.signal = WTERMSIG(status_);
+  if (outFd_ >= 0) result.out = readAll(outFd_);
+  if (errFd_ >= 0) result.err = readAll(errFd_);
+  return result;
+}
+
+void BackgroundProcess::killAndReap() {
+  kill(-pid_, SIGKILL);
+  waitpid(pid_, &status_, 0);
+  reaped_ = true;
 }

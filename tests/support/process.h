@@ -1,6 +1,8 @@
 #ifndef BOOTSTRAP_TESTS_SUPPORT_PROCESS_H_
 #define BOOTSTRAP_TESTS_SUPPORT_PROCESS_H_
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -18,5 +20,33 @@ struct ProcessResult {
 ProcessResult runProcess(const std::vector<std::string>& argv,
                          const std::vector<std::string>& env,
                          const std::string& cwd, int timeoutSeconds);
+
+// A child started as runProcess starts it, left running while the test
+// acts on it. Its output goes to memory files rather than pipes, so that it
+// never stalls on output nobody reads.
+class BackgroundProcess {
+ public:
+  BackgroundProcess(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& env,
+                    const std::string& cwd);
+  // Kills its process group if it is still running.
+  ~BackgroundProcess();
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  // Whether it has exited, without waiting.
+  bool hasExited();
+  // Waits up to timeoutSeconds for it to exit, killing its process group
+  // after that; how it ended and what it wrote.
+  ProcessResult wait(double timeoutSeconds);
+
+ private:
+  void killAndReap();
+
+  pid_t pid_ = -1;
+  bool reaped_ = false;
+  int status_ = 0;
+  int outFd_ = -1, errFd_ = -1;
+};
 
 #endif

@@ -1,0 +1,140 @@
+#include <gtk/gtk.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <type_traits>
+
+#include "ui/desktop_module.h"
+#include "ui/gtk/glib_loop.h"
+#include "ui/gtk/gtk_widgets.h"
+#include "ui/gtk/gtk_window.h"
+
+namespace {
+
+// The splash's width; the window is this wide plus its margins.
+const int kContentWidth = 400;
+const int kMargin = 20;
+const int kSpacing = 12;
+// What GTK has pending once the window is destroyed, up to a bound: a
+// source that is always ready must not hold up the install agent.
+const int kMaxDrainPasses = 100;
+
+// The widget tree of the download window, top to bottom: splash, status,
+// bar, button. Made first and destroyed last, after the controls over it.
+struct DownloadLayout {
+  DownloadLayout();
+  ~DownloadLayout();
+  DownloadLayout(const DownloadLayout&) = delete;
+  DownloadLayout& operator=(const DownloadLayout&) = delete;
+
+  GtkWindow* window;
+  GtkImage* image;
+  GtkLabel* text;
+  GtkProgressBar* progress;
+  GtkButton* button;
+};
+
+DownloadLayout::DownloadLayout()
+    : window(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
+      image(GTK_IMAGE(gtk_image_new())),
+      text(GTK_LABEL(gtk_label_new(""))),
+      progress(GTK_PROGRESS_BAR(gtk_progress_bar_new())),
+      button(GTK_BUTTON(gtk_button_new_with_label("Cancel"))) {
+  gtk_window_set_resizable(window, FALSE);
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  gtk_widget_set_no_show_all(GTK_WIDGET(image), TRUE);
+  gtk_label_set_xalign(text, 0);
+  gtk_label_set_ellipsize(text, PANGO_ELLIPSIZE_END);
+  // A long status must not widen the window; it gets the content's width.
+  gtk_label_set_max_width_chars(text, 1);
+  gtk_widget_set_halign(GTK_WIDGET(button), GTK_ALIGN_END);
+
+  // The status sits closer to its bar than to the rest.
+  GtkWidget* status = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing / 2);
+  gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(text));
+  gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(progress));
+
+  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing);
+  gtk_widget_set_size_request(content, kContentWidth, -1);
+  gtk_widget_set_margin_start(content, kMargin);
+  gtk_widget_set_margin_end(content, kMargin);
+  gtk_widget_set_margin_top(content, kMargin);
+  gtk_widget_set_margin_bottom(content, kMargin);
+  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(image));
+  gtk_container_add(GTK_CONTAINER(content), status);
+  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(button));
+  gtk_container_add(GTK_CONTAINER(window), content);
+  gtk_widget_show_all(content);
+}
+
+// The bootstrap runs the install agent next, maybe for minutes: the window
+// must be gone from the screen by then.
+DownloadLayout::~DownloadLayout() {
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
+  gtk_widget_destroy(GTK_WIDGET(window));
+  for (int pass = 0; pass < kMaxDrainPasses && g_main_context_pending(nullptr);
+       ++pass)
+    g_main_context_iteration(nullptr, FALSE);
+  gdk_display_sync(display);
+}
+
+class DesktopBackend : public UiBackend {
+ public:
+  DesktopBackend()
+      : progress_(layout_.progress),
+        text_(layout_.text),
+        image_(layout_.image),
+        cancel_(layout_.button),
+        window_(layout_.window, layout_.button) {}
+
+  MainLoop& loop() override { return loop_; }
+
+  DownloadWindowOutlets outlets() override {
+    DownloadWindowOutlets outlets;
+    outlets.progress = &progress_;
+    outlets.image = &image_;
+    outlets.downloadPercent = &text_;
+    outlets.window = &window_;
+    outlets.cancel = &cancel_;
+    return outlets;
+  }
+
+  void show(const std::string& title) override { window_.show(title); }
+
+ private:
+  // The layout comes first, so that its widgets outlive the controls; the
+  // loop goes before it, so that none of its sources runs in the drain.
+  DownloadLayout layout_;
+  GLibLoop loop_;
+  DesktopProgress progress_;
+  DesktopTextField text_;
+  DesktopImageView image_;
+  DesktopButton cancel_;
+  DesktopWindow window_;
+};
+
+void explainNoDisplay(char* why, size_t whySize) {
+  const char* display = getenv("DISPLAY");
+  if (!display || !*display) display = getenv("WAYLAND_DISPLAY");
+  if (display && *display)
+    snprintf(why, whySize, "cannot open display %s", display);
+  else
+    snprintf(why, whySize, "no display: DISPLAY and WAYLAND_DISPLAY are unset");
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) UiBackend*
+BOOTSTRAP_DESKTOP_ENTRY(char* why, size_t whySize) {
+  // The rest of the process formats and parses in the C locale.
+  gtk_disable_setlocale();
+  if (!gtk_init_check(nullptr, nullptr)) {
+    explainNoDisplay(why, whySize);
+    return nullptr;
+  }
+  return new DesktopBackend();
+}
+
+static_assert(
+    std::is_same<decltype(&BOOTSTRAP_DESKTOP_ENTRY), DesktopEntryFn>::value,
+    "the entry must match what the executable looks up");

@@ -1,0 +1,58 @@
+#include "ui/gtk/gtk_window.h"
+
+DesktopWindow::DesktopWindow(GtkWindow* window, GtkButton* closeButton)
+    : window_(window), closeButton_(closeButton) {
+  g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
+  g_signal_connect(closeButton, "clicked", G_CALLBACK(onClicked), this);
+}
+
+DesktopWindow::~DesktopWindow() {
+  cancelPresent();
+  g_signal_handlers_disconnect_by_data(window_, this);
+  g_signal_handlers_disconnect_by_data(closeButton_, this);
+}
+
+void DesktopWindow::close() {
+  if (closed_) return;
+  closed_ = true;
+  cancelPresent();
+  if (closeHandler_) closeHandler_();
+  gtk_widget_hide(GTK_WIDGET(window_));
+  // Off the screen now, not when the loop next runs: it may not.
+  gdk_display_flush(gtk_widget_get_display(GTK_WIDGET(window_)));
+}
+
+void DesktopWindow::setCloseHandler(std::function<void()> handler) {
+  closeHandler_ = std::move(handler);
+}
+
+void DesktopWindow::show(const std::string& title) {
+  // The title comes from a directory name, which need not be UTF-8.
+  gchar* valid = g_utf8_make_valid(title.c_str(), -1);
+  gtk_window_set_title(window_, valid);
+  g_free(valid);
+  if (!closed_ && !present_) present_ = g_idle_add(onPresent, this);
+}
+
+// Returning TRUE keeps GTK from destroying the window under the controls.
+gboolean DesktopWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<DesktopWindow*>(self)->close();
+  return TRUE;
+}
+
+void DesktopWindow::onClicked(GtkButton*, gpointer self) {
+  static_cast<DesktopWindow*>(self)->close();
+}
+
+gboolean DesktopWindow::onPresent(gpointer self) {
+  DesktopWindow* window = static_cast<DesktopWindow*>(self);
+  window->present_ = 0;
+  gtk_window_present(window->window_);
+  return G_SOURCE_REMOVE;
+}
+
+void DesktopWindow::cancelPresent() {
+  if (!present_) return;
+  g_source_remove(present_);
+  present_ = 0;
+}

@@ -1,0 +1,326 @@
+// The desktop window as a user sees it: the installer runs on a private X
+// server with the window module beside it and DISPLAY set, nothing forcing
+// the choice, while the test watches, types and closes as a user would.
+
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/bundle_fixture.h"
+#include "support/test_http_server.h"
+#include "support/x_display.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kTitle[] = "Setup";  // the fixture's bundle is Setup.app
+const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
+const char kFailedLast[] = "Installation failed.\n";
+const int kAppearMs = 10000;
+const int kPollMs = 20;
+
+double nowMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// Polls until condition holds, for at most timeoutMs.
+bool eventually(const std::function<bool()>& condition, int timeoutMs) {
+  double deadline = nowMs() + timeoutMs;
+  while (!condition()) {
+    if (nowMs() > deadline) return false;
+    usleep(kPollMs * 1000);
+  }
+  return true;
+}
+
+void pauseMs(int milliseconds) { usleep(milliseconds * 1000); }
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Text shown in red: strong red with little green or blue, which nothing
+// else in the window is drawn in.
+bool isRed(const uint8_t* rgb) {
+  return rgb[0] >= 150 && rgb[1] <= 80 && rgb[2] <= 80;
+}
+// The progress bar's fill: the toolkit's default blue.
+bool isBarBlue(const uint8_t* rgb) {
+  return rgb[2] >= 150 && rgb[0] <= 100 && rgb[2] - rgb[0] >= 80;
+}
+
+int redPixels(const RgbImage& image) {
+  int count = 0;
+  for (size_t i = 0; i + 2 < image.pixels.size(); i += 3)
+    count += isRed(&image.pixels[i]);
+  return count;
+}
+const int kRedText = 10;
+
+// The longest row of the progress bar's fill.
+int longestBlueRun(const RgbImage& image) {
+  int longest = 0, run = 0;
+  for (size_t i = 0; i + 2 < image.pixels.size(); i += 3) {
+    if ((i / 3) % image.width == 0) run = 0;  // a new row
+    run = isBarBlue(&image.pixels[i]) ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  return longest;
+}
+
+// A full bar spans most of the window.
+bool hasFullBar(const RgbImage& image) {
+  return longestBlueRun(image) >= image.width * 3 / 4;
+}
+
+Strings linesContaining(const std::string& text, const std::string& part) {
+  std::istringstream lines(text);
+  Strings found;
+  for (std::string line; std::getline(lines, line);)
+    if (line.find(part) != std::string::npos) found.push_back(line);
+  return found;
+}
+
+// A bundle that downloads its agent, with the desktop window module beside
+// the executable.
+class DesktopBundle : public BundleFixture {
+ protected:
+  DesktopBundle() {
+    makeBundle(Layout::kAppBundle);
+    copyBesideExecutable(BOOTSTRAP_DESKTOP_MODULE_PATH);
+    writeFile(resources_ + "/installAgentURL.txt",
+              server_.url("/agent.zip") + "\n");
+  }
+
+  int64_t bytesSent() const { return server_.bytesSent("/agent.zip"); }
+  // Serves the agent tagged tag as reply says, in chunks of about
+  // 1/chunks of it; the archive's size.
+  int64_t serveAgent(const std::string& tag, TestReply reply, int chunks = 1) {
+    reply.body = readFile(makeAgentArchive(tag));
+    reply.headers = {{"ETag", "\"" + tag + "\""}};
+    reply.chunkSize = reply.body.size() / chunks + 1;
+    server_.serve("/agent.zip", reply);
+    return static_cast<int64_t>(reply.body.size());
+  }
+
+  std::string cache() const { return home_ + kCache; }
+
+  // Exit 255, "Installation failed." last, no agent run, no scratch left.
+  void expectFailure(const ProcessResult& result) {
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 255) << result.err << "signal " << result.signal;
+    EXPECT_TRUE(endsWith(result.err, kFailedLast)) << result.err;
+    EXPECT_EQ(agentRuns(), "");
+    EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
+  }
+
+  TestHttpServer server_;
+};
+
+// The same on an X server of the test's own.
+class DesktopWindow : public DesktopBundle {
+ protected:
+  DesktopWindow() { makeDirs(BOOTSTRAP_SCREENSHOT_DIR); }
+
+  void SetUp() override { ASSERT_TRUE(x_.ok()); }
+
+  // The run, with the window on this test's display.
+  std::unique_ptr<BackgroundProcess> startOnDisplay(const Strings& extraEnv) {
+    // The leak checker of sanitizer builds would report the toolkit's own
+    // allocations at exit.
+    Strings env = {"DISPLAY=" + x_.name(), "ASAN_OPTIONS=detect_leaks=0"};
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    return start({}, env);
+  }
+
+  XWindowId awaitWindow() { return x_.findWindow(kTitle, kAppearMs); }
+
+  RgbImage capture(XWindowId window) {
+    RgbImage image;
+    EXPECT_TRUE(x_.capture(window, &image)) << "window gone";
+    return image;
+  }
+
+  // Saved into the build's screenshot directory for a person to look at.
+  void keep(const RgbImage& image, const std::string& name) {
+    EXPECT_TRUE(
+        savePng(image, std::string(BOOTSTRAP_SCREENSHOT_DIR) + "/" + name));
+  }
+
+  // An unzip first on PATH that lingers before unpacking, so that the
+  // unpacking state stays on screen; it touches the returned path first.
+  std::string installSlowUnzip() {
+    std::string bin = tree_.at("bin");
+    makeDirs(bin);
+    writeFile(bin + "/unzip",
+              "#!/bin/sh\ntouch \"$0.started\"\nsleep 2\n"
+              "exec /usr/bin/unzip \"$@\"\n");
+    chmod((bin + "/unzip").c_str(), 0755);
+    return bin + "/unzip.started";
+  }
+
+  XDisplay x_;
+};
+
+TEST_F(DesktopWindow, DownloadShowsProgressThenUnpacksThenGivesWayToTheAgent) {
+  TestReply slow;
+  slow.chunkDelayMs = 100;
+  const int64_t size = serveAgent("slow", slow, 25);  // about 2.5 s
+  const std::string unzipStarted = installSlowUnzip();
+  auto process = startOnDisplay(
+      {"PATH=" + tree_.at("bin") + ":/usr/bin:/bin", "AGENT_SLEEP=2"});
+
+  XWindowId window = awaitWindow();
+  ASSERT_NE(window, 0u) << "no window titled " << kTitle;
+  // Well into the transfer, so that the window has long been drawn.
+  ASSERT_TRUE(eventually([&] { return bytesSent() >= size / 5; }, kAppearMs));
+  RgbImage early = capture(window);
+  pauseMs(600);
+  RgbImage later = capture(window);
+  EXPECT_LT(bytesSent(), size) << "the download ended before it was seen";
+  EXPECT_GT(longestBlueRun(later), longestBlueRun(early))
+      << "the progress bar did not grow";
+  EXPECT_FALSE(hasFullBar(later));
+  EXPECT_EQ(redPixels(later), 0);
+  keep(later, "downloading.png");
+
+  ASSERT_TRUE(eventually([&] { return pathExists(unzipStarted); }, kAppearMs));
+  pauseMs(300);
+  RgbImage unpacking = capture(window);
+  pauseMs(400);
+  RgbImage animated = capture(window);
+  EXPECT_TRUE(unpacking.pixels != animated.pixels) << "the bar is not animated";
+  EXPECT_EQ(redPixels(animated), 0);
+  keep(animated, "unpacking.png");
+  // The button is disabled while unpacking: Return must not stop the run.
+  EXPECT_TRUE(x_.pressReturn(window));
+  pauseMs(300);
+  EXPECT_EQ(x_.findWindow(kTitle, 0), window) << "Return closed it";
+
+  ASSERT_TRUE(eventually([&] { return agentRuns() == "slow\n"; }, kAppearMs));
+  EXPECT_TRUE(x_.waitUntilGone(kTitle, 1500)) << "left while the agent runs";
+  EXPECT_FALSE(process->hasExited()) << "the agent ended before the check";
+  ProcessResult result = process->wait(10);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "slow\n");
+  EXPECT_EQ(listDir(tmpdir_), Strings{});
+}
+
+// Return (the button's key) or the window manager's close: the failure
+// waits for either, then the run fails.
+TEST_F(DesktopWindow, FailureStaysOnScreenUntilDismissed) {
+  const std::pair<const char*, bool (XDisplay::*)(XWindowId)> ways[] = {
+      {"Return", &XDisplay::pressReturn}, {"close", &XDisplay::sendDelete}};
+  int requests = 0;
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    auto process = startOnDisplay({});  // the server answers 404
+
+    XWindowId window = awaitWindow();
+    ASSERT_NE(window, 0u) << "no window titled " << kTitle;
+    ++requests;
+    ASSERT_TRUE(eventually(
+        [&] { return server_.requestCount("/agent.zip") == requests; },
+        kAppearMs));
+    ASSERT_TRUE(eventually(
+        [&] {
+          RgbImage image;
+          return x_.capture(window, &image) && redPixels(image) >= kRedText;
+        },
+        5000))
+        << "no failure shown in red";
+    pauseMs(300);
+    RgbImage failed = capture(window);
+    EXPECT_TRUE(hasFullBar(failed)) << longestBlueRun(failed);
+    if (requests == 1) keep(failed, "failed.png");
+    pauseMs(1000);
+    EXPECT_EQ(x_.findWindow(kTitle, 0), window) << "the failure went away";
+    EXPECT_FALSE(process->hasExited());
+
+    EXPECT_TRUE((x_.*way.second)(window));
+    EXPECT_TRUE(x_.waitUntilGone(kTitle, 5000));
+    expectFailure(process->wait(10));
+  }
+}
+
+TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
+  const int64_t size = 8 << 20;
+  TestReply slow;
+  slow.generatedSize = size;
+  slow.chunkDelayMs = 50;  // 128 chunks: over 6 s
+  server_.serve("/agent.zip", slow);
+  auto process = startOnDisplay({});
+
+  XWindowId window = awaitWindow();
+  ASSERT_NE(window, 0u) << "no window titled " << kTitle;
+  ASSERT_TRUE(eventually([&] { return bytesSent() > 0; }, kAppearMs));
+  ASSERT_TRUE(x_.sendDelete(window));
+
+  ProcessResult result = process->wait(4);
+  expectFailure(result);
+  EXPECT_FALSE(pathExists(cache() + ".validatestring"));
+  EXPECT_TRUE(!pathExists(cache() + "installagent") ||
+              listDir(cache() + "installagent").empty());
+  pauseMs(200);
+  EXPECT_LT(bytesSent(), size / 2);
+}
+
+TEST_F(DesktopBundle, UnansweredDisplayFallsBackToTheConsole) {
+  serveAgent("console", TestReply());
+  const std::string dead = deadDisplayName();
+  ASSERT_NE(dead, "");
+  ProcessResult result =
+      run({}, {"DISPLAY=" + dead, "ASAN_OPTIONS=detect_leaks=0"});
+
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "console\n");
+  Strings why = linesContaining(result.err, "No desktop window");
+  ASSERT_EQ(why.size(), 1u) << result.err;
+  EXPECT_NE(why[0].find(dead), std::string::npos) << "names no display";
+  EXPECT_EQ(linesContaining(result.err, "Downloading").size(), 1u)
+      << result.err;
+}
+
+// Library names in ldd's output that belong to the toolkit.
+std::string toolkitLibraries(const std::string& lddOutput) {
+  std::istringstream lines(lddOutput);
+  std::string found;
+  for (std::string line; std::getline(lines, line);) {
+    std::string name;
+    std::istringstream(line) >> name;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    if (name.find("gtk") != std::string::npos ||
+        name.find("gdk") != std::string::npos)
+      found += name + "\n";
+  }
+  return found;
+}
+
+TEST(DesktopLinkage, OnlyTheModuleLinksTheToolkit) {
+  ProcessResult exe = runProcess({"ldd", BOOTSTRAP_INSTALLER_PATH},
+                                 {"PATH=/usr/bin:/bin"}, "", 30);
+  ASSERT_EQ(exe.exitCode, 0) << exe.err;
+  EXPECT_EQ(toolkitLibraries(exe.out), "") << exe.out;
+
+  ProcessResult module = runProcess({"ldd", BOOTSTRAP_DESKTOP_MODULE_PATH},
+                                    {"PATH=/usr/bin:/bin"}, "", 30);
+  ASSERT_EQ(module.exitCode, 0) << module.err;
+  EXPECT_NE(toolkitLibraries(module.out), "") << module.out;
+}
+
+}  // namespace
