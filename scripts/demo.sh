@@ -19,6 +19,10 @@ make_bundle() {
   local app="$demo/$1.app"; shift
   mkdir -p "$app/Contents/MacOS" "$app/Contents/Resources"
   cp build/bootstrap-installer "$app/Contents/MacOS/"
+  # The desktop window, shown when a desktop is there.
+  if [ -f build/bootstrap-installer-gtk.so ]; then
+    cp build/bootstrap-installer-gtk.so "$app/Contents/MacOS/"
+  fi
   cp "$@" "$app/Contents/Resources/"
 }
 
