@@ -17,4 +17,4 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev
                 libgtk-3-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip xvfb libx11-dev libxtst-dev
-               libgdk-pixbuf-2.0-dev)
+               libgdk-pixbuf-2.0-dev fonts-dejavu-core)

@@ -142,7 +142,9 @@ class DesktopWindow : public DesktopBundle {
   std::unique_ptr<BackgroundProcess> startOnDisplay(const Strings& extraEnv) {
     // The leak checker of sanitizer builds would report the toolkit's own
     // allocations at exit.
-    Strings env = {"DISPLAY=" + x_.name(), "ASAN_OPTIONS=detect_leaks=0"};
+    Strings env = {"DISPLAY=" + x_.name(), "ASAN_OPTIONS=detect_leaks=0",
+                   // No accessibility bus under a private X server.
+                   "NO_AT_BRIDGE=1"};
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     return start({}, env);
   }
