@@ -1,0 +1,1 @@
+// Signals during the download and during the agent's run.

@@ -1,0 +1,1 @@
+// Stalled servers and HTTPS.
