@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <mutex>
+
 #include "download_window/download.h"
 #include "platform/bundle_paths.h"
 #include "ui/backend.h"
@@ -25,12 +27,51 @@ std::string windowTitle() {
   return name.empty() ? "Installer" : name;
 }
 
+// The open window, reachable from other threads while its loop may run.
+// The lock is held across dispatchSync: the loop never takes it, and a
+// loop that has ended drops the work at once.
+std::mutex windowMutex;
+MainLoop* openLoop = nullptr;
+Window* openWindow = nullptr;
+bool closeRequested = false;
+
+// Publishes the window for the loop's lifetime; false when it was closed
+// before it opened.
+class OpenWindow {
+ public:
+  OpenWindow(MainLoop& loop, Window& window) {
+    std::lock_guard<std::mutex> lock(windowMutex);
+    if (closeRequested) return;
+    openLoop = &loop;
+    openWindow = &window;
+  }
+  ~OpenWindow() {
+    std::lock_guard<std::mutex> lock(windowMutex);
+    openLoop = nullptr;
+    openWindow = nullptr;
+  }
+  bool isOpen() const {
+    std::lock_guard<std::mutex> lock(windowMutex);
+    return openLoop != nullptr;
+  }
+};
+
 }  // namespace
+
+void closeDownloadWindow() {
+  std::lock_guard<std::mutex> lock(windowMutex);
+  closeRequested = true;
+  if (!openLoop) return;
+  Window* window = openWindow;
+  openLoop->dispatchSync([window] { window->close(); });
+}
 
 int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
   std::unique_ptr<UiBackend> backend = makeBackend();
   Download controller(backend->outlets(), backend->loop(), unpackReport);
   controller.init();
+  OpenWindow open(backend->loop(), *backend->outlets().window);
+  if (!open.isOpen()) return 0;
   backend->show(windowTitle());
   controller.applicationDidFinishLaunching();
   return backend->loop().run();

@@ -17,6 +17,12 @@ extern std::string downloadFrom;
 bool downloadInstallAgentFromZR(const char* target, const char* url,
                                 ReportFn report);
 
+// Closes the download window as its Cancel button would, cancelling the
+// transfer, from any thread; the close also holds for a window not yet
+// open, which then never starts its transfer. Its run then fails unless
+// the cache already holds the agent.
+void closeDownloadWindow();
+
 // Runs the download window's loop; the arguments are ignored, so the
 // process's own command line never reaches the window layer.
 int CallNSApplicationMain(int argc, char** argv);

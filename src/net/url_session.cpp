@@ -7,7 +7,11 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <climits>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <curl/curl.h>
@@ -20,11 +24,41 @@ const long kMaxRedirects = 10;
 // How long the worker sleeps in one poll; cancellation wakes it sooner.
 const int kPollMilliseconds = 1000;
 const char kWebSchemes[] = "http,https";
+const int kDefaultStallSeconds = 30;
+// libcurl refuses longer connect timeouts: it counts milliseconds in an int.
+const long long kMaxStallSeconds = INT_MAX / 1000;
+
+using Clock = std::chrono::steady_clock;
 
 bool curlReady() {
   // Once per process, before any handle; the static makes it thread-safe.
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   return ready;
+}
+
+// The first set and non-empty of two variables, else null.
+const char* firstSet(const char* preferred, const char* fallback) {
+  const char* value = getenv(preferred);
+  if (value && *value) return value;
+  value = getenv(fallback);
+  return value && *value ? value : nullptr;
+}
+
+// Where HTTPS looks for trusted certificates, as the environment says;
+// empty fields keep libcurl's defaults. Verification itself stays on.
+struct TrustStore {
+  std::string bundleFile;
+  std::string directory;
+};
+
+TrustStore trustStoreFromEnvironment() {
+  TrustStore store;
+  // The curl tool's order: its own variable before OpenSSL's.
+  if (const char* file = firstSet("CURL_CA_BUNDLE", "SSL_CERT_FILE"))
+    store.bundleFile = file;
+  const char* directory = getenv("SSL_CERT_DIR");
+  if (directory && *directory) store.directory = directory;
+  return store;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -84,8 +118,12 @@ class CurlTask : public DownloadTask {
 
 class CurlSession : public UrlSession {
  public:
+  // Reads the environment here, once, on the caller's thread.
   CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir)
-      : delegate_(delegate), tempDir_(tempDir) {}
+      : delegate_(delegate),
+        tempDir_(tempDir),
+        stallSeconds_(::stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"))),
+        trust_(trustStoreFromEnvironment()) {}
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url) override;
@@ -101,6 +139,8 @@ class CurlSession : public UrlSession {
   void attach(CURLM* multi);
   UrlSessionDelegate* delegate() const { return delegate_; }
   const std::string& tempDir() const { return tempDir_; }
+  int stallSeconds() const { return stallSeconds_; }
+  const TrustStore& trust() const { return trust_; }
 
  private:
   void run();
@@ -109,6 +149,8 @@ class CurlSession : public UrlSession {
 
   UrlSessionDelegate* const delegate_;
   const std::string tempDir_;
+  const int stallSeconds_;
+  const TrustStore trust_;
   std::unique_ptr<CurlTask> task_;
   std::thread worker_;
 
@@ -136,15 +178,20 @@ class Transfer {
   bool openFile();
   bool closeFile();
   bool configure();
+  bool configureTrust();
   CURLcode drive();
+  int pollMilliseconds() const;
+  bool stalled();
   CURLcode resultOf(CURLM* multi);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
   void publishResponse();
+  void heardFromServer() { lastHeard_ = Clock::now(); }
   UrlError failure(const std::string& description) const;
 
   static size_t onBody(char* data, size_t size, size_t count, void* context);
   static size_t onHeader(char* data, size_t size, size_t count, void* context);
+  static int onConnected(void* context, char*, char*, int, int);
 
   CurlSession* const session_;
   CurlTask* const task_;
@@ -153,6 +200,9 @@ class Transfer {
   int fd_ = -1;
   std::string path_;
   int64_t total_ = 0;
+  // Silence is timed from the connection on (libcurl's connect timeout
+  // covers the time before); unset until then.
+  std::optional<Clock::time_point> lastHeard_;
   std::string ownError_;  // a failure of ours rather than libcurl's
   char errorBuffer_[CURL_ERROR_SIZE];
 };
@@ -278,10 +328,27 @@ bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, onHeader);
   curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, onConnected);
+  curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+  if (!configureTrust() ||
+      curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
+                       static_cast<long>(session_->stallSeconds())) != CURLE_OK)
+    return false;
   // Never file:, ftp: or the like, not even where a redirect points.
   return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
              CURLE_OK &&
          curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, kWebSchemes) ==
+             CURLE_OK;
+}
+
+bool Transfer::configureTrust() {
+  const TrustStore& trust = session_->trust();
+  if (!trust.bundleFile.empty() &&
+      curl_easy_setopt(easy_, CURLOPT_CAINFO, trust.bundleFile.c_str()) !=
+          CURLE_OK)
+    return false;
+  return trust.directory.empty() ||
+         curl_easy_setopt(easy_, CURLOPT_CAPATH, trust.directory.c_str()) ==
              CURLE_OK;
 }
 
@@ -296,8 +363,9 @@ CURLcode Transfer::drive() {
   CURLMcode status = CURLM_OK;
   while (running && status == CURLM_OK && session_->mayCall()) {
     status = curl_multi_perform(multi, &running);
+    if (running && stalled()) break;
     if (running && status == CURLM_OK)
-      status = curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+      status = curl_multi_poll(multi, nullptr, 0, pollMilliseconds(), nullptr);
   }
   if (status != CURLM_OK) ownError_ = curl_multi_strerror(status);
   CURLcode result = resultOf(multi);
@@ -305,6 +373,28 @@ CURLcode Transfer::drive() {
   curl_multi_remove_handle(multi, easy_);
   curl_multi_cleanup(multi);
   return result;
+}
+
+// Wakes in time to notice a stall, not a poll later.
+int Transfer::pollMilliseconds() const {
+  if (!lastHeard_) return kPollMilliseconds;
+  auto deadline = *lastHeard_ + std::chrono::seconds(session_->stallSeconds());
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  deadline - Clock::now())
+                  .count();
+  return static_cast<int>(
+      std::max<long long>(1, std::min<long long>(left + 1, kPollMilliseconds)));
+}
+
+// libcurl's low-speed check averages over a window, so a slow but steady
+// trickle would fail it; the limit is on silence alone.
+bool Transfer::stalled() {
+  const int limit = session_->stallSeconds();
+  if (!lastHeard_ || Clock::now() - *lastHeard_ < std::chrono::seconds(limit))
+    return false;
+  ownError_ = "no data received for " + std::to_string(limit) +
+              (limit == 1 ? " second" : " seconds");
+  return true;
 }
 
 CURLcode Transfer::resultOf(CURLM* multi) {
@@ -316,6 +406,7 @@ CURLcode Transfer::resultOf(CURLM* multi) {
 }
 
 bool Transfer::receive(const char* data, size_t length) {
+  heardFromServer();
   if (!session_->mayCall()) return false;
   if (!writeAll(fd_, data, length)) {
     ownError_ = "cannot write " + path_ + ": " + strerror(errno);
@@ -329,6 +420,7 @@ bool Transfer::receive(const char* data, size_t length) {
 }
 
 void Transfer::headerLine(const char* data, size_t length) {
+  heardFromServer();
   std::string line = trimmed(data, data + length);
   // Each response of a redirect chain starts over.
   if (line.compare(0, 5, "HTTP/") == 0) {
@@ -372,7 +464,25 @@ size_t Transfer::onHeader(char* data, size_t size, size_t count,
   return size * count;
 }
 
+// Called once a connection (a new one or one reused, for each redirect) is
+// ready for the request.
+int Transfer::onConnected(void* context, char*, char*, int, int) {
+  static_cast<Transfer*>(context)->heardFromServer();
+  return CURL_PREREQFUNC_OK;
+}
+
 }  // namespace
+
+int stallSeconds(const char* value) {
+  if (!value || !*value) return kDefaultStallSeconds;
+  long long seconds = 0;
+  for (const char* digit = value; *digit; ++digit) {
+    if (*digit < '0' || *digit > '9') return kDefaultStallSeconds;
+    seconds = seconds * 10 + (*digit - '0');
+    if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
+  }
+  return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
+}
 
 bool UrlResponse::headerField(const std::string& name,
                               std::string* value) const {

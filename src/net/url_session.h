@@ -95,9 +95,20 @@ class UrlSession {
   virtual void invalidateAndCancel() = 0;
 };
 
+// The limit on silence, in seconds, that ZR_BOOTSTRAP_STALL_SECONDS sets
+// (value is its text, null when unset): a transfer that receives nothing
+// for that long after connecting, or cannot connect within it, fails with
+// kTransport. Anything but a decimal integer from 1 to 2147483 (libcurl's
+// limit) gives the default, 30. Each session reads the variable once, when made.
+int stallSeconds(const char* value);
+
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for
 // its worker.
+// HTTPS certificates are always verified: against the bundle file named by
+// CURL_CA_BUNDLE or else SSL_CERT_FILE, and the hashed directory named by
+// SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The
+// session reads these variables once, when made.
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
                                            const std::string& tempDir);
 

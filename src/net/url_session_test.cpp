@@ -1,5 +1,11 @@
 #include "net/url_session.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -19,6 +25,60 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 const auto kPatience = std::chrono::seconds(5);
+
+// Sets (or, given null, unsets) a variable for the scope; the session reads
+// it when made.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    set(value);
+  }
+  ~ScopedEnv() { set(old_ ? old_->c_str() : nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void set(const char* value) {
+    if (value)
+      setenv(name_, value, 1);
+    else
+      unsetenv(name_);
+  }
+  const char* const name_;
+  std::optional<std::string> old_;
+};
+
+// A port on 127.0.0.1 whose connections the kernel completes and nobody
+// ever answers.
+class SilentListener {
+ public:
+  SilentListener() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 ||
+        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+        listen(fd_, 4) ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length))
+      ADD_FAILURE() << "cannot listen on 127.0.0.1";
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentListener() {
+    if (fd_ >= 0) close(fd_);
+  }
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
 
 struct Write {
   int64_t bytes, total, expected;
@@ -442,6 +502,128 @@ TEST(TestHttpServerTest, StopsPromptlyInALongPause) {
   server.reset();
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
   client.join();
+}
+
+TEST(UrlSessionStallSeconds, OnlyAPositiveIntegerChangesTheDefault) {
+  const struct {
+    const char* value;
+    int seconds;
+  } cases[] = {
+      {nullptr, 30},      {"", 30},          {"abc", 30},
+      {"0", 30},          {"-5", 30},        {"7", 7},
+      {"+7", 30},         {" 7", 30},        {"7s", 30},
+      {"007", 7},         {"2147483", 2147483},
+      {"2147484", 30},    {"99999999999", 30},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(stallSeconds(c.value), c.seconds)
+        << (c.value ? c.value : "unset");
+  }
+}
+
+TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
+  ScopedEnv limit("ZR_BOOTSTRAP_STALL_SECONDS", "1");
+  TestReply silent = generated(1024);
+  silent.chunkDelayMs = 30000;
+  server_.serve("/silent", silent);
+  SilentListener listener;
+  std::string handshake = listener.url("/agent.zip");
+  handshake.replace(0, 4, "https");
+  const struct {
+    const char* name;
+    std::string url;
+    std::string description;
+  } cases[] = {
+      {"after the header", server_.url("/silent"),
+       "no data received for 1 second"},
+      {"before the header", listener.url("/agent.zip"),
+       "no data received for 1 second"},
+      // The connect limit covers the TLS handshake.
+      {"in the handshake", handshake, "timeout"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Recorder recorder;
+    auto start = Clock::now();
+    download(c.url, &recorder);
+    auto elapsed = Clock::now() - start;
+
+    EXPECT_GE(elapsed, std::chrono::seconds(1));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
+    EXPECT_EQ(recorder.calls(), "c");
+    ASSERT_EQ(recorder.kind(), UrlError::Kind::kTransport);
+    EXPECT_NE(recorder.errors[0].localizedDescription.find(c.description),
+              std::string::npos)
+        << recorder.errors[0].localizedDescription;
+    EXPECT_EQ(recorder.errors[0].failingUrl, c.url);
+  }
+}
+
+// A byte every 0.6 s averages under the 1 byte/s that libcurl's low-speed
+// check would ask for, yet the server never falls silent for 2 s.
+TEST_F(UrlSessionTest, ASlowTrickleIsNotAStall) {
+  ScopedEnv limit("ZR_BOOTSTRAP_STALL_SECONDS", "2");
+  TestReply trickle = generated(5);
+  trickle.chunkSize = 1;
+  trickle.chunkDelayMs = 600;
+  server_.serve("/trickle", trickle);
+  Recorder recorder;
+  download(server_.url("/trickle"), &recorder);
+
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+  EXPECT_EQ(recorder.writes.size(), 5u);
+  EXPECT_EQ(recorder.finishedBody, TestHttpServer::generatedBody(5));
+}
+
+TEST_F(UrlSessionTest, HttpsTrustsOnlyTheConfiguredAuthorities) {
+  ScratchTree certs;
+  TestCertificates made;
+  ASSERT_TRUE(makeTestCertificates(certs.path(), &made));
+  const std::string empty = certs.at("empty.pem");
+  writeFile(empty, "");
+  TestHttpServer server(made.certFile, made.keyFile);
+  server.serve("/agent.zip", generated(100000));
+  const struct {
+    const char* name;
+    const char* bundle;  // CURL_CA_BUNDLE
+    const char* file;    // SSL_CERT_FILE
+    const char* dir;     // SSL_CERT_DIR
+    bool trusted;
+  } cases[] = {
+      {"no variable", nullptr, nullptr, nullptr, false},
+      {"SSL_CERT_FILE", nullptr, made.caFile.c_str(), nullptr, true},
+      {"CURL_CA_BUNDLE", made.caFile.c_str(), nullptr, nullptr, true},
+      {"SSL_CERT_DIR", nullptr, nullptr, made.caDir.c_str(), true},
+      {"CURL_CA_BUNDLE wins", made.caFile.c_str(), empty.c_str(), nullptr,
+       true},
+      {"CURL_CA_BUNDLE wins over a good file", empty.c_str(),
+       made.caFile.c_str(), nullptr, false},
+      {"an empty one does not count", "", made.caFile.c_str(), nullptr, true},
+      {"all empty", "", "", "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedEnv bundle("CURL_CA_BUNDLE", c.bundle);
+    ScopedEnv file("SSL_CERT_FILE", c.file);
+    ScopedEnv dir("SSL_CERT_DIR", c.dir);
+    Recorder recorder;
+    download(server.url("/agent.zip"), &recorder);
+
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    const UrlError& error = recorder.errors[0];
+    if (c.trusted) {
+      EXPECT_EQ(error.kind, UrlError::Kind::kNone) << error.localizedDescription;
+      EXPECT_TRUE(recorder.finishedBody ==
+                  TestHttpServer::generatedBody(100000));
+    } else {
+      EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
+      EXPECT_NE(error.localizedDescription.find("certificate"),
+                std::string::npos)
+          << error.localizedDescription;
+      EXPECT_EQ(recorder.calls(), "c");
+    }
+  }
+  EXPECT_GE(server.requestCount("/agent.zip"), 5);
 }
 
 }  // namespace

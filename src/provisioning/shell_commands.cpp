@@ -1,10 +1,16 @@
 #include "provisioning/shell_commands.h"
 
+#include <errno.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <exception>
+#include <mutex>
 
 #include "provisioning/installer_constants.h"
 
@@ -25,6 +31,74 @@ std::string singleQuoted(const std::string& s) {
       word += c;
   }
   return word + "'";
+}
+
+// The running command and the signal that stopped the run. One lock makes
+// the pid's reuse impossible while a signal is being forwarded: the child
+// is reaped only after it is cleared here.
+std::mutex commandMutex;
+pid_t runningCommand = 0;
+int interruptedBy = 0;
+
+// Signals to reset in the child; ignored ones stay ignored, as nohup wants.
+sigset_t signalsToDefault() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction current;
+    if (sigaction(sig, nullptr, &current) == 0 &&
+        current.sa_handler != SIG_IGN)
+      sigaddset(&set, sig);
+  }
+  return set;
+}
+
+// posix_spawn of /bin/sh -c "exec <commandLine>" with an empty signal mask;
+// -1 when it cannot start. The shell replaces itself with the command, so
+// a forwarded signal reaches the command rather than a shell that would die
+// of it and leave the command running unwaited.
+pid_t spawnShell(const std::string& commandLine) {
+  posix_spawnattr_t attr;
+  if (posix_spawnattr_init(&attr) != 0) return -1;
+  sigset_t none, defaults = signalsToDefault();
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr,
+                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  std::string script = "exec " + commandLine;
+  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, &attr, const_cast<char**>(argv),
+                  environ) != 0)
+    pid = -1;
+  posix_spawnattr_destroy(&attr);
+  return pid;
+}
+
+pid_t startCommand(const std::string& commandLine) {
+  std::lock_guard<std::mutex> lock(commandMutex);
+  if (interruptedBy != 0) return -1;
+  pid_t pid = spawnShell(commandLine);
+  if (pid > 0) runningCommand = pid;
+  return pid;
+}
+
+// Waits without reaping, so the pid cannot be reused before it is cleared.
+int finishCommand(pid_t pid) {
+  siginfo_t info;
+  id_t id = static_cast<id_t>(pid);
+  while (waitid(P_PID, id, &info, WEXITED | WNOWAIT) != 0 && errno == EINTR)
+    continue;
+  {
+    std::lock_guard<std::mutex> lock(commandMutex);
+    runningCommand = 0;
+  }
+  int status = -1;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
 }
 
 }  // namespace
@@ -69,7 +143,14 @@ std::string unzip_archive_pattern(const std::string& archivePath) {
 }
 
 int call_system(std::string /*program*/, std::string commandLine) {
-  return system(commandLine.c_str());
+  pid_t pid = startCommand(commandLine);
+  return pid < 0 ? -1 : finishCommand(pid);
+}
+
+void interruptCommands(int sig) {
+  std::lock_guard<std::mutex> lock(commandMutex);
+  interruptedBy = sig;
+  if (runningCommand > 0) kill(runningCommand, sig);
 }
 
 bool unzipInstallAgent(std::string archivePath, std::string destination,

@@ -18,8 +18,17 @@ std::string argv2cmdline(int argc, char** argv);
 // pattern match only the file of that exact name.
 std::string unzip_archive_pattern(const std::string& archivePath);
 
-// Runs a command line through /bin/sh; the status as system() gives it.
+// Runs a command line, one simple command, through /bin/sh -c and waits;
+// the wait status as system() gives it (nonzero on failure, -1 when no
+// shell could start). The shell execs the command, which starts with no
+// signal blocked and INT, TERM, HUP and QUIT at their default unless
+// ignored by the caller's own starter (nohup stays).
 int call_system(std::string program, std::string commandLine);
+
+// Sends sig to the command that call_system is running, if any, and makes
+// every later call_system fail at once with -1: a run told to stop must not
+// start its next step. Callable from any thread.
+void interruptCommands(int sig);
 
 // Unpacks archivePath beneath destination with the unzip command.
 bool unzipInstallAgent(std::string archivePath, std::string destination,

@@ -1,6 +1,8 @@
 #include "provisioning/shell_commands.h"
 
+#include <signal.h>
 #include <stdio.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <random>
@@ -148,6 +150,51 @@ TEST(UnzipInstallAgent, MissingIsSilentCorruptIsReportedOnce) {
       unzipInstallAgent(tree.at("junk.zip"), tree.at("out"), "unzip", record));
   EXPECT_EQ(reports,
             decltype(reports)({{"Failed to unzip the install agent", true}}));
+}
+
+TEST(CallSystem, StatusComesBackAsSystemGaveIt) {
+  ScratchTree tree;
+  const std::pair<std::string, int> cases[] = {
+      {"true", 0}, {"sh -c 'exit 3'", 3}, {"false", 1},
+      {"no-such-command-here", 127}};
+  for (const auto& c : cases) {
+    int status = call_system("sh", c.first);
+    ASSERT_TRUE(WIFEXITED(status)) << c.first;
+    EXPECT_EQ(WEXITSTATUS(status), c.second) << c.first;
+  }
+  int killed = call_system("sh", "kill -KILL $$");
+  EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL);
+
+  // The line is one -c argument: quotes and $(...) are the shell's to read.
+  std::string out = tree.at("out dir");
+  makeDirs(out);
+  EXPECT_EQ(call_system("printf", "printf '%s|' \"a b\" $(echo c d) 'e;f' > " +
+                                      smart_quote(out + "/x")),
+            0);
+  EXPECT_EQ(readFile(out + "/x"), "a b|c|d|e;f|");
+}
+
+// The caller blocks these signals for its signal thread; the command must
+// still be stoppable by them.
+TEST(CallSystem, CommandStartsWithNoSignalBlockedOrIgnored) {
+  ScratchTree tree;
+  sigset_t watched, previous;
+  sigemptyset(&watched);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&watched, sig);
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &watched, &previous), 0);
+  // The shell execs the command, so grep reads its own mask.
+  int status = call_system(
+      "grep", "grep -E '^Sig(Blk|Ign)' /proc/self/status > " +
+                  smart_quote(tree.at("status")));
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  ASSERT_EQ(status, 0);
+  std::string text = readFile(tree.at("status"));
+  EXPECT_NE(text.find("SigBlk:\t0000000000000000\n"), std::string::npos)
+      << text;
+  // Bits 0, 1 and 14: HUP, INT and TERM.
+  unsigned long long ignored =
+      std::stoull(text.substr(text.find("SigIgn:\t") + 8, 16), nullptr, 16);
+  EXPECT_EQ(ignored & ((1ull << 0) | (1ull << 1) | (1ull << 14)), 0u) << text;
 }
 
 TEST(FireInstallAgent, AgentGetsBundleAndForwardedArgumentsExactly) {

@@ -5,11 +5,26 @@ namespace {
 // Records its $0, its arguments (NUL-separated), the scratch area it saw,
 // and one line per run; sleeps $AGENT_SLEEP seconds, so that a test can
 // look at the installer while the agent runs; exits with $AGENT_EXIT.
+// With $AGENT_TRAP set, INT, TERM or HUP end the sleep at once; the agent
+// records the signal's name, takes $AGENT_TRAP seconds to finish, records
+// "exiting" and exits with 7. Its traps are set before the run is recorded.
 const char kRecordingAgent[] =
+    "if [ -n \"$AGENT_TRAP\" ]; then\n"
+    "  for s in INT TERM HUP; do\n"
+    "    trap \"echo $s >> \\\"\\$AGENT_RECORD.signals\\\";"
+    " kill \\$! 2>/dev/null; sleep \\$AGENT_TRAP;"
+    " echo exiting >> \\\"\\$AGENT_RECORD.signals\\\";"
+    " exit 7\" $s\n"
+    "  done\n"
+    "fi\n"
     "printf '%s\\0' \"$0\" \"$@\" > \"$AGENT_RECORD\"\n"
     "ls \"$TMPDIR\" > \"$AGENT_RECORD.tmpdir\" 2>/dev/null\n"
     "echo \"${AGENT_TAG:-default}\" >> \"$AGENT_RECORD.runs\"\n"
-    "sleep \"${AGENT_SLEEP:-0}\"\n"
+    "if [ -z \"$AGENT_TRAP\" ]; then\n"
+    "  sleep \"${AGENT_SLEEP:-0}\"\n"
+    "else\n"
+    "  sleep \"${AGENT_SLEEP:-0}\" & wait $!\n"
+    "fi\n"
     "exit \"${AGENT_EXIT:-0}\"\n";
 
 std::string nameOf(const std::string& entry) {
@@ -117,6 +132,11 @@ std::vector<std::string> BundleFixture::agentCall() {
 std::string BundleFixture::agentRuns() {
   std::string runs = tree_.at("record.runs");
   return pathExists(runs) ? readFile(runs) : "";
+}
+
+std::string BundleFixture::agentSignals() {
+  std::string signals = tree_.at("record.signals");
+  return pathExists(signals) ? readFile(signals) : "";
 }
 
 std::string BundleFixture::agentSawInTmpdir() {

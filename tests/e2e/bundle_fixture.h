@@ -43,6 +43,9 @@ class BundleFixture : public ::testing::Test {
   std::vector<std::string> agentCall();
   // The tags of every agent run so far, a line each.
   std::string agentRuns();
+  // What a trapping agent ($AGENT_TRAP) recorded: the signals it got, and
+  // "exiting" once it finished.
+  std::string agentSignals();
   // What the agent saw in $TMPDIR when it ran.
   std::string agentSawInTmpdir();
 

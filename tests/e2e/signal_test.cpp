@@ -1,1 +1,160 @@
-// Signals during the download and during the agent's run.
+// Signals during the download and during the agent's run: the run stops
+// promptly, the agent hears of it, and nothing is left behind.
+
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/bundle_fixture.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
+
+struct Stop {
+  const char* name;
+  int signal;
+};
+const Stop kStops[] = {{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}};
+
+double now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// Polls until ready() holds, for at most 10 s.
+template <typename Ready>
+bool waitFor(Ready ready) {
+  for (double deadline = now() + 10; now() < deadline; usleep(10 * 1000))
+    if (ready()) return true;
+  return false;
+}
+
+class SignalTest : public BundleFixture {
+ protected:
+  SignalTest() { makeBundle(Layout::kAppBundle); }
+
+  std::string cache() const { return home_ + kCache; }
+
+  void setUrl(const std::string& url) {
+    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
+  }
+
+  // Exit 255 with "Installation failed." last and no scratch left.
+  void expectFailure(const ProcessResult& result) {
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 255) << result.err << "signal " << result.signal;
+    const std::string last = "Installation failed.\n";
+    ASSERT_GE(result.err.size(), last.size()) << result.err;
+    EXPECT_EQ(result.err.substr(result.err.size() - last.size()), last);
+    EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
+  }
+
+  TestReply archiveReply(const std::string& body) {
+    TestReply reply;
+    reply.body = body;
+    return reply;
+  }
+
+  TestHttpServer server_;
+};
+
+TEST_F(SignalTest, SignalMidDownloadCancelsAndCleansUpPromptly) {
+  TestReply slow;
+  slow.generatedSize = 64 << 20;
+  slow.chunkSize = 4096;
+  slow.chunkDelayMs = 50;
+  slow.headers = {{"ETag", "\"slow\""}};
+  server_.serve("/agent.zip", slow);
+  setUrl(server_.url("/agent.zip"));
+  for (const Stop& stop : kStops) {
+    SCOPED_TRACE(stop.name);
+    int64_t sentBefore = server_.bytesSent("/agent.zip");
+    auto process = start({}, {"ZR_BOOTSTRAP_UI=console"});
+    ASSERT_TRUE(waitFor(
+        [&] { return server_.bytesSent("/agent.zip") > sentBefore; }))
+        << "the transfer never started";
+    double signalled = now();
+    ASSERT_TRUE(process->sendSignal(stop.signal));
+    ProcessResult result = process->wait(10);
+    EXPECT_LT(now() - signalled, 2.0);
+    expectFailure(result);
+    EXPECT_EQ(agentRuns(), "");
+    EXPECT_FALSE(pathExists(cache() + ".validatestring"));
+    EXPECT_EQ(listDir(cache()), Strings{"installagent"}) << "staging left";
+    EXPECT_EQ(listDir(cache() + "installagent"), Strings{});
+  }
+}
+
+TEST_F(SignalTest, AgentGetsTheSignalAndTheRunWaitsForIt) {
+  addAgentArchive("InstallAgent.zip", "trapping");
+  for (const Stop& stop : kStops) {
+    SCOPED_TRACE(stop.name);
+    remove(tree_.at("record.signals").c_str());
+    std::string runsBefore = agentRuns();
+    auto process = start({}, {"AGENT_TRAP=0.3", "AGENT_SLEEP=30"});
+    ASSERT_TRUE(waitFor([&] { return agentRuns() != runsBefore; }))
+        << "the agent never started";
+    ASSERT_TRUE(process->sendSignal(stop.signal));
+    ProcessResult result = process->wait(10);
+    // "exiting" is written just before the agent's exit: the run waited.
+    EXPECT_EQ(agentSignals(), std::string(stop.name) + "\nexiting\n");
+    expectFailure(result);
+    EXPECT_NE(result.err.find("Application install was not successful.\n"),
+              std::string::npos)
+        << result.err;
+  }
+}
+
+// An unzip that leaves a partial agent at its destination, says it has
+// started, and then takes its time: a signal finds it mid-unpack.
+const char kSlowUnzip[] =
+    "mkdir -p \"$5\" && echo partial > \"$5/install\"\n"
+    "echo started > \"$AGENT_RECORD.unzip\"\n"
+    "exec sleep 30\n";
+
+TEST_F(SignalTest, SignalMidUnpackLeavesNoHalfMadeAgent) {
+  std::string bin = tree_.at("bin");
+  makeDirs(bin);
+  writeFile(bin + "/unzip", kSlowUnzip);
+  ASSERT_EQ(chmod((bin + "/unzip").c_str(), 0755), 0);
+  server_.serve("/agent.zip", archiveReply(readFile(makeAgentArchive("dl"))));
+  setUrl(server_.url("/agent.zip"));
+  const std::pair<const char*, bool> roads[] = {{"shipped", true},
+                                                {"downloaded", false}};
+  for (const auto& road : roads) {
+    if (road.second) addAgentArchive("InstallAgent.zip", "shipped");
+    for (const Stop& stop : kStops) {
+      SCOPED_TRACE(std::string(road.first) + " " + stop.name);
+      remove(tree_.at("record.unzip").c_str());
+      auto process = start({}, {"ZR_BOOTSTRAP_UI=console",
+                                "PATH=" + bin + ":/usr/bin:/bin"});
+      ASSERT_TRUE(waitFor([&] { return pathExists(tree_.at("record.unzip")); }))
+          << "unzip never started";
+      double signalled = now();
+      ASSERT_TRUE(process->sendSignal(stop.signal));
+      ProcessResult result = process->wait(10);
+      EXPECT_LT(now() - signalled, 2.0);
+      expectFailure(result);
+      EXPECT_EQ(agentRuns(), "");
+      if (road.second) continue;
+      EXPECT_FALSE(pathExists(cache() + ".validatestring"));
+      EXPECT_EQ(listDir(cache()), Strings{"installagent"}) << "staging left";
+      EXPECT_EQ(listDir(cache() + "installagent"), Strings{});
+    }
+    remove((resources_ + "/InstallAgent.zip").c_str());
+  }
+}
+
+}  // namespace

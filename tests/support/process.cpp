@@ -119,6 +119,10 @@ BackgroundProcess::~BackgroundProcess() {
   if (errFd_ >= 0) close(errFd_);
 }
 
+bool BackgroundProcess::sendSignal(int sig) {
+  return !hasExited() && kill(pid_, sig) == 0;
+}
+
 bool BackgroundProcess::hasExited() {
   if (pid_ <= 0) return true;
   if (!reaped_ && waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;

@@ -34,6 +34,8 @@ class BackgroundProcess {
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
+  // Sends sig to the process (not its group); false once it has exited.
+  bool sendSignal(int sig);
   // Whether it has exited, without waiting.
   bool hasExited();
   // Waits up to timeoutSeconds for it to exit, killing its process group

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "support/process.h"
+#include "support/scratch_tree.h"
+
 namespace {
 
 const char kContentType[] = "application/octet-stream";
@@ -40,7 +43,20 @@ std::string bodyBytes(const TestReply& reply, int64_t offset, int64_t length) {
 
 }  // namespace
 
-TestHttpServer::TestHttpServer() : server_(new httplib::Server) {
+TestHttpServer::TestHttpServer() : server_(new httplib::Server) { start(); }
+
+TestHttpServer::TestHttpServer(const std::string& certFile,
+                               const std::string& keyFile)
+    : server_(new httplib::SSLServer(certFile.c_str(), keyFile.c_str())),
+      scheme_("https") {
+  if (!server_->is_valid()) {
+    ADD_FAILURE() << "cannot use " << certFile << " and " << keyFile;
+    return;
+  }
+  start();
+}
+
+void TestHttpServer::start() {
   // One request per connection: no idle keep-alive holds up the stop.
   server_->set_keep_alive_max_count(1);
   server_->Get(".*", [this](const httplib::Request& request,
@@ -70,7 +86,8 @@ TestHttpServer::~TestHttpServer() {
 }
 
 std::string TestHttpServer::url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return std::string(scheme_) + "://127.0.0.1:" + std::to_string(port_) +
+         path;
 }
 
 void TestHttpServer::serve(const std::string& path, const TestReply& reply) {
@@ -162,6 +179,56 @@ bool TestHttpServer::pause(int milliseconds) {
   stopping_.wait_for(lock, std::chrono::milliseconds(milliseconds),
                      [this] { return stopped_; });
   return !stopped_;
+}
+
+namespace {
+
+bool openssl(const std::vector<std::string>& args, const std::string& dir) {
+  std::vector<std::string> argv = {"openssl"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ProcessResult result = runProcess(argv, {"PATH=/usr/bin:/bin"}, dir, 30);
+  EXPECT_EQ(result.exitCode, 0) << args[0] << ": " << result.err;
+  return result.exitCode == 0;
+}
+
+// EC keys: made in a moment, unlike RSA ones.
+const std::vector<std::string> kNewKey = {
+    "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+
+std::vector<std::string> joined(std::vector<std::string> head,
+                                const std::vector<std::string>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+bool hashedCopy(const std::string& file, const std::string& dir) {
+  makeDirs(dir);
+  writeFile(dir + "/ca.pem", readFile(file));
+  return openssl({"rehash", "."}, dir);
+}
+
+}  // namespace
+
+bool makeTestCertificates(const std::string& dir, TestCertificates* made) {
+  *made = {dir + "/ca.pem", dir + "/hashed", dir + "/server.pem",
+           dir + "/server.key"};
+  makeDirs(dir);
+  writeFile(dir + "/server.ext",
+            "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
+            "extendedKeyUsage=serverAuth\n");
+  return openssl(joined({"req", "-x509", "-days", "1", "-subj", "/CN=Test CA",
+                         "-keyout", "ca.key", "-out", "ca.pem"},
+                        kNewKey),
+                 dir) &&
+         openssl(joined({"req", "-subj", "/CN=127.0.0.1", "-keyout",
+                         "server.key", "-out", "server.csr"},
+                        kNewKey),
+                 dir) &&
+         openssl({"x509", "-req", "-days", "1", "-in", "server.csr", "-CA",
+                  "ca.pem", "-CAkey", "ca.key", "-set_serial", "2",
+                  "-extfile", "server.ext", "-out", "server.pem"},
+                 dir) &&
+         hashedCopy(made->caFile, made->caDir);
 }
 
 int refusedPort() {

@@ -42,14 +42,17 @@ struct TestReply {
   int chunkDelayMs = 0;
 };
 
-// An HTTP server on 127.0.0.1, on an ephemeral port, serving scripted
-// replies from threads of its own. Paths that were not scripted get 404.
+// An HTTP (or HTTPS) server on 127.0.0.1, on an ephemeral port, serving
+// scripted replies from threads of its own. Paths that were not scripted get 404.
 // Destroy clients (sessions, child processes) before the server: a
 // transfer to a client that neither reads nor closes holds up its stop.
 class TestHttpServer {
  public:
   // Listening when it returns.
   TestHttpServer();
+  // The same over TLS, with the PEM certificate (chain) and key in these
+  // files.
+  TestHttpServer(const std::string& certFile, const std::string& keyFile);
   // Cuts short replies still in progress (pauses included), stops and
   // joins its threads.
   ~TestHttpServer();
@@ -57,7 +60,7 @@ class TestHttpServer {
   TestHttpServer& operator=(const TestHttpServer&) = delete;
 
   int port() const { return port_; }
-  // "http://127.0.0.1:<port>" + path
+  // "http://127.0.0.1:<port>" + path, or https: over TLS
   std::string url(const std::string& path) const;
 
   // Scripts (or rescripts) the reply for path; callable at any time.
@@ -83,6 +86,7 @@ class TestHttpServer {
     int64_t bytesSent = 0;
   };
 
+  void start();
   void handle(const std::string& path, httplib::Response& response);
   bool sendChunk(const std::string& path, const TestReply& reply, size_t offset,
                  httplib::DataSink& sink);
@@ -90,6 +94,7 @@ class TestHttpServer {
   bool pause(int milliseconds);
 
   std::unique_ptr<httplib::Server> server_;
+  const char* scheme_ = "http";
   int port_ = 0;
   std::thread thread_;
 
@@ -98,6 +103,15 @@ class TestHttpServer {
   bool stopped_ = false;
   std::map<std::string, PathState> paths_;
 };
+
+// A test CA, and a certificate for IP 127.0.0.1 that it signed with its
+// key, made by the openssl tool in a directory; valid for a day. caDir
+// holds the CA alone, hashed as OpenSSL looks certificates up.
+struct TestCertificates {
+  std::string caFile, caDir, certFile, keyFile;
+};
+// False (and a test failure) when the tool fails.
+bool makeTestCertificates(const std::string& dir, TestCertificates* made);
 
 // A port on 127.0.0.1 where nothing listens: it was free a moment ago.
 int refusedPort();

@@ -1,0 +1,43 @@
+#include "bootstrap/signal_watch.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include "download_window/download_entry.h"
+#include "provisioning/shell_commands.h"
+
+namespace {
+
+sigset_t watchedSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+// Runs until the process ends; exit() needs nothing from it.
+void* watch(void*) {
+  sigset_t set = watchedSignals();
+  for (;;) {
+    int sig = 0;
+    if (sigwait(&set, &sig) != 0) continue;
+    interruptCommands(sig);  // first, so no next step can start
+    closeDownloadWindow();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void startSignalWatch() {
+  sigset_t set = watchedSignals(), previous;
+  pthread_sigmask(SIG_BLOCK, &set, &previous);
+  pthread_t thread;
+  if (pthread_create(&thread, nullptr, watch, nullptr) != 0) {
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return;
+  }
+  pthread_detach(thread);
+}
