@@ -7,7 +7,9 @@
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
 #include "provisioning/cache_locations.h"
+#include "provisioning/cache_trust.h"
 #include "provisioning/cache_update.h"
+#include "provisioning/installer_constants.h"
 #include "provisioning/validation_marker.h"
 
 namespace {
@@ -81,6 +83,12 @@ void Download::failure(const std::string& message, TextColor color) {
 
 void Download::downloadFromURL(const std::string& url) {
   std::string scratch = cutAtLastSeparator(installAgentLocation_);
+  std::string why;
+  cacheTrusted_ = isCacheTrusted(getInstallAgentCacheDir(), &why);
+  agentHome_ = cacheTrusted_ ? getInstallAgentCacheDir() : scratch + "/";
+  if (!cacheTrusted_)
+    logLine("Not using the agent cache: %s; the agent goes into %s",
+            why.c_str(), scratch.c_str());
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch);
   urlSession_ = sessionOwner_.get();
   theDownload_ = urlSession_->downloadTaskWithURL(url);
@@ -113,7 +121,8 @@ bool Download::takeResponse(DownloadTask& task) {
   hasValidationString_ = response.headerField("ETag", &validationString_);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
-  if (hasValidationString_ && !installAgentDirOnDisk().empty() &&
+  if (cacheTrusted_ && hasValidationString_ &&
+      !installAgentDirOnDisk().empty() &&
       isCacheValid(getInstallAgentCacheDir(), validationString_)) {
     reuseCachedAgent();
     return false;
@@ -168,9 +177,10 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   }
   updateProgress(true);
   showUnpacking();
-  if (!installDownloadedAgent(
-          path, getInstallAgentCacheDir(),
-          hasValidationString_ ? validationString_ : std::string(), report_)) {
+  bool vouch = cacheTrusted_ && hasValidationString_;
+  if (!installDownloadedAgent(path, agentHome_,
+                              vouch ? validationString_ : std::string(),
+                              report_)) {
     showFailure("Failed to unzip the installer.");
     return;
   }
@@ -190,8 +200,9 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
 }
 
 void Download::fireInstallAgent() {
-  std::string dir = installAgentDirOnDisk();
-  if (dir.empty()) return;
+  std::string dir = agentHome_ + kInstallAgentDirName + "/";
+  struct stat st;
+  if (stat(getInstallAgentExecutable(dir).c_str(), &st) != 0) return;
   installAgentLocation_ = dir;
   agentReady_ = true;
 }

@@ -78,6 +78,12 @@ class Download : public UrlSessionDelegate {
   int64_t pendingBytes_ = 0;
   std::chrono::steady_clock::time_point lastUpdate_;
 
+  // Where the agent goes: the cache directory, or the run's working
+  // directory when the cache is not the user's alone. Set before the
+  // transfer starts.
+  bool cacheTrusted_ = false;
+  std::string agentHome_;
+
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};
   // The worker may still use urlSession_ while the owner's destruction

@@ -10,6 +10,7 @@
 
 std::string downloadTo;
 std::string downloadFrom;
+std::string downloadedAgentDir;
 
 namespace {
 
@@ -74,7 +75,9 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
   if (!open.isOpen()) return 0;
   backend->show(windowTitle());
   controller.applicationDidFinishLaunching();
-  return backend->loop().run();
+  int status = backend->loop().run();
+  downloadedAgentDir = status != 0 ? controller.installAgentLocation() : "";
+  return status;
 }
 
 bool downloadInstallAgentFromZR(const char* target, const char* url,

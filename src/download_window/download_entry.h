@@ -9,6 +9,10 @@
 // and only read while it does.
 extern std::string downloadTo;
 extern std::string downloadFrom;
+// After a successful window: the directory (ending in "/") that holds the
+// agent to run, in the cache or, when the cache was not safe, beside the
+// target.
+extern std::string downloadedAgentDir;
 
 // Fetches the agent into the per-user cache in the download window, from
 // url or from $ZR_INTERNAL_INSTALL_AGENT_URL when that is set (even empty).

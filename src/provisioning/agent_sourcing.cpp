@@ -67,7 +67,10 @@ std::string sourceInstallAgentWith(const std::string& workingDir,
   mkpath(cachedAgentDir, 0700);  // a failure shows when unpacking there
   std::string target = workingDir + kPathSeparator + kInstallAgentZipName;
   if (!download(target.c_str(), endpointUrl.c_str(), report)) return "";
-  std::string onDisk = installAgentDirOnDisk();
+  // The window says where it put the agent; the cache is looked at only
+  // when it says nothing.
+  std::string onDisk =
+      downloadedAgentDir.empty() ? installAgentDirOnDisk() : downloadedAgentDir;
   if (!onDisk.empty()) return getInstallAgentExecutable(onDisk);
   return unpackAgent(target, cachedAgentDir, report);
 }

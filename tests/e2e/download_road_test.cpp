@@ -199,4 +199,36 @@ TEST_F(DownloadRoad, FailingAgentRunsOnceAndTheRunFails) {
             "Application install was not successful.\nInstallation failed.\n");
 }
 
+// Someone else who can write the cache plants an agent and a marker that
+// match the server; the run must fetch its own agent into its scratch
+// directory instead, and leave the planted one alone.
+TEST_F(DownloadRoad, ACacheOthersCanWriteIsNeitherReusedNorWritten) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"owned by another user", "chown -R 65534:65534"},
+      {"writable by everyone", "chmod -R 0777"},
+  };
+  std::string runs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    serveAgent("fetched", "\"v1\"");
+    makeDirs(cache() + "installagent");
+    writeFile(cachedAgent(), "echo planted >> \"$AGENT_RECORD.runs\"\n");
+    writeFile(marker(), "\"v1\"");
+    ASSERT_EQ(system((c.second + " '" + home_ + "/.tarvik'").c_str()), 0);
+    ProcessResult result = run({});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    runs += "fetched\n";
+    EXPECT_EQ(agentRuns(), runs) << "the planted agent ran";
+    EXPECT_EQ(agentCall().at(0).rfind(tmpdir_ + "/zr", 0), 0u)
+        << agentCall().at(0);
+    EXPECT_NE(result.err.find("Not using the agent cache"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(readFile(cachedAgent()), "echo planted >> \"$AGENT_RECORD.runs\"\n");
+    EXPECT_EQ(readFile(marker()), "\"v1\"");
+    EXPECT_EQ(listDir(tmpdir_), Strings{});
+    ASSERT_EQ(system(("rm -rf '" + home_ + "/.tarvik'").c_str()), 0);
+  }
+}
+
 }  // namespace

@@ -1,0 +1,44 @@
+#include "provisioning/cache_trust.h"
+
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "provisioning/installer_constants.h"
+
+namespace {
+
+// Checks one entry; a missing one passes.
+bool isOwnedAndPrivate(const std::string& path, bool directory,
+                       std::string* why) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  if (S_ISLNK(st.st_mode))
+    *why = path + " is a symbolic link";
+  else if (directory ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
+    *why = path + " is not a " + (directory ? "directory" : "file");
+  else if (st.st_uid != geteuid())
+    *why = path + " belongs to another user";
+  else if (st.st_mode & (S_IWGRP | S_IWOTH))
+    *why = path + " is writable by others";
+  else
+    return true;
+  return false;
+}
+
+}  // namespace
+
+bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
+  // The home part is the user's to vouch for; the cache's own levels are
+  // checked from the top down.
+  std::string path = cacheDir.substr(0, cacheDir.size() -
+                                            kCacheRelativePath.size());
+  std::string levels = kCacheRelativePath + kInstallAgentDirName + "/";
+  for (size_t slash; (slash = levels.find('/')) != std::string::npos;
+       levels.erase(0, slash + 1)) {
+    path += levels.substr(0, slash + 1);
+    if (!isOwnedAndPrivate(path.substr(0, path.size() - 1), true, why))
+      return false;
+  }
+  return isOwnedAndPrivate(cacheDir + kValidationFileName, false, why);
+}

@@ -1,0 +1,14 @@
+#ifndef BOOTSTRAP_PROVISIONING_CACHE_TRUST_H_
+#define BOOTSTRAP_PROVISIONING_CACHE_TRUST_H_
+
+#include <string>
+
+// Whether the per-user cache (cacheDir as getInstallAgentCacheDir() gives
+// it) is the user's alone: every directory from ".tarvik" down to
+// "installagent", and the marker, must be owned by the current user,
+// writable by nobody else, and no symbolic link. Someone else who could
+// write there could plant an agent and a matching marker. Missing entries
+// are fine: they are made by this user. False with *why set otherwise.
+bool isCacheTrusted(const std::string& cacheDir, std::string* why);
+
+#endif

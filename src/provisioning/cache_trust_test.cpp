@@ -1,0 +1,94 @@
+#include "provisioning/cache_trust.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "support/scratch_tree.h"
+
+namespace {
+
+const uid_t kNobody = 65534;
+
+// A cache under a HOME in tree, made private; a case then spoils one
+// entry of it.
+struct TrustCase {
+  const char* name;
+  std::function<void(const std::string& home)> spoil;
+  bool trusted;
+};
+
+TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
+  const std::string cacheLevels = "/.tarvik/app_installer_cache/Q4711x/darw64/";
+  auto chmodAt = [](const char* relative, mode_t mode) {
+    return [=](const std::string& home) {
+      ASSERT_EQ(chmod((home + relative).c_str(), mode), 0) << relative;
+    };
+  };
+  const TrustCase cases[] = {
+      {"private", [](const std::string&) {}, true},
+      {"nothing there yet",
+       [](const std::string& home) {
+         ASSERT_EQ(system(("rm -rf '" + home + "/.tarvik'").c_str()), 0);
+       },
+       true},
+      {"top writable by others", chmodAt("/.tarvik", 0777), false},
+      {"middle writable by the group",
+       chmodAt("/.tarvik/app_installer_cache", 0770), false},
+      {"agent dir writable by others",
+       chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/installagent", 0703),
+       false},
+      {"marker writable by others",
+       chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/.validatestring",
+               0666),
+       false},
+      {"level owned by another user",
+       [](const std::string& home) {
+         ASSERT_EQ(chown((home + "/.tarvik/app_installer_cache/Q4711x").c_str(),
+                         kNobody, kNobody),
+                   0);
+       },
+       false},
+      {"top is a link to a private directory",
+       [](const std::string& home) {
+         ASSERT_EQ(rename((home + "/.tarvik").c_str(),
+                          (home + "/elsewhere").c_str()),
+                   0);
+         ASSERT_EQ(symlink("elsewhere", (home + "/.tarvik").c_str()), 0);
+       },
+       false},
+      {"marker is a link",
+       [&](const std::string& home) {
+         std::string marker = home + cacheLevels + ".validatestring";
+         ASSERT_EQ(remove(marker.c_str()), 0);
+         ASSERT_EQ(symlink("/etc/hostname", marker.c_str()), 0);
+       },
+       false},
+      {"marker is a directory",
+       [&](const std::string& home) {
+         std::string marker = home + cacheLevels + ".validatestring";
+         ASSERT_EQ(remove(marker.c_str()), 0);
+         ASSERT_EQ(mkdir(marker.c_str(), 0700), 0);
+       },
+       false},
+  };
+  for (const TrustCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchTree tree;
+    std::string home = tree.at("home");
+    std::string cache = home + cacheLevels;
+    makeDirs(cache + "installagent");
+    ASSERT_EQ(system(("chmod -R 0700 '" + home + "/.tarvik'").c_str()), 0);
+    writeFile(cache + ".validatestring", "\"v1\"");
+    ASSERT_EQ(chmod((cache + ".validatestring").c_str(), 0600), 0);
+    c.spoil(home);
+    std::string why;
+    EXPECT_EQ(isCacheTrusted(cache, &why), c.trusted) << why;
+    EXPECT_EQ(why.empty(), c.trusted) << why;
+  }
+}
+
+}  // namespace
