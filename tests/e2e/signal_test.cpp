@@ -61,6 +61,15 @@ class SignalTest : public BundleFixture {
     EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
   }
 
+  // Sends sig; the run must end within 2 s of it.
+  ProcessResult stopPromptly(BackgroundProcess& process, int sig) {
+    double signalled = now();
+    EXPECT_TRUE(process.sendSignal(sig));
+    ProcessResult result = process.wait(10);
+    EXPECT_LT(now() - signalled, 2.0);
+    return result;
+  }
+
   TestReply archiveReply(const std::string& body) {
     TestReply reply;
     reply.body = body;
@@ -85,11 +94,7 @@ TEST_F(SignalTest, SignalMidDownloadCancelsAndCleansUpPromptly) {
     ASSERT_TRUE(waitFor(
         [&] { return server_.bytesSent("/agent.zip") > sentBefore; }))
         << "the transfer never started";
-    double signalled = now();
-    ASSERT_TRUE(process->sendSignal(stop.signal));
-    ProcessResult result = process->wait(10);
-    EXPECT_LT(now() - signalled, 2.0);
-    expectFailure(result);
+    expectFailure(stopPromptly(*process, stop.signal));
     EXPECT_EQ(agentRuns(), "");
     EXPECT_FALSE(pathExists(cache() + ".validatestring"));
     EXPECT_EQ(listDir(cache()), Strings{"installagent"}) << "staging left";
@@ -142,11 +147,7 @@ TEST_F(SignalTest, SignalMidUnpackLeavesNoHalfMadeAgent) {
                                 "PATH=" + bin + ":/usr/bin:/bin"});
       ASSERT_TRUE(waitFor([&] { return pathExists(tree_.at("record.unzip")); }))
           << "unzip never started";
-      double signalled = now();
-      ASSERT_TRUE(process->sendSignal(stop.signal));
-      ProcessResult result = process->wait(10);
-      EXPECT_LT(now() - signalled, 2.0);
-      expectFailure(result);
+      expectFailure(stopPromptly(*process, stop.signal));
       EXPECT_EQ(agentRuns(), "");
       if (road.second) continue;
       EXPECT_FALSE(pathExists(cache() + ".validatestring"));
