@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,8 @@
 #include <thread>
 
 #include <curl/curl.h>
+
+#include "net/response_headers.h"
 
 namespace {
 
@@ -61,20 +62,14 @@ TrustStore trustStoreFromEnvironment() {
   return store;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string trimmed(const char* begin, const char* end) {
-  while (begin < end && isBlank(*begin)) ++begin;
-  while (end > begin && isBlank(end[-1])) --end;
-  return std::string(begin, end);
-}
-
 // The log takes one line per failure, whatever libcurl or the system said.
 std::string oneLine(std::string text) {
   for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
+    if (c == '\r' || c == '\n' || c == '\t') c = ' ';
   }
-  return trimmed(text.data(), text.data() + text.size());
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool writeAll(int fd, const char* data, size_t length) {
@@ -421,18 +416,7 @@ bool Transfer::receive(const char* data, size_t length) {
 
 void Transfer::headerLine(const char* data, size_t length) {
   heardFromServer();
-  std::string line = trimmed(data, data + length);
-  // Each response of a redirect chain starts over.
-  if (line.compare(0, 5, "HTTP/") == 0) {
-    response_->headerFields.clear();
-    return;
-  }
-  size_t colon = line.find(':');
-  if (colon == std::string::npos) return;
-  const char* text = line.data();
-  response_->headerFields.emplace_back(
-      trimmed(text, text + colon),
-      trimmed(text + colon + 1, text + line.size()));
+  addHeaderLine(data, length, response_);
 }
 
 void Transfer::publishResponse() {
@@ -482,17 +466,6 @@ int stallSeconds(const char* value) {
     if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
   }
   return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
-}
-
-bool UrlResponse::headerField(const std::string& name,
-                              std::string* value) const {
-  for (const auto& field : headerFields) {
-    if (strcasecmp(field.first.c_str(), name.c_str()) == 0) {
-      if (value) *value = field.second;
-      return true;
-    }
-  }
-  return false;
 }
 
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
