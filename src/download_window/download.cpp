@@ -1,6 +1,7 @@
 #include "download_window/download.h"
 
 #include <inttypes.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include "download_window/download_entry.h"
@@ -89,7 +90,8 @@ void Download::downloadFromURL(const std::string& url) {
   if (!cacheTrusted_)
     logLine("Not using the agent cache: %s; the agent goes into %s",
             why.c_str(), scratch.c_str());
-  sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch);
+  sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
+                                 retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
   urlSession_ = sessionOwner_.get();
   theDownload_ = urlSession_->downloadTaskWithURL(url);
   theDownload_->resume();
@@ -197,6 +199,14 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
   logLine("Download failed! Error - %s %s", error.localizedDescription.c_str(),
           error.failingUrl.c_str());
   showFailure(kTransportFailure);
+}
+
+// The window keeps showing the download: only the last failure is shown.
+void Download::willRetry(DownloadTask& /*task*/, const UrlError& error,
+                         int retry, std::chrono::milliseconds delay) {
+  logLine("Download interrupted: %s %s; retry %d in %.1f s",
+          error.localizedDescription.c_str(), error.failingUrl.c_str(), retry,
+          static_cast<double>(delay.count()) / 1000.0);
 }
 
 void Download::fireInstallAgent() {

@@ -42,6 +42,8 @@ class Download : public UrlSessionDelegate {
                                  const std::string& path) override;
   void didCompleteWithError(DownloadTask& task,
                             const UrlError& error) override;
+  void willRetry(DownloadTask& task, const UrlError& error, int retry,
+                 std::chrono::milliseconds delay) override;
 
   // Records that the cache holds the agent to run, so that the loop ends
   // with a nonzero status.

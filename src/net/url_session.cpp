@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -28,6 +29,7 @@ const char kWebSchemes[] = "http,https";
 const int kDefaultStallSeconds = 30;
 // libcurl refuses longer connect timeouts: it counts milliseconds in an int.
 const long long kMaxStallSeconds = INT_MAX / 1000;
+const int kMaxRetries = 10;
 
 using Clock = std::chrono::steady_clock;
 
@@ -85,6 +87,38 @@ bool writeAll(int fd, const char* data, size_t length) {
   return true;
 }
 
+// Statuses that say "not now" rather than "no".
+bool mayPass(long status) {
+  return status == 408 || status == 429 || (status >= 500 && status <= 599);
+}
+
+// Failures of the connection that another attempt may not meet.
+bool mayPass(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What If-Range may carry so that a resumed body is the same archive: a
+// strong entity tag, else the modification date; empty when neither.
+std::string resumeValidator(const UrlResponse& response) {
+  std::string value;
+  if (response.headerField("ETag", &value) && isStrongEntityTag(value))
+    return value;
+  if (response.headerField("Last-Modified", &value)) return value;
+  return std::string();
+}
+
 class CurlSession;
 
 class CurlTask : public DownloadTask {
@@ -99,10 +133,12 @@ class CurlTask : public DownloadTask {
   }
 
   const std::string& url() const { return url_; }
-  // The worker fills the response in while headers arrive and shows it
-  // once they are final.
-  UrlResponse* responseInProgress() { return &response_; }
-  void publishResponse() { published_ = true; }
+  // The first answer that reaches the delegate stays the task's response,
+  // whatever later requests of a retry answer.
+  void publish(const UrlResponse& response) {
+    response_ = response;
+    published_ = true;
+  }
 
  private:
   CurlSession* const session_;
@@ -111,14 +147,23 @@ class CurlTask : public DownloadTask {
   bool published_ = false;
 };
 
+// What one request of a download came to.
+struct Outcome {
+  UrlError error;  // kNone: the whole body is in the file
+  bool mayPass = false;
+  int64_t retryAfterSeconds = -1;  // what the server asked for, if it did
+};
+
 class CurlSession : public UrlSession {
  public:
   // Reads the environment here, once, on the caller's thread.
-  CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir)
+  CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir,
+              const RetryPolicy& retry)
       : delegate_(delegate),
         tempDir_(tempDir),
         stallSeconds_(::stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"))),
-        trust_(trustStoreFromEnvironment()) {}
+        trust_(trustStoreFromEnvironment()),
+        retry_(retry) {}
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url) override;
@@ -140,24 +185,30 @@ class CurlSession : public UrlSession {
  private:
   void run();
   UrlError download();
+  std::chrono::milliseconds delayBefore(int retry, const Outcome& failed) const;
+  // Sleeps unless cancelled first; false when cancelled.
+  bool pause(std::chrono::milliseconds delay);
   void complete(UrlError error);
 
   UrlSessionDelegate* const delegate_;
   const std::string tempDir_;
   const int stallSeconds_;
   const TrustStore trust_;
+  const RetryPolicy retry_;
   std::unique_ptr<CurlTask> task_;
   std::thread worker_;
 
   std::mutex mutex_;  // guards what follows
+  std::condition_variable woken_;
   bool started_ = false;
   bool cancelled_ = false;
   bool silenced_ = false;
   CURLM* multi_ = nullptr;
 };
 
-// One transfer on the worker: the easy handle, the temporary file and the
-// bookkeeping of libcurl's callbacks. Its destructor leaves nothing behind.
+// A download on the worker, over one request or several: the easy handle,
+// the temporary file and the bookkeeping of libcurl's callbacks. Its
+// destructor leaves nothing behind.
 class Transfer {
  public:
   Transfer(CurlSession* session, CurlTask* task);
@@ -165,23 +216,33 @@ class Transfer {
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
-  UrlError perform();
+  // One request, for the rest of the body when part of it is in. With
+  // last, a status that may pass is taken as the answer all the same.
+  Outcome perform(bool last);
   // Hands the complete body to the delegate.
   void finish();
 
  private:
+  bool prepare();
   bool openFile();
   bool closeFile();
   bool configure();
   bool configureTrust();
+  bool askForTheRest();
   CURLcode drive();
   int pollMilliseconds() const;
   bool stalled();
   CURLcode resultOf(CURLM* multi);
+  bool takeAnswer();
+  bool takeLaterAnswer(long status);
+  bool resumesWhereItStopped() const;
+  bool sameArchive() const;
+  bool startOver();
+  bool refuse(const std::string& why, bool mayPass);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
-  void publishResponse();
   void heardFromServer() { lastHeard_ = Clock::now(); }
+  Outcome outcome(CURLcode result);
   UrlError failure(const std::string& description) const;
 
   static size_t onBody(char* data, size_t size, size_t count, void* context);
@@ -190,11 +251,21 @@ class Transfer {
 
   CurlSession* const session_;
   CurlTask* const task_;
-  UrlResponse* const response_;
   CURL* easy_ = nullptr;
+  curl_slist* rangeHeaders_ = nullptr;
   int fd_ = -1;
   std::string path_;
-  int64_t total_ = 0;
+  int64_t total_ = 0;     // bytes in the file
+  int64_t reported_ = 0;  // bytes the delegate has heard of
+  // If-Range for the rest of the body; empty: a retry starts over.
+  std::string validator_;
+
+  // Of the request in progress.
+  bool last_ = false;
+  UrlResponse answer_;  // its header fields, status and length
+  bool answerTaken_ = false;
+  bool mayPass_ = false;
+  int64_t retryAfterSeconds_ = -1;
   // Silence is timed from the connection on (libcurl's connect timeout
   // covers the time before); unset until then.
   std::optional<Clock::time_point> lastHeard_;
@@ -230,6 +301,7 @@ void CurlSession::stop(bool silence) {
   cancelled_ = true;
   silenced_ = silenced_ || silence;
   if (multi_) curl_multi_wakeup(multi_);
+  woken_.notify_all();
 }
 
 bool CurlSession::mayCall() {
@@ -246,9 +318,32 @@ void CurlSession::run() { complete(download()); }
 
 UrlError CurlSession::download() {
   Transfer transfer(this, task_.get());
-  UrlError error = transfer.perform();
-  if (error.kind == UrlError::Kind::kNone) transfer.finish();
-  return error;
+  for (int retry = 1;; ++retry) {
+    const bool last = retry > retry_.retries;
+    Outcome outcome = transfer.perform(last);
+    if (outcome.error.kind == UrlError::Kind::kNone) {
+      transfer.finish();
+      return outcome.error;
+    }
+    if (last || !outcome.mayPass || !mayCall()) return outcome.error;
+    auto delay = delayBefore(retry, outcome);
+    delegate_->willRetry(*task_, outcome.error, retry, delay);
+    if (!pause(delay)) return outcome.error;
+  }
+}
+
+std::chrono::milliseconds CurlSession::delayBefore(int retry,
+                                                   const Outcome& failed) const {
+  if (failed.retryAfterSeconds < 0) return retry_.firstDelay * (1 << (retry - 1));
+  auto asked = std::chrono::seconds(
+      std::min<int64_t>(failed.retryAfterSeconds, INT_MAX));
+  return std::min<std::chrono::milliseconds>(asked, retry_.longestWait);
+}
+
+bool CurlSession::pause(std::chrono::milliseconds delay) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  woken_.wait_for(lock, delay, [this] { return cancelled_; });
+  return !cancelled_;
 }
 
 void CurlSession::complete(UrlError error) {
@@ -266,36 +361,73 @@ void CurlSession::complete(UrlError error) {
 }
 
 Transfer::Transfer(CurlSession* session, CurlTask* task)
-    : session_(session), task_(task), response_(task->responseInProgress()) {
-  errorBuffer_[0] = '\0';
-}
+    : session_(session), task_(task) {}
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
+  curl_slist_free_all(rangeHeaders_);
   if (fd_ >= 0) close(fd_);
   if (!path_.empty()) unlink(path_.c_str());
 }
 
-UrlError Transfer::perform() {
-  if (!curlReady() || !(easy_ = curl_easy_init()))
-    return failure("libcurl could not be initialised");
-  if (!openFile()) {
-    return failure("cannot create a file in " + session_->tempDir() + ": " +
-                   strerror(errno));
+Outcome Transfer::perform(bool last) {
+  last_ = last;
+  answer_ = UrlResponse();
+  answerTaken_ = mayPass_ = false;
+  retryAfterSeconds_ = -1;
+  lastHeard_.reset();
+  ownError_.clear();
+  errorBuffer_[0] = '\0';
+  Outcome outcome;
+  if (!prepare()) {
+    outcome.error = failure(ownError_);
+    return outcome;
   }
-  if (!configure()) return failure("libcurl refused the transfer's options");
   CURLcode result = drive();
-  if (result == CURLE_OK && !closeFile())
+  // An empty body comes without a chunk: its answer is taken now.
+  if (result == CURLE_OK && !answerTaken_) takeAnswer();
+  if (result == CURLE_OK && ownError_.empty() && !closeFile())
     ownError_ = "cannot write " + path_ + ": " + strerror(errno);
-  if (!ownError_.empty()) return failure(ownError_);
-  if (result == CURLE_OK) return UrlError();
-  return failure(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result));
+  return this->outcome(result);
+}
+
+Outcome Transfer::outcome(CURLcode result) {
+  Outcome outcome;
+  outcome.retryAfterSeconds = retryAfterSeconds_;
+  if (!ownError_.empty()) {
+    outcome.mayPass = mayPass_;
+    outcome.error = failure(ownError_);
+  } else if (result != CURLE_OK) {
+    outcome.mayPass = mayPass(result);
+    outcome.error =
+        failure(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result));
+  }
+  return outcome;
 }
 
 void Transfer::finish() {
-  if (!task_->response()) publishResponse();
   if (session_->mayCall())
     session_->delegate()->didFinishDownloadingToURL(*task_, path_);
+}
+
+// The handle and file on the first request; the same, reset, on a retry.
+bool Transfer::prepare() {
+  if (easy_) {
+    curl_easy_reset(easy_);
+  } else {
+    if (!curlReady() || !(easy_ = curl_easy_init())) {
+      ownError_ = "libcurl could not be initialised";
+      return false;
+    }
+    if (!openFile()) {
+      ownError_ = "cannot create a file in " + session_->tempDir() + ": " +
+                  strerror(errno);
+      return false;
+    }
+  }
+  if (configure() && askForTheRest()) return true;
+  ownError_ = "libcurl refused the transfer's options";
+  return false;
 }
 
 bool Transfer::openFile() {
@@ -347,6 +479,23 @@ bool Transfer::configureTrust() {
              CURLE_OK;
 }
 
+// After a cut, asks for the bytes not yet in the file, if the server can
+// vouch that they belong to the same archive; otherwise the whole again.
+bool Transfer::askForTheRest() {
+  if (total_ == 0 || validator_.empty()) return true;
+  curl_slist_free_all(rangeHeaders_);
+  rangeHeaders_ = nullptr;
+  for (const std::string& header :
+       {"Range: bytes=" + std::to_string(total_) + "-",
+        "If-Range: " + validator_}) {
+    curl_slist* list = curl_slist_append(rangeHeaders_, header.c_str());
+    if (!list) return false;
+    rangeHeaders_ = list;
+  }
+  return curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, rangeHeaders_) ==
+         CURLE_OK;
+}
+
 // Runs the transfer on a multi handle so that stop() can wake the poll:
 // a cancel takes effect at once even while the server sends nothing.
 CURLcode Transfer::drive() {
@@ -389,6 +538,7 @@ bool Transfer::stalled() {
     return false;
   ownError_ = "no data received for " + std::to_string(limit) +
               (limit == 1 ? " second" : " seconds");
+  mayPass_ = true;
   return true;
 }
 
@@ -400,31 +550,101 @@ CURLcode Transfer::resultOf(CURLM* multi) {
   return CURLE_ABORTED_BY_CALLBACK;  // left unfinished: cancelled
 }
 
+// Decides, at the first byte of a body (or the end of an empty one),
+// whether this answer's body is wanted; false ends the request.
+bool Transfer::takeAnswer() {
+  answerTaken_ = true;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &answer_.statusCode);
+  curl_off_t length = -1;
+  curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+  answer_.expectedContentLength = length;
+  const long status = answer_.statusCode;
+  if (!last_ && mayPass(status)) {
+    std::string value;
+    if (answer_.headerField("Retry-After", &value) &&
+        !retryAfterSeconds(value, time(nullptr), &retryAfterSeconds_))
+      retryAfterSeconds_ = -1;
+    return refuse("the server answered with status " + std::to_string(status),
+                  true);
+  }
+  if (task_->response()) return takeLaterAnswer(status);
+  task_->publish(answer_);
+  if (status == 200) validator_ = resumeValidator(answer_);
+  return true;
+}
+
+// The answer to a retry, once part of the body has reached the delegate:
+// the rest of the same archive, or all of it again.
+bool Transfer::takeLaterAnswer(long status) {
+  if (status == 206) {
+    if (resumesWhereItStopped()) return true;
+    validator_.clear();  // so the next attempt asks for the whole
+    return refuse("the server resumed the download at the wrong place", true);
+  }
+  if (status != 200)
+    return refuse("the server answered the retry with status " +
+                      std::to_string(status),
+                  false);
+  if (!sameArchive())
+    return refuse("the archive changed on the server during the download",
+                  false);
+  return startOver();
+}
+
+bool Transfer::resumesWhereItStopped() const {
+  std::string range;
+  int64_t first = 0, complete = 0;
+  const int64_t expected = task_->response()->expectedContentLength;
+  return answer_.headerField("Content-Range", &range) &&
+         contentRangeStart(range, &first, &complete) && first == total_ &&
+         (complete < 0 || expected < 0 || complete == expected);
+}
+
+// Whether a whole new body is the archive whose start the delegate has.
+bool Transfer::sameArchive() const {
+  const UrlResponse& first = *task_->response();
+  std::string before, now;
+  bool hadTag = first.headerField("ETag", &before);
+  if (hadTag != answer_.headerField("ETag", &now) || before != now)
+    return false;
+  return first.expectedContentLength < 0 ||
+         answer_.expectedContentLength < 0 ||
+         first.expectedContentLength == answer_.expectedContentLength;
+}
+
+// The bytes in the file come again; the delegate hears only of those past
+// what it already has.
+bool Transfer::startOver() {
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
+    return refuse("cannot write " + path_ + ": " + strerror(errno), false);
+  total_ = 0;
+  return true;
+}
+
+bool Transfer::refuse(const std::string& why, bool mayPass) {
+  ownError_ = why;
+  mayPass_ = mayPass;
+  return false;
+}
+
 bool Transfer::receive(const char* data, size_t length) {
   heardFromServer();
   if (!session_->mayCall()) return false;
-  if (!writeAll(fd_, data, length)) {
-    ownError_ = "cannot write " + path_ + ": " + strerror(errno);
-    return false;
-  }
+  if (!answerTaken_ && !takeAnswer()) return false;
+  if (!writeAll(fd_, data, length))
+    return refuse("cannot write " + path_ + ": " + strerror(errno), false);
   total_ += static_cast<int64_t>(length);
-  if (!task_->response()) publishResponse();
-  session_->delegate()->didWriteData(*task_, static_cast<int64_t>(length),
-                                     total_, response_->expectedContentLength);
+  if (total_ <= reported_) return true;
+  const int64_t fresh = total_ - reported_;
+  reported_ = total_;
+  session_->delegate()->didWriteData(
+      *task_, fresh, total_, task_->response()->expectedContentLength);
   return true;
 }
 
 void Transfer::headerLine(const char* data, size_t length) {
   heardFromServer();
-  addHeaderLine(data, length, response_);
-}
-
-void Transfer::publishResponse() {
-  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &response_->statusCode);
-  curl_off_t length = -1;
-  curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  response_->expectedContentLength = length;
-  task_->publishResponse();
+  addHeaderLine(data, length, &answer_);
 }
 
 UrlError Transfer::failure(const std::string& description) const {
@@ -468,8 +688,22 @@ int stallSeconds(const char* value) {
   return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
 }
 
+RetryPolicy retryPolicy(const char* value) {
+  RetryPolicy policy;
+  if (!value || !*value || strlen(value) > 2) return policy;
+  int retries = 0;
+  for (const char* digit = value; *digit; ++digit) {
+    if (*digit < '0' || *digit > '9') return policy;
+    retries = retries * 10 + (*digit - '0');
+  }
+  if (retries <= kMaxRetries) policy.retries = retries;
+  return policy;
+}
+
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
-                                           const std::string& tempDir) {
+                                           const std::string& tempDir,
+                                           const RetryPolicy& retry) {
   curlReady();
-  return std::unique_ptr<UrlSession>(new CurlSession(delegate, tempDir));
+  return std::unique_ptr<UrlSession>(
+      new CurlSession(delegate, tempDir, retry));
 }

@@ -3,6 +3,7 @@
 
 #include <stdint.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -68,6 +69,11 @@ class UrlSessionDelegate {
   // The last call for a task, after didFinishDownloadingToURL on success.
   virtual void didCompleteWithError(DownloadTask& task,
                                     const UrlError& error) = 0;
+  // The transfer failed in a way that may pass (error says how) and is
+  // tried again after delay; retry counts from 1. Chunks go on where they
+  // left off: the bytes already reported are not reported again.
+  virtual void willRetry(DownloadTask& task, const UrlError& error, int retry,
+                         std::chrono::milliseconds delay) = 0;
 };
 
 class DownloadTask {
@@ -102,6 +108,25 @@ class UrlSession {
 // limit) gives the default, 30. Each session reads the variable once, when made.
 int stallSeconds(const char* value);
 
+// When and how often a transfer that failed in a way that may pass is tried
+// again: a refused or reset connection, a cut body, a stall, or status 408,
+// 429 or 5xx. A retry resumes with Range and If-Range when the first answer
+// carried a strong ETag or a Last-Modified date, else starts over; the
+// chunks reported never count a byte twice. The last failure is the one
+// reported.
+struct RetryPolicy {
+  int retries = 3;
+  // Waits before the retries: firstDelay, doubling with each one, unless
+  // the server's Retry-After says otherwise (then at most longestWait).
+  std::chrono::milliseconds firstDelay{1000};
+  std::chrono::milliseconds longestWait{30000};
+};
+
+// The policy that ZR_BOOTSTRAP_RETRIES sets (value is its text, null when
+// unset): a decimal integer from 0 to 10 is the number of retries; anything
+// else keeps the default, 3.
+RetryPolicy retryPolicy(const char* value);
+
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for
 // its worker.
@@ -110,6 +135,7 @@ int stallSeconds(const char* value);
 // SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The
 // session reads these variables once, when made.
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
-                                           const std::string& tempDir);
+                                           const std::string& tempDir,
+                                           const RetryPolicy& retry);
 
 #endif

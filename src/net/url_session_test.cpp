@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -120,6 +121,16 @@ class Recorder : public UrlSessionDelegate {
     if (onComplete) onComplete(task);
   }
 
+  void willRetry(DownloadTask& task, const UrlError& error, int retry,
+                 std::chrono::milliseconds delay) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      note('r');
+      retries.push_back({error, retry, delay});
+    }
+    if (onRetry) onRetry(task);
+  }
+
   bool waitForCompletion() {
     std::unique_lock<std::mutex> lock(mutex_);
     return completed_.wait_for(lock, kPatience,
@@ -137,11 +148,17 @@ class Recorder : public UrlSessionDelegate {
     return errors.empty() ? UrlError::Kind::kNone : errors[0].kind;
   }
 
-  std::function<void(DownloadTask&)> onWrite, onFinish, onComplete;
+  std::function<void(DownloadTask&)> onWrite, onFinish, onComplete, onRetry;
   std::vector<Write> writes;
   std::optional<UrlResponse> firstResponse, finishResponse;
   std::string finishedPath, finishedBody;
   std::vector<UrlError> errors;
+  struct Retry {
+    UrlError error;
+    int retry;
+    std::chrono::milliseconds delay;
+  };
+  std::vector<Retry> retries;
   std::set<std::thread::id> threads;
 
  private:
@@ -155,14 +172,20 @@ class Recorder : public UrlSessionDelegate {
   std::string calls_;
 };
 
+RetryPolicy noRetries() {
+  RetryPolicy policy;
+  policy.retries = 0;
+  return policy;
+}
+
 class UrlSessionTest : public testing::Test {
  protected:
   // Downloads url into dir (the scratch directory by default) and waits
   // for the session to be gone.
   void download(const std::string& url, Recorder* recorder,
                 const std::string& dir = "") {
-    auto session =
-        makeUrlSession(recorder, dir.empty() ? scratch_.path() : dir);
+    auto session = makeUrlSession(
+        recorder, dir.empty() ? scratch_.path() : dir, retry_);
     session->downloadTaskWithURL(url)->resume();
     EXPECT_TRUE(recorder->waitForCompletion());
   }
@@ -176,6 +199,8 @@ class UrlSessionTest : public testing::Test {
 
   ScratchTree scratch_;
   TestHttpServer server_;
+  // Most tests watch one request: no retries unless they ask.
+  RetryPolicy retry_ = noRetries();
 };
 
 TEST_F(UrlSessionTest, DownloadsTheWholeBody) {
@@ -377,7 +402,7 @@ TEST_F(UrlSessionTest, CancelAroundDelegateCalls) {
     std::future<void> resumed = released.get_future();
     bool first = true;
     Recorder recorder;
-    auto session = makeUrlSession(&recorder, scratch_.path());
+    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path));
     auto stop = [&] {
       if (c.invalidate)
@@ -422,7 +447,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     Recorder recorder;
-    auto session = makeUrlSession(&recorder, scratch_.path());
+    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"));
     int requests = server_.requestCount("/silent");
     task->resume();
@@ -449,7 +474,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
 TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
   server_.serve("/file", generated(10));
   Recorder recorder;
-  auto session = makeUrlSession(&recorder, scratch_.path());
+  auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
   DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"));
   task->cancel();
   task->resume();
@@ -627,3 +652,208 @@ TEST_F(UrlSessionTest, HttpsTrustsOnlyTheConfiguredAuthorities) {
 }
 
 }  // namespace
+
+namespace {
+
+RetryPolicy quickRetries() {
+  RetryPolicy policy;
+  policy.firstDelay = std::chrono::milliseconds(10);
+  policy.longestWait = std::chrono::milliseconds(30);
+  return policy;
+}
+
+// A URL path made of a case's name.
+std::string pathOf(std::string name) {
+  std::replace(name.begin(), name.end(), ' ', '-');
+  return "/" + name;
+}
+
+TestReply withHeaders(TestReply reply,
+                      std::vector<std::pair<std::string, std::string>> headers) {
+  reply.headers = std::move(headers);
+  return reply;
+}
+
+// Bytes reported to the delegate, each counted once.
+int64_t reportedBytes(const Recorder& recorder) {
+  int64_t total = 0;
+  for (const Write& write : recorder.writes) total += write.bytes;
+  return total;
+}
+
+}  // namespace
+
+// A body cut short comes whole on retry: the rest of it when the server
+// can vouch for it, all of it again otherwise; the delegate hears of each
+// byte once and finds the exact body.
+TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
+  const int64_t size = 1024 * 1024;
+  const int64_t cut = 300 * 1024;
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> headers;
+    bool contentLength;
+    const char* rangeAsked;
+  } cases[] = {
+      {"strong etag", {{"ETag", "\"v1\""}}, true, "bytes=307200-"},
+      {"chunked", {{"ETag", "\"v1\""}}, false, "bytes=307200-"},
+      {"last modified",
+       {{"Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT"}},
+       true,
+       "bytes=307200-"},
+      {"weak etag", {{"ETag", "W/\"v1\""}}, true, ""},
+      {"no validator", {}, true, ""},
+  };
+  retry_ = quickRetries();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = pathOf(c.name);
+    TestReply whole = withHeaders(generated(size), c.headers);
+    whole.contentLength = c.contentLength;
+    whole.acceptRanges = true;
+    TestReply first = whole;
+    first.cutAfter = cut;
+    server_.serveOnce(path, first);
+    server_.serve(path, whole);
+    Recorder recorder;
+    download(server_.url(path), &recorder);
+
+    EXPECT_EQ(recorder.calls(), "wrwfc")
+        << (recorder.errors.empty() ? "" : recorder.errors[0].localizedDescription);
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+    EXPECT_EQ(server_.rangesAsked(path), (std::vector<std::string>{"", c.rangeAsked}));
+    EXPECT_EQ(reportedBytes(recorder), size);
+    EXPECT_EQ(recorder.writes.back().total, size);
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    ASSERT_EQ(recorder.retries.size(), 1u);
+    EXPECT_EQ(recorder.retries[0].retry, 1);
+    EXPECT_EQ(recorder.retries[0].delay, std::chrono::milliseconds(10));
+  }
+}
+
+// Statuses that may pass are retried unseen, each wait as the server asks
+// (up to the longest) or doubling; the last answer is the one reported.
+TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
+  using Ms = std::chrono::milliseconds;
+  const struct {
+    const char* name;
+    int status;
+    const char* retryAfter;  // null: none
+    int failures;            // answers with the status before a 200
+    int requests;
+    std::string calls;
+    long reportedStatus;
+    std::vector<Ms> delays;
+  } cases[] = {
+      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}},
+      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}},
+      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}},
+      {"500 all along", 500, nullptr, 9, 4, "rrrwfc", 500,
+       {Ms(10), Ms(20), Ms(40)}},
+      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}},
+      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}},
+  };
+  retry_ = quickRetries();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = pathOf(c.name);
+    TestReply refusal;
+    refusal.status = c.status;
+    refusal.body = "not now";
+    if (c.retryAfter) refusal.headers = {{"Retry-After", c.retryAfter}};
+    for (int i = 0; i < c.failures; ++i) server_.serveOnce(path, refusal);
+    server_.serve(path, generated(1000));
+    Recorder recorder;
+    download(server_.url(path), &recorder);
+
+    EXPECT_EQ(recorder.calls(), c.calls);
+    EXPECT_EQ(server_.requestCount(path), c.requests);
+    ASSERT_TRUE(recorder.firstResponse);
+    EXPECT_EQ(recorder.firstResponse->statusCode, c.reportedStatus);
+    std::vector<Ms> delays;
+    for (const auto& retry : recorder.retries) delays.push_back(retry.delay);
+    EXPECT_EQ(delays, c.delays);
+  }
+}
+
+TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
+  retry_ = quickRetries();
+  retry_.retries = 2;
+  TestReply cut = withHeaders(generated(100000), {{"ETag", "\"v1\""}});
+  cut.cutAfter = 1000;
+  cut.acceptRanges = true;
+  server_.serve("/cut", cut);
+  TestReply changed = withHeaders(generated(100000), {{"ETag", "\"v2\""}});
+  server_.serveOnce("/changed", cut);
+  server_.serve("/changed", changed);
+  const struct {
+    std::string url;
+    std::string calls;
+    const char* description;  // part of the failure's description
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", "rrc",
+       "onnect"},
+      {server_.url("/cut"), "wrrc", ""},
+      {server_.url("/changed"), "wrc",
+       "the archive changed on the server during the download"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    Recorder recorder;
+    download(c.url, &recorder);
+
+    EXPECT_EQ(recorder.calls(), c.calls);
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kTransport);
+    ASSERT_FALSE(recorder.errors.empty());
+    EXPECT_NE(recorder.errors[0].localizedDescription.find(c.description),
+              std::string::npos)
+        << recorder.errors[0].localizedDescription;
+  }
+  // The cut body was resumed twice and came no further.
+  EXPECT_EQ(server_.rangesAsked("/cut"),
+            (std::vector<std::string>{"", "bytes=1000-", "bytes=1000-"}));
+}
+
+TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
+  retry_ = quickRetries();
+  retry_.firstDelay = std::chrono::seconds(30);
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(refusedPort()) + "/x";
+  for (bool invalidate : {false, true}) {
+    SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
+    Recorder recorder;
+    std::promise<void> waiting;
+    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+    DownloadTask* task = session->downloadTaskWithURL(url);
+    recorder.onRetry = [&](DownloadTask&) { waiting.set_value(); };
+    task->resume();
+    ASSERT_EQ(waiting.get_future().wait_for(kPatience),
+              std::future_status::ready);
+    auto start = Clock::now();
+    if (invalidate) {
+      session->invalidateAndCancel();
+    } else {
+      task->cancel();
+      EXPECT_TRUE(recorder.waitForCompletion());
+    }
+    session.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
+  }
+}
+
+TEST(UrlSessionRetryPolicy, OnlyAnIntegerUpToTenChangesTheRetries) {
+  const struct {
+    const char* value;
+    int retries;
+  } cases[] = {
+      {nullptr, 3}, {"", 3},   {"0", 0},   {"1", 1},  {"10", 10},
+      {"11", 3},    {"-1", 3}, {" 2", 3},  {"2x", 3}, {"007", 3},
+  };
+  for (const auto& c : cases) {
+    RetryPolicy policy = retryPolicy(c.value);
+    EXPECT_EQ(policy.retries, c.retries) << (c.value ? c.value : "(unset)");
+    EXPECT_EQ(policy.firstDelay, std::chrono::seconds(1));
+    EXPECT_EQ(policy.longestWait, std::chrono::seconds(30));
+  }
+}

@@ -55,7 +55,7 @@ TEST_F(TransferLimits, ServerFallingSilentEndsTheRunSoon) {
   server.serve("/agent.zip", silent);
   setUrl(server.url("/agent.zip"));
   auto start = std::chrono::steady_clock::now();
-  ProcessResult result = run({}, {"ZR_BOOTSTRAP_STALL_SECONDS=2"});
+  ProcessResult result = run({}, {"ZR_BOOTSTRAP_STALL_SECONDS=2", "ZR_BOOTSTRAP_RETRIES=0"});
 
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   expectFailure(result, "no data received for 2 seconds",

@@ -41,6 +41,28 @@ std::string bodyBytes(const TestReply& reply, int64_t offset, int64_t length) {
   return bytes;
 }
 
+// Where a 206 answer starts: N of "bytes=N-" when the reply takes ranges
+// and If-Range, if any, names its ETag; else -1 (the whole body).
+int64_t rangeStart(const TestReply& reply, const httplib::Request& request,
+                   int64_t size) {
+  const std::string range = request.get_header_value("Range");
+  const std::string prefix = "bytes=";
+  if (!reply.acceptRanges || range.compare(0, prefix.size(), prefix) != 0 ||
+      range.back() != '-')
+    return -1;
+  if (request.has_header("If-Range")) {
+    auto etag = std::find_if(reply.headers.begin(), reply.headers.end(),
+                             [](const std::pair<std::string, std::string>& h) {
+                               return h.first == "ETag";
+                             });
+    if (etag == reply.headers.end() ||
+        etag->second != request.get_header_value("If-Range"))
+      return -1;
+  }
+  int64_t from = std::stoll(range.substr(prefix.size()));
+  return from < size ? from : -1;
+}
+
 }  // namespace
 
 TestHttpServer::TestHttpServer() : server_(new httplib::Server) { start(); }
@@ -61,7 +83,7 @@ void TestHttpServer::start() {
   server_->set_keep_alive_max_count(1);
   server_->Get(".*", [this](const httplib::Request& request,
                             httplib::Response& response) {
-    handle(request.path, response);
+    handle(request, response);
   });
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ <= 0) {
@@ -96,6 +118,19 @@ void TestHttpServer::serve(const std::string& path, const TestReply& reply) {
   paths_[path].scripted = true;
 }
 
+void TestHttpServer::serveOnce(const std::string& path,
+                               const TestReply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  paths_[path].once.push_back(reply);
+}
+
+std::vector<std::string> TestHttpServer::rangesAsked(
+    const std::string& path) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = paths_.find(path);
+  return it == paths_.end() ? std::vector<std::string>() : it->second.ranges;
+}
+
 int TestHttpServer::requestCount(const std::string& path) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = paths_.find(path);
@@ -114,24 +149,51 @@ std::string TestHttpServer::generatedBody(int64_t size) {
   return bodyBytes(reply, 0, size);
 }
 
-void TestHttpServer::handle(const std::string& path,
+bool TestHttpServer::nextReply(const std::string& path,
+                               const std::string& range, TestReply* reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  PathState& state = paths_[path];
+  ++state.requests;
+  state.ranges.push_back(range);
+  if (!state.once.empty()) {
+    *reply = state.once.front();
+    state.once.erase(state.once.begin());
+    return true;
+  }
+  *reply = state.reply;
+  return state.scripted;
+}
+
+void TestHttpServer::handle(const httplib::Request& request,
                             httplib::Response& response) {
+  const std::string& path = request.path;
   TestReply reply;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    PathState& state = paths_[path];
-    ++state.requests;
-    if (!state.scripted) {
-      response.status = 404;
-      return;
-    }
-    reply = state.reply;
+  if (!nextReply(path, request.get_header_value("Range"), &reply)) {
+    response.status = 404;
+    return;
   }
   response.status = reply.status;
   for (const auto& header : reply.headers)
     response.set_header(header.first, header.second);
   int64_t size = bodySize(reply);
-  if (!reply.contentLength) {
+  int64_t from = rangeStart(reply, request, size);
+  if (from >= 0) {
+    // Chunked, because the library would cut a sized 206 body once more.
+    response.status = 206;
+    response.set_header("Content-Range", "bytes " + std::to_string(from) +
+                                             "-" + std::to_string(size - 1) +
+                                             "/" + std::to_string(size));
+    response.set_chunked_content_provider(
+        kContentType, [this, path, reply, size, from](
+                          size_t offset, httplib::DataSink& sink) {
+          if (from + static_cast<int64_t>(offset) < size)
+            return sendChunk(path, reply, from + offset, sink);
+          sink.done();
+          return true;
+        });
+  } else if (!reply.contentLength || request.has_header("Range")) {
+    // The whole body; chunked under a Range it does not take, which the
+    // library would otherwise apply to a sized body.
     response.set_chunked_content_provider(
         kContentType,
         [this, path, reply, size](size_t offset, httplib::DataSink& sink) {

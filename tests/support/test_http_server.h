@@ -16,6 +16,7 @@
 namespace httplib {
 class DataSink;
 class Server;
+struct Request;
 struct Response;
 }  // namespace httplib
 
@@ -40,6 +41,10 @@ struct TestReply {
   // silent after the header).
   size_t chunkSize = 64 * 1024;
   int chunkDelayMs = 0;
+  // A request for "Range: bytes=N-" gets 206 and the body from N (sent
+  // chunked, with Content-Range), unless its If-Range differs from the
+  // reply's ETag header.
+  bool acceptRanges = false;
 };
 
 // An HTTP (or HTTPS) server on 127.0.0.1, on an ephemeral port, serving
@@ -65,9 +70,14 @@ class TestHttpServer {
 
   // Scripts (or rescripts) the reply for path; callable at any time.
   void serve(const std::string& path, const TestReply& reply);
+  // A reply for the next request of path only; queued ones go out in
+  // order before the scripted one.
+  void serveOnce(const std::string& path, const TestReply& reply);
 
   // Requests received for path so far (scripted or not).
   int requestCount(const std::string& path) const;
+  // The Range header of each request of path so far, "" where it had none.
+  std::vector<std::string> rangesAsked(const std::string& path) const;
   // Body bytes of path's replies that the server wrote to its sockets,
   // summed over its requests. A write in progress counts already and is
   // taken back if it fails; a client that hangs up stops the count within
@@ -82,12 +92,17 @@ class TestHttpServer {
   struct PathState {
     TestReply reply;
     bool scripted = false;
+    std::vector<TestReply> once;
     int requests = 0;
+    std::vector<std::string> ranges;
     int64_t bytesSent = 0;
   };
 
   void start();
-  void handle(const std::string& path, httplib::Response& response);
+  void handle(const httplib::Request& request, httplib::Response& response);
+  // The reply for a request of path, and counts it; false when not scripted.
+  bool nextReply(const std::string& path, const std::string& range,
+                 TestReply* reply);
   bool sendChunk(const std::string& path, const TestReply& reply, size_t offset,
                  httplib::DataSink& sink);
   void addSent(const std::string& path, int64_t bytes);
