@@ -234,3 +234,64 @@ TEST_F(DownloadRoad, ACacheOthersCanWriteIsNeitherReusedNorWritten) {
 }
 
 }  // namespace
+
+// Failures that may pass are retried while the window goes on showing the
+// download: the first answer cut short (resumed where it stopped) or
+// refused for now; the agent then runs once from a complete archive.
+TEST_F(DownloadRoad, AnAnswerCutShortOrRefusedForNowIsRetried) {
+  const std::string archive = readFile(makeAgentArchive("retried"));
+  const std::string half = std::to_string(archive.size() / 2);
+  const struct {
+    const char* name;
+    int status;       // of the first answer
+    int64_t cutAfter;  // of the first answer
+    Strings ranges;
+  } cases[] = {
+      {"cut", 200, static_cast<int64_t>(archive.size() / 2),
+       {"", "bytes=" + half + "-"}},
+      {"busy", 503, -1, {"", ""}},
+  };
+  std::string runs;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string etag = std::string("\"") + c.name + "\"";
+    TestReply whole = archiveReply(archive, etag);
+    whole.acceptRanges = true;
+    TestReply first = whole;
+    first.status = c.status;
+    first.cutAfter = c.cutAfter;
+    first.headers.push_back({"Retry-After", "0"});
+    TestHttpServer server;
+    server.serveOnce("/agent.zip", first);
+    server.serve("/agent.zip", whole);
+    setUrl(server.url("/agent.zip"));
+    ProcessResult result = run({});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(server.rangesAsked("/agent.zip"), c.ranges);
+    runs += "retried\n";
+    EXPECT_EQ(agentRuns(), runs);
+    EXPECT_EQ(readFile(marker()), etag);
+    EXPECT_NE(result.err.find("; retry 1 in "), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("failed"), std::string::npos) << result.err;
+  }
+}
+
+TEST_F(DownloadRoad, OnlyTheLastOfTheRetriedFailuresIsShown) {
+  TestReply busy;
+  busy.status = 500;
+  busy.headers = {{"Retry-After", "0"}};
+  server_.serve("/agent.zip", busy);
+  setUrl(server_.url("/agent.zip"));
+  ProcessResult result = run({});
+
+  expectFailure(result, "");
+  EXPECT_EQ(server_.requestCount("/agent.zip"), 4);
+  const std::string shown = "Download failed with error code 500";
+  size_t first = result.err.find(shown);
+  EXPECT_NE(first, std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find(shown, first + 1), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("; retry 3 in 0.0 s"), std::string::npos)
+      << result.err;
+}
