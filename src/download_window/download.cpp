@@ -11,7 +11,6 @@
 #include "provisioning/cache_trust.h"
 #include "provisioning/cache_update.h"
 #include "provisioning/installer_constants.h"
-#include "provisioning/validation_marker.h"
 
 namespace {
 
@@ -124,8 +123,7 @@ bool Download::takeResponse(DownloadTask& task) {
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
   if (cacheTrusted_ && hasValidationString_ &&
-      !installAgentDirOnDisk().empty() &&
-      isCacheValid(getInstallAgentCacheDir(), validationString_)) {
+      isCachedAgentCurrent(agentHome_, validationString_)) {
     reuseCachedAgent();
     return false;
   }

@@ -6,6 +6,7 @@
 
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
+#include "provisioning/cache_lock.h"
 #include "provisioning/cache_locations.h"
 #include "provisioning/installer_constants.h"
 #include "provisioning/shell_commands.h"
@@ -30,6 +31,14 @@ bool moveIntoPlace(const std::string& staging, const std::string& agentDir,
   return moved;
 }
 
+// Without an ETag nothing vouches for an agent, not even an equal one.
+bool isCurrent(const std::string& cacheDir,
+               const std::string& validationString) {
+  return !validationString.empty() &&
+         isAgent(cacheDir + kInstallAgentDirName + kPathSeparator) &&
+         isCacheValid(cacheDir, validationString);
+}
+
 // The old marker must not vouch for the new agent, even for a moment.
 bool removeMarker(const std::string& cacheDir) {
   std::string marker = cacheDir + kPathSeparator + kValidationFileName;
@@ -38,20 +47,31 @@ bool removeMarker(const std::string& cacheDir) {
 
 }  // namespace
 
+bool isCachedAgentCurrent(const std::string& cacheDir,
+                          const std::string& validationString) {
+  CacheLock lock(cacheDir);
+  return isCurrent(cacheDir, validationString);
+}
+
 bool installDownloadedAgent(const std::string& archive,
                             const std::string& cacheDir,
                             const std::string& validationString,
                             ReportFn report) {
   std::string staging = makeUniqueDirectory(cacheDir + ".installagent-new-");
   if (staging.empty()) return false;
+  // Unpacking takes a while, so it happens before the lock is taken.
   bool installed =
-      unzipInstallAgent(archive, staging, "unzip", report) &&
-      isAgent(staging) && removeMarker(cacheDir) &&
-      moveIntoPlace(staging, cacheDir + kInstallAgentDirName, cacheDir);
-  if (!installed) {
-    removeTree(staging);
-    return false;
+      unzipInstallAgent(archive, staging, "unzip", report) && isAgent(staging);
+  if (installed) {
+    CacheLock lock(cacheDir);
+    if (isCurrent(cacheDir, validationString)) {
+      removeTree(staging);
+      return true;
+    }
+    installed = removeMarker(cacheDir) &&
+                moveIntoPlace(staging, cacheDir + kInstallAgentDirName, cacheDir);
+    if (installed) writeValidationString(cacheDir, validationString);
   }
-  writeValidationString(cacheDir, validationString);
-  return true;
+  if (!installed) removeTree(staging);
+  return installed;
 }

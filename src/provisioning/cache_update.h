@@ -5,11 +5,20 @@
 
 #include "common/report_fn.h"
 
+// Whether the cache directory (ending in "/") holds an agent that the
+// marker vouches for as the one with this ETag. Decided under the cache's
+// lock, so never halfway through another run's replacement.
+bool isCachedAgentCurrent(const std::string& cacheDir,
+                          const std::string& validationString);
+
 // Puts a freshly downloaded agent archive into the cache directory (ending
 // in "/"): unpacked into a staging directory beside "installagent", checked
 // for "install", moved into place, and only then vouched for by the marker
-// (the ETag; with none, no marker is left). On failure the cache keeps its
-// previous agent and marker, and the staging directory is removed.
+// (the ETag; with none, no marker is left). The move and the stamp happen
+// under the cache's lock; when another run has meanwhile put in the agent
+// with the same ETag, that one stays (it may be running) and this one is
+// dropped. On failure the cache keeps its previous agent and marker, and
+// the staging directory is removed.
 bool installDownloadedAgent(const std::string& archive,
                             const std::string& cacheDir,
                             const std::string& validationString,

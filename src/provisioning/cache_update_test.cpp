@@ -1,6 +1,13 @@
 #include "provisioning/cache_update.h"
 
+#include <stdio.h>
+
+#include <chrono>
+#include <future>
+
 #include <gtest/gtest.h>
+
+#include "provisioning/cache_lock.h"
 
 #include "support/scratch_tree.h"
 
@@ -47,8 +54,8 @@ TEST(InstallDownloadedAgent, ReplacesAgentThenStampsMarker) {
     EXPECT_EQ(listDir(cache.dir + "installagent"), Strings{"install"});
     std::string marker = cache.dir + ".validatestring";
     EXPECT_EQ(pathExists(marker) ? readFile(marker) : "(none)", c.second);
-    Strings left = {".validatestring", "installagent"};
-    if (c.first.empty()) left.erase(left.begin());
+    Strings left = {".lock", ".validatestring", "installagent"};
+    if (c.first.empty()) left.erase(left.begin() + 1);
     EXPECT_EQ(listDir(cache.dir), left) << "staging or old agent left behind";
     EXPECT_EQ(reports, Strings{});
   }
@@ -87,6 +94,69 @@ TEST(InstallDownloadedAgent, FirstAgentIntoEmptyCache) {
   ASSERT_TRUE(installDownloadedAgent(tree.at("a.zip"), dir, "e1", record));
   EXPECT_EQ(readFile(dir + "installagent/install"), "agent");
   EXPECT_EQ(readFile(dir + ".validatestring"), "e1");
+}
+
+// A second run that downloaded the same archive keeps the agent the first
+// put in place, which may be running by now; a different one replaces it.
+TEST(InstallDownloadedAgent, AnEqualAgentAlreadyInPlaceStays) {
+  const struct {
+    const char* etag;
+    const char* agentAfter;
+  } cases[] = {
+      {"\"old\"", "old agent"},
+      {"\"new\"", "new install"},
+      {"", "new install"},  // nothing vouches for either
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.etag);
+    Cache cache;
+    ASSERT_TRUE(installDownloadedAgent(cache.archive({"install"}), cache.dir,
+                                       c.etag, record));
+    EXPECT_EQ(readFile(cache.dir + "installagent/install"), c.agentAfter);
+    Strings left = {".lock", ".validatestring", "installagent"};
+    if (!*c.etag) left.erase(left.begin() + 1);
+    EXPECT_EQ(listDir(cache.dir), left);
+  }
+}
+
+// The swap waits while another run holds the cache's lock.
+TEST(InstallDownloadedAgent, WaitsForTheLock) {
+  Cache cache;
+  std::string archive = cache.archive({"install"});
+  std::future<bool> installed;
+  {
+    CacheLock other(cache.dir);
+    ASSERT_TRUE(other.held());
+    installed = std::async(std::launch::async, [&] {
+      return installDownloadedAgent(archive, cache.dir, "\"new\"", record);
+    });
+    EXPECT_EQ(installed.wait_for(std::chrono::milliseconds(500)),
+              std::future_status::timeout);
+    EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
+  }
+  ASSERT_EQ(installed.wait_for(std::chrono::seconds(5)),
+            std::future_status::ready);
+  EXPECT_TRUE(installed.get());
+  EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
+}
+
+TEST(IsCachedAgentCurrent, NeedsTheAgentAndTheSameETag) {
+  const struct {
+    const char* etag;
+    bool withAgent;
+    bool current;
+  } cases[] = {
+      {"\"old\"", true, true},
+      {"\"old\"", false, false},
+      {"\"new\"", true, false},
+      {"", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.etag) + (c.withAgent ? " agent" : " none"));
+    Cache cache;
+    if (!c.withAgent) remove((cache.dir + "installagent/install").c_str());
+    EXPECT_EQ(isCachedAgentCurrent(cache.dir, c.etag), c.current);
+  }
 }
 
 }  // namespace

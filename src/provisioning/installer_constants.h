@@ -13,5 +13,7 @@ inline const std::string kCacheRelativePath =
     ".tarvik" + kPathSeparator + "app_installer_cache" + kPathSeparator +
     kReleaseLabel + kPathSeparator + kPlatformTag + kPathSeparator;
 inline const std::string kValidationFileName = ".validatestring";
+// Beside the marker; held while the cached agent is decided on or replaced.
+inline const std::string kLockFileName = ".lock";
 
 #endif

@@ -27,7 +27,7 @@ void writeValidationString(std::string cacheDir,
   if (cacheDir.empty() || validationString.empty()) return;
   // Non-blocking, so a FIFO planted as the marker cannot hang the run.
   int fd = open(markerPath(cacheDir).c_str(),
-                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return;
   struct stat st;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {

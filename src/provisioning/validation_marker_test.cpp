@@ -26,6 +26,18 @@ TEST(ValidationMarker, WrittenVerbatimAndMatchedExactly) {
   EXPECT_FALSE(pathExists(tree.at("missing")));
 }
 
+// A marker others may write would make the cache untrusted on the next run,
+// whatever the user's umask.
+TEST(ValidationMarker, NobodyElseMayWriteIt) {
+  ScratchTree tree;
+  mode_t old = umask(002);
+  writeValidationString(tree.path(), "abc");
+  umask(old);
+  struct stat st;
+  ASSERT_EQ(stat(tree.at(".validatestring").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
 TEST(ValidationMarker, OnlyTheFirstLineCounts) {
   ScratchTree tree;
   const std::pair<std::string, bool> cases[] = {{"abc\nmore", true},

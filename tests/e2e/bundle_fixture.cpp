@@ -25,6 +25,7 @@ const char kRecordingAgent[] =
     "else\n"
     "  sleep \"${AGENT_SLEEP:-0}\" & wait $!\n"
     "fi\n"
+    "[ -f \"$0\" ] || { echo lost >> \"$AGENT_RECORD.runs\"; exit 9; }\n"
     "exit \"${AGENT_EXIT:-0}\"\n";
 
 std::string nameOf(const std::string& entry) {

@@ -22,7 +22,8 @@ class BundleFixture : public ::testing::Test {
   // Puts the executable and bundle.zip, and nothing else, into a bundle.
   void makeBundle(Layout layout, const std::string& name = "Setup");
   // A zip archive holding an install script that records its runs under
-  // tag, then sleeps $AGENT_SLEEP seconds and exits with $AGENT_EXIT; its
+  // tag, then sleeps $AGENT_SLEEP seconds and exits with $AGENT_EXIT (or
+  // records "lost" and exits 9 if its own file has gone meanwhile); its
   // path.
   std::string makeAgentArchive(const std::string& tag);
   // The same archive put into the bundle's resources under name.

@@ -16,6 +16,8 @@ namespace {
 using Strings = std::vector<std::string>;
 
 const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
+// What a cache holds after a download: nothing half-made, no staging.
+const Strings kCacheEntries = {".lock", ".validatestring", "installagent"};
 // Failures that pass on retry are watched at their first answer here.
 const char kNoRetries[] = "ZR_BOOTSTRAP_RETRIES=0";
 
@@ -110,7 +112,7 @@ TEST_F(DownloadRoad, StaleCacheIsReplaced) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(agentRuns(), "one\ntwo\n");
   EXPECT_EQ(readFile(marker()), "\"v2\"");
-  EXPECT_EQ(listDir(cache()), (Strings{".validatestring", "installagent"}));
+  EXPECT_EQ(listDir(cache()), kCacheEntries);
 }
 
 struct FailedFetch {
@@ -138,7 +140,7 @@ TEST_F(DownloadRoad, FailedFetchesLeaveTheCacheAsItWas) {
     server_.serve("/agent.zip", c.reply);
     expectFailure(run({}, {kNoRetries}), "good\n");
     EXPECT_EQ(readFile(marker()), "\"v1\"");
-    EXPECT_EQ(listDir(cache()), (Strings{".validatestring", "installagent"}));
+    EXPECT_EQ(listDir(cache()), kCacheEntries);
     EXPECT_EQ(listDir(cache() + "installagent"), Strings{"install"});
   }
 }
@@ -294,4 +296,33 @@ TEST_F(DownloadRoad, OnlyTheLastOfTheRetriedFailuresIsShown) {
       << result.err;
   EXPECT_NE(result.err.find("; retry 3 in 0.0 s"), std::string::npos)
       << result.err;
+}
+
+// Two runs at once on a fresh cache (a double click) both succeed, and the
+// second leaves the agent that the first put in place, and is running,
+// alone; a third run then reuses it.
+TEST_F(DownloadRoad, ConcurrentRunsShareOneConsistentCache) {
+  TestReply slow = archiveReply(readFile(makeAgentArchive("shared")), "\"v1\"");
+  slow.chunkSize = 64;
+  slow.chunkDelayMs = 40;
+  server_.serve("/agent.zip", slow);
+  setUrl(server_.url("/agent.zip"));
+  auto first = start({}, {"AGENT_SLEEP=2"});
+  auto second = start({}, {"AGENT_SLEEP=2"});
+  ProcessResult one = first->wait(30), two = second->wait(30);
+
+  EXPECT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(two.exitCode, 0) << two.err;
+  EXPECT_EQ(agentRuns(), "shared\nshared\n");
+  EXPECT_EQ(readFile(marker()), "\"v1\"");
+  EXPECT_EQ(listDir(cache()), kCacheEntries);
+  EXPECT_EQ(server_.requestCount("/agent.zip"), 2);
+
+  struct stat before, after;
+  ASSERT_EQ(stat(cachedAgent().c_str(), &before), 0);
+  EXPECT_EQ(run({}).exitCode, 0);
+  ASSERT_EQ(stat(cachedAgent().c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino) << "the cached agent was replaced";
+  EXPECT_EQ(agentRuns(), "shared\nshared\nshared\n");
+  EXPECT_EQ(listDir(tmpdir_), Strings{});
 }
