@@ -17,6 +17,7 @@ const char kRecordingAgent[] =
     " exit 7\" $s\n"
     "  done\n"
     "fi\n"
+    "self=$(stat -c %i \"$0\")\n"
     "printf '%s\\0' \"$0\" \"$@\" > \"$AGENT_RECORD\"\n"
     "ls \"$TMPDIR\" > \"$AGENT_RECORD.tmpdir\" 2>/dev/null\n"
     "echo \"${AGENT_TAG:-default}\" >> \"$AGENT_RECORD.runs\"\n"
@@ -25,7 +26,8 @@ const char kRecordingAgent[] =
     "else\n"
     "  sleep \"${AGENT_SLEEP:-0}\" & wait $!\n"
     "fi\n"
-    "[ -f \"$0\" ] || { echo lost >> \"$AGENT_RECORD.runs\"; exit 9; }\n"
+    "[ \"$(stat -c %i \"$0\" 2>&1)\" = \"$self\" ] ||"
+    " { echo replaced >> \"$AGENT_RECORD.runs\"; exit 9; }\n"
     "exit \"${AGENT_EXIT:-0}\"\n";
 
 std::string nameOf(const std::string& entry) {

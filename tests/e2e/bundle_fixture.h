@@ -23,8 +23,8 @@ class BundleFixture : public ::testing::Test {
   void makeBundle(Layout layout, const std::string& name = "Setup");
   // A zip archive holding an install script that records its runs under
   // tag, then sleeps $AGENT_SLEEP seconds and exits with $AGENT_EXIT (or
-  // records "lost" and exits 9 if its own file has gone meanwhile); its
-  // path.
+  // records "replaced" and exits 9 if its own file was replaced or removed
+  // meanwhile); its path.
   std::string makeAgentArchive(const std::string& tag);
   // The same archive put into the bundle's resources under name.
   void addAgentArchive(const std::string& name, const std::string& tag);
