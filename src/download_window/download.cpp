@@ -2,6 +2,7 @@
 
 #include <inttypes.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include "download_window/download_entry.h"
@@ -18,6 +19,7 @@ const char kDownloading[] = "Downloading";
 const char kTransportFailure[] =
     "Error during the download process.\n"
     "See the log in Console app for more information.";
+const char kCannotStore[] = "Cannot save the download: ";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
@@ -84,9 +86,9 @@ void Download::failure(const std::string& message, TextColor color) {
 void Download::downloadFromURL(const std::string& url) {
   std::string scratch = cutAtLastSeparator(installAgentLocation_);
   std::string why;
-  cacheTrusted_ = isCacheTrusted(getInstallAgentCacheDir(), &why);
-  agentHome_ = cacheTrusted_ ? getInstallAgentCacheDir() : scratch + "/";
-  if (!cacheTrusted_)
+  cacheUsable_ = isCacheUsable(getInstallAgentCacheDir(), &why);
+  agentHome_ = cacheUsable_ ? getInstallAgentCacheDir() : scratch + "/";
+  if (!cacheUsable_)
     logLine("Not using the agent cache: %s; the agent goes into %s",
             why.c_str(), scratch.c_str());
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
@@ -122,7 +124,7 @@ bool Download::takeResponse(DownloadTask& task) {
   hasValidationString_ = response.headerField("ETag", &validationString_);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
-  if (cacheTrusted_ && hasValidationString_ &&
+  if (cacheUsable_ && hasValidationString_ &&
       isCachedAgentCurrent(agentHome_, validationString_)) {
     reuseCachedAgent();
     return false;
@@ -177,7 +179,7 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   }
   updateProgress(true);
   showUnpacking();
-  bool vouch = cacheTrusted_ && hasValidationString_;
+  bool vouch = cacheUsable_ && hasValidationString_;
   if (!installDownloadedAgent(path, agentHome_,
                               vouch ? validationString_ : std::string(),
                               report_)) {
@@ -196,6 +198,10 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
   if (error.kind != UrlError::Kind::kTransport) return;
   logLine("Download failed! Error - %s %s", error.localizedDescription.c_str(),
           error.failingUrl.c_str());
+  if (error.storageErrno != 0) {
+    showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
+    return;
+  }
   showFailure(kTransportFailure);
 }
 

@@ -81,9 +81,9 @@ class Download : public UrlSessionDelegate {
   std::chrono::steady_clock::time_point lastUpdate_;
 
   // Where the agent goes: the cache directory, or the run's working
-  // directory when the cache is not the user's alone. Set before the
-  // transfer starts.
-  bool cacheTrusted_ = false;
+  // directory when the cache is not the user's alone or cannot be
+  // written. Set before the transfer starts.
+  bool cacheUsable_ = false;
   std::string agentHome_;
 
   std::string installAgentLocation_;

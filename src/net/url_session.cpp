@@ -239,6 +239,7 @@ class Transfer {
   bool sameArchive() const;
   bool startOver();
   bool refuse(const std::string& why, bool mayPass);
+  bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
   void heardFromServer() { lastHeard_ = Clock::now(); }
@@ -270,6 +271,7 @@ class Transfer {
   // covers the time before); unset until then.
   std::optional<Clock::time_point> lastHeard_;
   std::string ownError_;  // a failure of ours rather than libcurl's
+  int storageErrno_ = 0;
   char errorBuffer_[CURL_ERROR_SIZE];
 };
 
@@ -377,18 +379,15 @@ Outcome Transfer::perform(bool last) {
   retryAfterSeconds_ = -1;
   lastHeard_.reset();
   ownError_.clear();
+  storageErrno_ = 0;
   errorBuffer_[0] = '\0';
-  Outcome outcome;
-  if (!prepare()) {
-    outcome.error = failure(ownError_);
-    return outcome;
-  }
+  if (!prepare()) return outcome(CURLE_OK);  // ownError_ tells why
   CURLcode result = drive();
   // An empty body comes without a chunk: its answer is taken now.
   if (result == CURLE_OK && !answerTaken_) takeAnswer();
   if (result == CURLE_OK && ownError_.empty() && !closeFile())
-    ownError_ = "cannot write " + path_ + ": " + strerror(errno);
-  return this->outcome(result);
+    cannotStore("cannot write " + path_);
+  return outcome(result);
 }
 
 Outcome Transfer::outcome(CURLcode result) {
@@ -397,6 +396,7 @@ Outcome Transfer::outcome(CURLcode result) {
   if (!ownError_.empty()) {
     outcome.mayPass = mayPass_;
     outcome.error = failure(ownError_);
+    outcome.error.storageErrno = storageErrno_;
   } else if (result != CURLE_OK) {
     outcome.mayPass = mayPass(result);
     outcome.error =
@@ -419,11 +419,8 @@ bool Transfer::prepare() {
       ownError_ = "libcurl could not be initialised";
       return false;
     }
-    if (!openFile()) {
-      ownError_ = "cannot create a file in " + session_->tempDir() + ": " +
-                  strerror(errno);
-      return false;
-    }
+    if (!openFile())
+      return cannotStore("cannot create a file in " + session_->tempDir());
   }
   if (configure() && askForTheRest()) return true;
   ownError_ = "libcurl refused the transfer's options";
@@ -616,9 +613,15 @@ bool Transfer::sameArchive() const {
 // what it already has.
 bool Transfer::startOver() {
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
-    return refuse("cannot write " + path_ + ": " + strerror(errno), false);
+    return cannotStore("cannot write " + path_);
   total_ = 0;
   return true;
+}
+
+// The temporary file failed us (a full disk, say): no retry helps.
+bool Transfer::cannotStore(const std::string& what) {
+  storageErrno_ = errno;
+  return refuse(what + ": " + strerror(storageErrno_), false);
 }
 
 bool Transfer::refuse(const std::string& why, bool mayPass) {
@@ -632,7 +635,7 @@ bool Transfer::receive(const char* data, size_t length) {
   if (!session_->mayCall()) return false;
   if (!answerTaken_ && !takeAnswer()) return false;
   if (!writeAll(fd_, data, length))
-    return refuse("cannot write " + path_ + ": " + strerror(errno), false);
+    return cannotStore("cannot write " + path_);
   total_ += static_cast<int64_t>(length);
   if (total_ <= reported_) return true;
   const int64_t fresh = total_ - reported_;

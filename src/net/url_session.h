@@ -50,6 +50,9 @@ struct UrlError {
   Kind kind = Kind::kNone;
   std::string localizedDescription;  // one line, for the log
   std::string failingUrl;
+  // With kTransport: the errno with which the temporary file could not be
+  // made or written (a full disk, say), else 0.
+  int storageErrno = 0;
 };
 
 class DownloadTask;

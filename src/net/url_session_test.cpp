@@ -1,6 +1,7 @@
 #include "net/url_session.h"
 
 #include <arpa/inet.h>
+#include <errno.h>
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
@@ -348,6 +349,8 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
     EXPECT_FALSE(error.localizedDescription.empty());
     EXPECT_EQ(error.localizedDescription.find('\n'), std::string::npos);
     EXPECT_EQ(error.failingUrl, c.url);
+    // Only a file that cannot be made is a failure of storage.
+    EXPECT_EQ(error.storageErrno, c.dir.empty() ? 0 : ENOENT);
   }
   EXPECT_EQ(server_.requestCount("/loop"), 11);  // the first and 10 more
 }

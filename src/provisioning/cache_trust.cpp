@@ -1,6 +1,7 @@
 #include "provisioning/cache_trust.h"
 
 #include <errno.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,4 +42,20 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
       return false;
   }
   return isOwnedAndPrivate(cacheDir + kValidationFileName, false, why);
+}
+
+bool isCacheUsable(const std::string& cacheDir, std::string* why) {
+  if (!isCacheTrusted(cacheDir, why)) return false;
+  struct stat st;
+  std::string problem;
+  if (stat(cacheDir.c_str(), &st) != 0)
+    problem = strerror(errno);
+  else if (!S_ISDIR(st.st_mode))
+    problem = "not a directory";
+  else if (access(cacheDir.c_str(), W_OK | X_OK) != 0)
+    problem = strerror(errno);
+  else
+    return true;
+  *why = cacheDir + " cannot be written (" + problem + ")";
+  return false;
 }

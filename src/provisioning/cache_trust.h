@@ -11,4 +11,9 @@
 // are fine: they are made by this user. False with *why set otherwise.
 bool isCacheTrusted(const std::string& cacheDir, std::string* why);
 
+// Whether the agent may go into the cache: trusted as above, and its
+// directory there and writable (a path blocked by a file, a read-only
+// home or file system are not). False with *why set otherwise.
+bool isCacheUsable(const std::string& cacheDir, std::string* why);
+
 #endif

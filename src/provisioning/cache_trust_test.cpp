@@ -19,6 +19,7 @@ struct TrustCase {
   const char* name;
   std::function<void(const std::string& home)> spoil;
   bool trusted;
+  bool usable;  // writable too
 };
 
 TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
@@ -29,29 +30,29 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
     };
   };
   const TrustCase cases[] = {
-      {"private", [](const std::string&) {}, true},
+      {"private", [](const std::string&) {}, true, true},
       {"nothing there yet",
        [](const std::string& home) {
          ASSERT_EQ(system(("rm -rf '" + home + "/.tarvik'").c_str()), 0);
        },
-       true},
-      {"top writable by others", chmodAt("/.tarvik", 0777), false},
+       true, false},
+      {"top writable by others", chmodAt("/.tarvik", 0777), false, false},
       {"middle writable by the group",
-       chmodAt("/.tarvik/app_installer_cache", 0770), false},
+       chmodAt("/.tarvik/app_installer_cache", 0770), false, false},
       {"agent dir writable by others",
        chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/installagent", 0703),
-       false},
+       false, false},
       {"marker writable by others",
        chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/.validatestring",
                0666),
-       false},
+       false, false},
       {"level owned by another user",
        [](const std::string& home) {
          ASSERT_EQ(chown((home + "/.tarvik/app_installer_cache/Q4711x").c_str(),
                          kNobody, kNobody),
                    0);
        },
-       false},
+       false, false},
       {"top is a link to a private directory",
        [](const std::string& home) {
          ASSERT_EQ(rename((home + "/.tarvik").c_str(),
@@ -59,21 +60,31 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
                    0);
          ASSERT_EQ(symlink("elsewhere", (home + "/.tarvik").c_str()), 0);
        },
-       false},
+       false, false},
       {"marker is a link",
        [&](const std::string& home) {
          std::string marker = home + cacheLevels + ".validatestring";
          ASSERT_EQ(remove(marker.c_str()), 0);
          ASSERT_EQ(symlink("/etc/hostname", marker.c_str()), 0);
        },
-       false},
+       false, false},
       {"marker is a directory",
        [&](const std::string& home) {
          std::string marker = home + cacheLevels + ".validatestring";
          ASSERT_EQ(remove(marker.c_str()), 0);
          ASSERT_EQ(mkdir(marker.c_str(), 0700), 0);
        },
-       false},
+       false, false},
+      // Permissions do not stop root.
+      {"cache read-only", chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64", 0500),
+       true, geteuid() == 0},
+      {"cache path blocked by a file",
+       [](const std::string& home) {
+         ASSERT_EQ(system(("rm -rf '" + home + "/.tarvik'").c_str()), 0);
+         writeFile(home + "/.tarvik", "");
+         ASSERT_EQ(chmod((home + "/.tarvik").c_str(), 0600), 0);
+       },
+       false, false},
   };
   for (const TrustCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -88,6 +99,9 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
     std::string why;
     EXPECT_EQ(isCacheTrusted(cache, &why), c.trusted) << why;
     EXPECT_EQ(why.empty(), c.trusted) << why;
+    why.clear();
+    EXPECT_EQ(isCacheUsable(cache, &why), c.usable) << why;
+    EXPECT_EQ(why.empty(), c.usable) << why;
   }
 }
 
