@@ -21,9 +21,13 @@ sigset_t watchedSignals() {
 void* watch(void*) {
   sigset_t set = watchedSignals();
   for (;;) {
-    int sig = 0;
-    if (sigwait(&set, &sig) != 0) continue;
-    interruptCommands(sig);  // first, so no next step can start
+    siginfo_t info;
+    int sig = sigwaitinfo(&set, &info);
+    if (sig < 0) continue;
+    // The terminal (Ctrl-C, a hangup) signals the whole foreground process
+    // group, the running command included: it must not hear it twice.
+    const bool commandHasIt = info.si_code == SI_KERNEL;
+    interruptCommands(sig, !commandHasIt);  // first: no next step starts
     closeDownloadWindow();
   }
   return nullptr;

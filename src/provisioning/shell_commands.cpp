@@ -147,10 +147,10 @@ int call_system(std::string /*program*/, std::string commandLine) {
   return pid < 0 ? -1 : finishCommand(pid);
 }
 
-void interruptCommands(int sig) {
+void interruptCommands(int sig, bool forward) {
   std::lock_guard<std::mutex> lock(commandMutex);
   interruptedBy = sig;
-  if (runningCommand > 0) kill(runningCommand, sig);
+  if (forward && runningCommand > 0) kill(runningCommand, sig);
 }
 
 bool unzipInstallAgent(std::string archivePath, std::string destination,

@@ -25,10 +25,10 @@ std::string unzip_archive_pattern(const std::string& archivePath);
 // ignored by the caller's own starter (nohup stays).
 int call_system(std::string program, std::string commandLine);
 
-// Sends sig to the command that call_system is running, if any, and makes
-// every later call_system fail at once with -1: a run told to stop must not
-// start its next step. Callable from any thread.
-void interruptCommands(int sig);
+// Makes every later call_system fail at once with -1: a run told to stop
+// must not start its next step; with forward, also sends sig to the
+// command that call_system is running, if any. Callable from any thread.
+void interruptCommands(int sig, bool forward);
 
 // Unpacks archivePath beneath destination with the unzip command.
 bool unzipInstallAgent(std::string archivePath, std::string destination,

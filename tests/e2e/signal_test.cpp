@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/bundle_fixture.h"
+#include "support/terminal_process.h"
 #include "support/test_http_server.h"
 
 namespace {
@@ -121,6 +122,24 @@ TEST_F(SignalTest, AgentGetsTheSignalAndTheRunWaitsForIt) {
               std::string::npos)
         << result.err;
   }
+}
+
+// Ctrl-C in a terminal reaches the whole foreground process group, the
+// agent included: it must hear of it once, not a second time from us.
+TEST_F(SignalTest, CtrlCInATerminalReachesTheAgentOnce) {
+  addAgentArchive("InstallAgent.zip", "trapping");
+  TerminalProcess terminal(
+      {exe_}, environment({"AGENT_TRAP=0.5", "AGENT_SLEEP=30"}), cwd_);
+  ASSERT_TRUE(waitFor([&] { return agentRuns() != ""; }))
+      << "the agent never started";
+  ASSERT_TRUE(terminal.type('\x03'));
+  ProcessResult result = terminal.wait(10);
+
+  EXPECT_EQ(agentSignals(), "INT\nexiting\n");
+  EXPECT_EQ(result.exitCode, 255) << result.out;
+  EXPECT_NE(result.out.find("Installation failed."), std::string::npos)
+      << result.out;
+  EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
 }
 
 // An unzip that leaves a partial agent at its destination, says it has
