@@ -190,6 +190,20 @@ class UrlSessionTest : public testing::Test {
     session->downloadTaskWithURL(url)->resume();
     EXPECT_TRUE(recorder->waitForCompletion());
   }
+  // Cancels the task, or invalidates the session, and destroys the
+  // session: both at once, also when the server is silent.
+  void stopPromptly(bool invalidate, DownloadTask* task,
+                    std::unique_ptr<UrlSession> session, Recorder* recorder) {
+    auto start = Clock::now();
+    if (invalidate) {
+      session->invalidateAndCancel();
+    } else {
+      task->cancel();
+      EXPECT_TRUE(recorder->waitForCompletion());
+    }
+    session.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+  }
   TestReply generated(int64_t size) {
     TestReply reply;
     reply.generatedSize = size;
@@ -461,15 +475,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
     // Past libcurl's early connect timers, only a wakeup ends its poll soon.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
-    auto start = Clock::now();
-    if (invalidate) {
-      session->invalidateAndCancel();
-    } else {
-      task->cancel();
-      EXPECT_TRUE(recorder.waitForCompletion());
-    }
-    session.reset();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "" : "c");
   }
 }
@@ -832,15 +838,7 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
     task->resume();
     ASSERT_EQ(waiting.get_future().wait_for(kPatience),
               std::future_status::ready);
-    auto start = Clock::now();
-    if (invalidate) {
-      session->invalidateAndCancel();
-    } else {
-      task->cancel();
-      EXPECT_TRUE(recorder.waitForCompletion());
-    }
-    session.reset();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
   }
 }
