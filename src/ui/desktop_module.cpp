@@ -27,8 +27,8 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
   std::string exeDir = cutAtLastSeparator(executablePath());
   std::string path = findModule(exeDir);
   if (path.empty()) {
-    *why = std::string("no ") + kDesktopModuleName + " in " + exeDir +
-           " or " + exeDir + "/../lib/bootstrap-installer";
+    *why = std::string("no ") + kDesktopModuleName + " in " + exeDir + " or " +
+           exeDir + "/../lib/bootstrap-installer";
     return nullptr;
   }
   // Never closed: a window system cannot be unloaded safely.

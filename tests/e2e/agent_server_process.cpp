@@ -1,9 +1,8 @@
 #include "e2e/agent_server_process.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 namespace {
 

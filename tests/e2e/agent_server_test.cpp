@@ -1,14 +1,13 @@
 // agent-server as a vendor's test server: what it answers, how fast, and
 // over TLS to a bundle that trusts its certificate.
 
+#include <gtest/gtest.h>
+#include <httplib.h>
 #include <time.h>
 
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <httplib.h>
 
 #include "e2e/agent_server_process.h"
 #include "e2e/bundle_fixture.h"
@@ -73,7 +72,8 @@ TEST_F(AgentServer, ServesOneArchiveUnderItsNameWithAStrongETagOfItsBytes) {
   EXPECT_EQ(head->get_header_value("Content-Length"), std::to_string(kSize));
   EXPECT_EQ(head->body, "");
 
-  for (const char* other : {"/", "/other.zip", "/agent.zip/x", "/../agent.zip"}) {
+  for (const char* other :
+       {"/", "/other.zip", "/agent.zip/x", "/../agent.zip"}) {
     httplib::Result missing = get(*server, other);
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 404) << other;
@@ -108,22 +108,39 @@ TEST_F(AgentServer, ConditionalAndRangeRequests) {
       {"in a list", {{"If-None-Match", "\"a,b\", " + etag}}, 304, "", ""},
       {"any", {{"If-None-Match", "*"}}, 304, "", ""},
       {"other tag", {{"If-None-Match", "\"other\""}}, 200, content_, ""},
-      {"first bytes", {{"Range", "bytes=0-9"}}, 206, content_.substr(0, 10),
+      {"first bytes",
+       {{"Range", "bytes=0-9"}},
+       206,
+       content_.substr(0, 10),
        "bytes 0-9/" + size},
-      {"suffix", {{"Range", "bytes=-10"}}, 206, content_.substr(kSize - 10),
-       "bytes " + std::to_string(kSize - 10) + "-" +
-           std::to_string(kSize - 1) + "/" + size},
-      {"past the end", {{"Range", "bytes=" + std::to_string(kSize - 5) + "-" +
-                                      std::to_string(kSize + 100)}},
-       206, content_.substr(kSize - 5),
+      {"suffix",
+       {{"Range", "bytes=-10"}},
+       206,
+       content_.substr(kSize - 10),
+       "bytes " + std::to_string(kSize - 10) + "-" + std::to_string(kSize - 1) +
+           "/" + size},
+      {"past the end",
+       {{"Range", "bytes=" + std::to_string(kSize - 5) + "-" +
+                      std::to_string(kSize + 100)}},
+       206,
+       content_.substr(kSize - 5),
        "bytes " + std::to_string(kSize - 5) + "-" + std::to_string(kSize - 1) +
            "/" + size},
-      {"wholly beyond", {{"Range", "bytes=" + size + "-"}}, 416, "",
+      {"wholly beyond",
+       {{"Range", "bytes=" + size + "-"}},
+       416,
+       "",
        "bytes */" + size},
-      {"If-Range current", {{"Range", "bytes=0-9"}, {"If-Range", etag}}, 206,
-       content_.substr(0, 10), "bytes 0-9/" + size},
-      {"If-Range stale", {{"Range", "bytes=0-9"}, {"If-Range", "\"old\""}}, 200,
-       content_, ""},
+      {"If-Range current",
+       {{"Range", "bytes=0-9"}, {"If-Range", etag}},
+       206,
+       content_.substr(0, 10),
+       "bytes 0-9/" + size},
+      {"If-Range stale",
+       {{"Range", "bytes=0-9"}, {"If-Range", "\"old\""}},
+       200,
+       content_,
+       ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -144,10 +161,13 @@ TEST_F(AgentServer, DirectoryServesEachFileUnderItsNameAndNothingElse) {
   auto server = serve({tree_.at("served")});
   EXPECT_EQ(server->url(), server->origin() + "/");
 
-  const std::pair<const char*, int> cases[] = {
-      {"/agent.zip", 200}, {"/second%20agent.zip", 200}, {"/sub", 404},
-      {"/sub/inner.zip", 404}, {"/..%2Fsecret", 404}, {"/%2E%2E/secret", 404},
-      {"/", 404}};
+  const std::pair<const char*, int> cases[] = {{"/agent.zip", 200},
+                                               {"/second%20agent.zip", 200},
+                                               {"/sub", 404},
+                                               {"/sub/inner.zip", 404},
+                                               {"/..%2Fsecret", 404},
+                                               {"/%2E%2E/secret", 404},
+                                               {"/", 404}};
   for (const auto& c : cases) {
     httplib::Result reply = get(*server, c.first);
     ASSERT_TRUE(reply) << c.first;

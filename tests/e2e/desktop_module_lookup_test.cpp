@@ -3,10 +3,10 @@
 // in. The display given does not answer, so a module that was found and
 // loaded says so, and the run goes on in the console.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "e2e/bundle_fixture.h"
 #include "support/test_http_server.h"
@@ -18,9 +18,9 @@ const char kModule[] = "bootstrap-installer-gtk.so";
 
 struct LookupCase {
   const char* name;
-  bool beside;     // a module beside the executable
+  bool beside;      // a module beside the executable
   bool junkBeside;  // ... that is no shared object at all
-  bool installed;  // a module in ../lib/bootstrap-installer/
+  bool installed;   // a module in ../lib/bootstrap-installer/
   // Expected in the log line that says why no desktop window shows:
   // a module that loaded and found no display says "cannot open display".
   const char* why;

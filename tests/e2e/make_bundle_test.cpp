@@ -1,13 +1,12 @@
 // make-bundle as a vendor uses it: bundles it makes run end to end, and
 // every input it refuses leaves nothing behind.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "e2e/agent_server_process.h"
 #include "e2e/bundle_fixture.h"
@@ -66,16 +65,28 @@ struct LayoutCase {
 
 TEST_F(MakeBundle, BothLayoutsOfBothRoadsRunEndToEnd) {
   const LayoutCase cases[] = {
-      {"plain-local", Layout::kPlainDirectory, false, false,
+      {"plain-local",
+       Layout::kPlainDirectory,
+       false,
+       false,
        {"InstallAgent.zip", "bootstrap-installer", "bundle.zip"}},
-      {"app-local", Layout::kAppBundle, false, true,
+      {"app-local",
+       Layout::kAppBundle,
+       false,
+       true,
        {"Contents/MacOS/bootstrap-installer",
         "Contents/Resources/InstallAgent.zip", "Contents/Resources/bundle.zip",
         "Contents/Resources/splash.png"}},
-      {"plain-download", Layout::kPlainDirectory, true, true,
+      {"plain-download",
+       Layout::kPlainDirectory,
+       true,
+       true,
        {"bootstrap-installer", "bundle.zip", "installAgentURL.txt",
         "splash.png"}},
-      {"app-download", Layout::kAppBundle, true, false,
+      {"app-download",
+       Layout::kAppBundle,
+       true,
+       false,
        {"Contents/MacOS/bootstrap-installer", "Contents/Resources/bundle.zip",
         "Contents/Resources/installAgentURL.txt"}},
   };
@@ -164,27 +175,49 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
     int status;
     std::string message;
   } cases[] = {
-      {"no install", {"--payload", payload, "--agent", tree_.at("no-install.zip"), out}, 1,
+      {"no install",
+       {"--payload", payload, "--agent", tree_.at("no-install.zip"), out},
+       1,
        "has no install script at its top level"},
-      {"install not at the top", {"--payload", payload, "--agent", tree_.at("nested.zip"), out}, 1,
+      {"install not at the top",
+       {"--payload", payload, "--agent", tree_.at("nested.zip"), out},
+       1,
        "has no install script at its top level"},
-      {"agent no zip", {"--payload", payload, "--agent", tree_.at("not-a.zip"), out}, 1,
+      {"agent no zip",
+       {"--payload", payload, "--agent", tree_.at("not-a.zip"), out},
+       1,
        "the agent archive " + tree_.at("not-a.zip") + " is not a zip archive"},
-      {"payload no zip", {"--payload", tree_.at("not-a.zip"), "--agent", agent, out}, 1,
+      {"payload no zip",
+       {"--payload", tree_.at("not-a.zip"), "--agent", agent, out},
+       1,
        "the payload " + tree_.at("not-a.zip") + " is not a zip archive"},
-      {"URL with a blank", {"--payload", payload, "--url", "http://a host/x.zip", out}, 1,
+      {"URL with a blank",
+       {"--payload", payload, "--url", "http://a host/x.zip", out},
+       1,
        "the URL http://a host/x.zip does not parse"},
-      {"URL without host", {"--payload", payload, "--url", "http://:80/x.zip", out}, 1,
+      {"URL without host",
+       {"--payload", payload, "--url", "http://:80/x.zip", out},
+       1,
        "does not parse"},
-      {"ftp URL", {"--payload", payload, "--url", "ftp://example.com/x.zip", out}, 1,
+      {"ftp URL",
+       {"--payload", payload, "--url", "ftp://example.com/x.zip", out},
+       1,
        "is not http or https"},
-      {"file URL", {"--payload", payload, "--url", "file:///tmp/x.zip", out}, 1,
+      {"file URL",
+       {"--payload", payload, "--url", "file:///tmp/x.zip", out},
+       1,
        "is not http or https"},
-      {"no scheme", {"--payload", payload, "--url", "example.com/x.zip", out}, 1,
+      {"no scheme",
+       {"--payload", payload, "--url", "example.com/x.zip", out},
+       1,
        "does not parse"},
-      {"missing payload", {"--payload", missing, "--agent", agent, out}, 1,
+      {"missing payload",
+       {"--payload", missing, "--agent", agent, out},
+       1,
        "cannot read the payload " + missing + ": No such file"},
-      {"missing agent", {"--payload", payload, "--agent", missing, out}, 1,
+      {"missing agent",
+       {"--payload", payload, "--agent", missing, out},
+       1,
        "cannot read the agent archive " + missing},
       {"missing splash", with({"--splash", missing, out}), 1,
        "cannot read the splash picture " + missing},
@@ -223,9 +256,9 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
 TEST_F(MakeBundle, HelpNamesEveryOption) {
   ProcessResult help = makeBundleTool({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  for (const char* option : {"--payload", "--url", "--agent", "--splash",
-                             "--app", "--executable", "--module",
-                             "--no-module", "Exit status"})
+  for (const char* option :
+       {"--payload", "--url", "--agent", "--splash", "--app", "--executable",
+        "--module", "--no-module", "Exit status"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
@@ -238,7 +271,8 @@ TEST_F(MakeBundle, InstalledToolsMakeABundleThatRuns) {
       {CMAKE_COMMAND, "--install", BUILD_DIRECTORY, "--prefix", prefix},
       {"PATH=/usr/bin:/bin"}, "", 120);
   ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
-  Strings installed = {"bin/agent-server", "bin/bootstrap-installer",
+  Strings installed = {"bin/agent-server",
+                       "bin/bootstrap-installer",
                        "bin/make-bundle",
                        "share/man/man1/agent-server.1",
                        "share/man/man1/bootstrap-installer.1",

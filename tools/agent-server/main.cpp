@@ -3,13 +3,12 @@
 // HTTPS with strong ETags, optionally at the pace of a slow link; see
 // kServerUsage.
 
+#include <httplib.h>
 #include <signal.h>
 #include <stdio.h>
 
 #include <memory>
 #include <string>
-
-#include <httplib.h>
 
 #include "byte_ranges.h"
 #include "entity_tags.h"
@@ -51,8 +50,9 @@ void answer(const ServedFiles& files, int64_t rate,
                         "bytes */" + std::to_string(file->size));
     return;
   }
-  const char* type = endsWith(request.path, ".zip") ? "application/zip"
-                                                    : "application/octet-stream";
+  const char* type = endsWith(request.path, ".zip")
+                         ? "application/zip"
+                         : "application/octet-stream";
   if (file->size == 0) {
     response.set_content("", type);
     return;

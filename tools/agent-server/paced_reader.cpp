@@ -1,12 +1,11 @@
 #include "paced_reader.h"
 
+#include <httplib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <thread>
 #include <utility>
-
-#include <httplib.h>
 
 namespace {
 

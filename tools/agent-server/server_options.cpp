@@ -27,8 +27,7 @@ bool parseNumber(const char* text, int64_t min, int64_t max, int64_t* value) {
   char* end = nullptr;
   errno = 0;
   long long parsed = strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < min ||
-      parsed > max)
+  if (errno != 0 || end == text || *end != '\0' || parsed < min || parsed > max)
     return false;
   *value = parsed;
   return true;
@@ -44,8 +43,8 @@ bool parseServerOptions(int argc, char** argv, ServerOptions* options,
       options->help = true;
       return true;
     }
-    bool takesValue = arg == "--port" || arg == "--rate" || arg == "--cert" ||
-                      arg == "--key";
+    bool takesValue =
+        arg == "--port" || arg == "--rate" || arg == "--cert" || arg == "--key";
     if (takesValue && i + 1 == argc) {
       *error = arg + " needs a value";
       return false;

@@ -65,10 +65,11 @@ bool copyInto(const std::string& source, int out, const std::string& to,
   }
   std::vector<char> buffer(1 << 20);
   bool ok = true;
-  for (ssize_t n; ok && !stoppedBy &&
-                  (n = read(in, buffer.data(), buffer.size())) != 0;) {
+  for (ssize_t n;
+       ok && !stoppedBy && (n = read(in, buffer.data(), buffer.size())) != 0;) {
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) *error = failure("cannot read", source);
+    if (n < 0)
+      *error = failure("cannot read", source);
     else if (!writeAll(out, buffer.data(), static_cast<size_t>(n)))
       *error = failure("cannot write", to);
     ok = n > 0 && error->empty();
@@ -80,8 +81,8 @@ bool copyInto(const std::string& source, int out, const std::string& to,
 // Makes the file to from the entry: its source's copy, or its content.
 bool placeFile(const BundleEntry& entry, const std::string& to,
                std::string* error) {
-  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                 entry.mode);
+  int out =
+      open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, entry.mode);
   if (out < 0) {
     *error = failure("cannot create", to);
     return false;
@@ -140,8 +141,8 @@ bool fillDirectory(const std::string& root,
 // plain rename would replace.
 bool renameIntoPlace(const std::string& from, const std::string& to,
                      std::string* error) {
-  int done = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                       RENAME_NOREPLACE);
+  int done =
+      renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
   if (done != 0 && errno == EINVAL) {  // a file system that cannot do that
     struct stat st;
     done = lstat(to.c_str(), &st) == 0 ? (errno = EEXIST, -1)

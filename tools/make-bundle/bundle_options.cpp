@@ -7,36 +7,41 @@ const char kBundleUsage[] =
     "                   [--splash SPLASH.png] [--app] [--executable FILE]\n"
     "                   [--module FILE | --no-module] OUTPUT\n"
     "\n"
-    "Makes OUTPUT, a bundle ready to ship: the bootstrap-installer executable,\n"
-    "its desktop window module, the payload, and either the install agent\n"
-    "archive or the URL to download it from. Every input is checked first;\n"
-    "OUTPUT appears only when it is complete, and never replaces anything.\n"
+    "Makes OUTPUT, a bundle ready to ship: the bootstrap-installer\n"
+    "executable, its desktop window module, the payload, and either the\n"
+    "install agent archive or the URL to download it from. Every input is\n"
+    "checked first; OUTPUT appears only when it is complete, and never\n"
+    "replaces anything.\n"
     "\n"
-    "  --payload FILE     the payload, a zip archive; handed to the agent as\n"
-    "                     bundle.zip\n"
+    "  --payload FILE     the payload, a zip archive; handed to the agent\n"
+    "                     as bundle.zip\n"
     "  --url URL          the http or https address of the agent archive,\n"
     "                     written to installAgentURL.txt; the agent is\n"
-    "                     downloaded into the user's cache when the bundle runs\n"
-    "  --agent FILE       the agent archive, a zip with an install script at\n"
-    "                     its top level, shipped as InstallAgent.zip\n"
-    "  --splash FILE      a PNG picture shown in the desktop download window,\n"
-    "                     shipped as splash.png\n"
-    "  --app              make OUTPUT (whose name must end in .app) in the\n"
-    "                     layout OUTPUT/Contents/MacOS (executable, module) and\n"
-    "                     OUTPUT/Contents/Resources (everything else); without\n"
-    "                     it, everything goes straight into OUTPUT\n"
-    "  --executable FILE  the bootstrap-installer to ship (default: the one\n"
-    "                     beside make-bundle)\n"
-    "  --module FILE      the desktop window module to ship (default: the one\n"
-    "                     beside make-bundle, or in ../lib/bootstrap-installer/;\n"
-    "                     when there is none the bundle shows its download on\n"
-    "                     the console only, and make-bundle says so)\n"
+    "                     downloaded into the user's cache when the\n"
+    "                     bundle runs\n"
+    "  --agent FILE       the agent archive, a zip with an install script\n"
+    "                     at its top level, shipped as InstallAgent.zip\n"
+    "  --splash FILE      a PNG picture shown in the desktop download\n"
+    "                     window, shipped as splash.png\n"
+    "  --app              make OUTPUT (named like Name.app) in the layout\n"
+    "                     OUTPUT/Contents/MacOS (executable, module) and\n"
+    "                     OUTPUT/Contents/Resources (everything else);\n"
+    "                     without it, everything goes straight into OUTPUT\n"
+    "  --executable FILE  the bootstrap-installer to ship (default: the\n"
+    "                     one beside make-bundle)\n"
+    "  --module FILE      the desktop window module to ship (default: the\n"
+    "                     one beside make-bundle, or in\n"
+    "                     ../lib/bootstrap-installer/; when there is none\n"
+    "                     the bundle shows its download on the console\n"
+    "                     only, and make-bundle says so)\n"
     "  --no-module        ship no desktop window module\n"
     "  -h, --help         this text\n"
     "\n"
-    "Exit status: 0 when the bundle was made; 1 when an input was refused or\n"
-    "the bundle could not be written (nothing is left behind); 2 when the\n"
-    "command line does not parse.\n";
+    "An option's value may also follow it after '=', as in --url=URL.\n"
+    "\n"
+    "Exit status: 0 when the bundle was made; 1 when an input was refused\n"
+    "or the bundle could not be written (nothing is left behind); 2 when\n"
+    "the command line does not parse.\n";
 
 namespace {
 
@@ -101,8 +106,8 @@ bool parseBundleOptions(int argc, char** argv, BundleOptions* options,
   std::vector<std::string> args(argv + 1, argv + argc);
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
-    bool joined = name.compare(0, 2, "--") == 0 &&
-                  name.find('=') != std::string::npos;
+    bool joined =
+        name.compare(0, 2, "--") == 0 && name.find('=') != std::string::npos;
     if (joined) {  // --name=value
       value = name.substr(name.find('=') + 1);
       name = name.substr(0, name.find('='));

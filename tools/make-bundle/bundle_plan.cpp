@@ -18,8 +18,7 @@ std::string checkOutput(const std::string& output, bool app) {
   if (app && (!endsWith(output, ".app") || baseNameOf(output) == ".app"))
     return "with --app, OUTPUT must be named like Name.app, not " + output;
   struct stat st;
-  if (lstat(output.c_str(), &st) == 0)
-    return output + " already exists";
+  if (lstat(output.c_str(), &st) == 0) return output + " already exists";
   std::string parent = parentOf(output);
   if (stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     return "the directory " + parent + " that is to hold " + output +
@@ -43,8 +42,7 @@ std::string checkInputs(const BundleOptions& options) {
   if (error.empty()) error = checkPayload(options.payload);
   if (error.empty() && !options.agent.empty())
     error = checkAgentArchive(options.agent);
-  if (error.empty() && !options.url.empty())
-    error = checkAgentUrl(options.url);
+  if (error.empty() && !options.url.empty()) error = checkAgentUrl(options.url);
   if (error.empty() && !options.splash.empty())
     error = checkSplash(options.splash);
   if (error.empty() && !options.module.empty())

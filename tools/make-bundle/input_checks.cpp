@@ -1,5 +1,6 @@
 #include "input_checks.h"
 
+#include <curl/curl.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
@@ -7,8 +8,6 @@
 #include <unistd.h>
 
 #include <vector>
-
-#include <curl/curl.h>
 
 #include "zip_listing.h"
 
@@ -39,7 +38,8 @@ std::string checkReadableFile(const std::string& what,
                               const std::string& path) {
   struct stat st;
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return "cannot read the " + what + " " + path + ": " + strerror(errno);
+  if (fd < 0)
+    return "cannot read the " + what + " " + path + ": " + strerror(errno);
   bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   close(fd);
   return regular ? "" : "the " + what + " " + path + " is not a regular file";

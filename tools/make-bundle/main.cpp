@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
   BundleOptions options;
   std::string error;
   if (!parseBundleOptions(argc, argv, &options, &error)) {
-    fprintf(stderr, "make-bundle: %s\nRun make-bundle --help for the options.\n",
+    fprintf(stderr,
+            "make-bundle: %s\nRun make-bundle --help for the options.\n",
             error.c_str());
     return 2;
   }

@@ -15,8 +15,7 @@ namespace {
 // The archive as unzip must be told it: a literal name, never a wildcard
 // or an option.
 std::string archiveArgument(const std::string& archive) {
-  std::string path =
-      archive.compare(0, 1, "-") == 0 ? "./" + archive : archive;
+  std::string path = archive.compare(0, 1, "-") == 0 ? "./" + archive : archive;
   return unzip_archive_pattern(path);
 }
 
@@ -35,12 +34,13 @@ int runUnzip(std::vector<std::string> args, std::string* out) {
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
   pid_t pid = -1;
-  bool started = posix_spawnp(&pid, "unzip", &actions, nullptr, argv.data(),
-                              environ) == 0;
+  bool started =
+      posix_spawnp(&pid, "unzip", &actions, nullptr, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   char buffer[4096];
-  for (ssize_t n; started && (n = read(pipeFds[0], buffer, sizeof buffer)) != 0;)
+  for (ssize_t n;
+       started && (n = read(pipeFds[0], buffer, sizeof buffer)) != 0;)
     if (n > 0)
       out->append(buffer, static_cast<size_t>(n));
     else if (errno != EINTR)
@@ -57,8 +57,7 @@ int runUnzip(std::vector<std::string> args, std::string* out) {
 
 bool listZip(const std::string& archive, std::vector<std::string>* names) {
   std::string listing;
-  if (runUnzip({"-Z1", archiveArgument(archive)}, &listing) != 0)
-    return false;
+  if (runUnzip({"-Z1", archiveArgument(archive)}, &listing) != 0) return false;
   std::istringstream lines(listing);
   for (std::string name; std::getline(lines, name);) names->push_back(name);
   return true;
