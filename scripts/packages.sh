@@ -15,6 +15,6 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev
-                libgtk-3-dev)
+                libssl-dev libgtk-3-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core)

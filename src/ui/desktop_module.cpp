@@ -1,15 +1,36 @@
 #include "ui/desktop_module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "platform/bundle_paths.h"
 
 #define BOOTSTRAP_STRINGIFY2(x) #x
 #define BOOTSTRAP_STRINGIFY(x) BOOTSTRAP_STRINGIFY2(x)
 
+namespace {
+
+// Beside the executable in a bundle; in lib/bootstrap-installer/ beside
+// bin/ where it is installed. The first one that exists is the one meant:
+// a broken module there is reported, not skipped.
+std::string findModule(const std::string& exeDir) {
+  for (const char* dir : {"/", "/../lib/bootstrap-installer/"}) {
+    std::string path = exeDir + dir + kDesktopModuleName;
+    if (access(path.c_str(), F_OK) == 0) return path;
+  }
+  return "";
+}
+
+}  // namespace
+
 std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
-  std::string path =
-      cutAtLastSeparator(executablePath()) + "/" + kDesktopModuleName;
+  std::string exeDir = cutAtLastSeparator(executablePath());
+  std::string path = findModule(exeDir);
+  if (path.empty()) {
+    *why = std::string("no ") + kDesktopModuleName + " in " + exeDir + " or " +
+           exeDir + "/../lib/bootstrap-installer";
+    return nullptr;
+  }
   // Never closed: a window system cannot be unloaded safely.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {

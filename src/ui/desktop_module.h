@@ -19,8 +19,9 @@ const char kDesktopModuleName[] = "bootstrap-installer-gtk.so";
 #define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_backend
 extern "C" typedef UiBackend* (*DesktopEntryFn)(char* why, size_t whySize);
 
-// Loads the module from the executable's directory and makes its backend;
-// null with *why set when there is none to be had.
+// Loads the module from the executable's directory, or else from
+// ../lib/bootstrap-installer/ beside it, and makes its backend; null with
+// *why set when there is none to be had.
 std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
 
 #endif

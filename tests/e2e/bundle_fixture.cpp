@@ -57,21 +57,32 @@ BundleFixture::BundleFixture() {
 
 void BundleFixture::makeBundle(Layout layout, const std::string& name) {
   std::string top = tree_.at("apps/" + name);
-  if (layout == Layout::kAppBundle) {
-    bundlePath_ = top + ".app";
-    exeDir_ = bundlePath_ + "/Contents/MacOS";
-    resources_ = bundlePath_ + "/Contents/Resources";
-  } else {
-    bundlePath_ = exeDir_ = resources_ = top;
-  }
+  adoptBundle(layout, layout == Layout::kAppBundle ? top + ".app" : top);
   makeDirs(exeDir_);
   makeDirs(resources_);
-  exe_ = exeDir_ + "/bootstrap-installer";
   ProcessResult copy = runProcess({"cp", BOOTSTRAP_INSTALLER_PATH, exe_},
                                   {"PATH=/usr/bin:/bin"}, "", 30);
   ASSERT_EQ(copy.exitCode, 0) << copy.err;
+  writeFile(resources_ + "/bundle.zip", readFile(makePayloadArchive()));
+}
+
+void BundleFixture::adoptBundle(Layout layout, const std::string& path) {
+  bundlePath_ = path;
+  if (layout == Layout::kAppBundle) {
+    exeDir_ = bundlePath_ + "/Contents/MacOS";
+    resources_ = bundlePath_ + "/Contents/Resources";
+  } else {
+    exeDir_ = resources_ = bundlePath_;
+  }
+  exe_ = exeDir_ + "/bootstrap-installer";
+}
+
+std::string BundleFixture::makePayloadArchive() {
   writeFile(tree_.at("src/payload.txt"), "payload");
-  makeZip(resources_ + "/bundle.zip", tree_.at("src"), {"payload.txt"});
+  std::string archive = tree_.at("payload.zip");
+  if (!pathExists(archive))
+    makeZip(archive, tree_.at("src"), {"payload.txt"});
+  return archive;
 }
 
 std::string BundleFixture::makeAgentArchive(const std::string& tag) {

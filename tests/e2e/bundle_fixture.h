@@ -21,6 +21,11 @@ class BundleFixture : public ::testing::Test {
 
   // Puts the executable and bundle.zip, and nothing else, into a bundle.
   void makeBundle(Layout layout, const std::string& name = "Setup");
+  // Takes the bundle at path, made in layout by other means, as the one
+  // that run() starts.
+  void adoptBundle(Layout layout, const std::string& path);
+  // The payload archive that makeBundle ships; its path.
+  std::string makePayloadArchive();
   // A zip archive holding an install script that records its runs under
   // tag, then sleeps $AGENT_SLEEP seconds and exits with $AGENT_EXIT (or
   // records "replaced" and exits 9 if its own file was replaced or removed

@@ -129,6 +129,10 @@ bool BackgroundProcess::hasExited() {
   return reaped_;
 }
 
+std::string BackgroundProcess::outputSoFar() const {
+  return outFd_ >= 0 ? readAll(outFd_) : "";
+}
+
 ProcessResult BackgroundProcess::wait(double timeoutSeconds) {
   ProcessResult result;
   double deadline = now() + timeoutSeconds;

@@ -38,6 +38,8 @@ class BackgroundProcess {
   bool sendSignal(int sig);
   // Whether it has exited, without waiting.
   bool hasExited();
+  // What it has written to standard output so far.
+  std::string outputSoFar() const;
   // Waits up to timeoutSeconds for it to exit, killing its process group
   // after that; how it ended and what it wrote.
   ProcessResult wait(double timeoutSeconds);

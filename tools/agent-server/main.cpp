@@ -1,84 +1,126 @@
-// agent-server: serves an install-agent archive over HTTP on 127.0.0.1
-// with a strong ETag, so a bundle's download road can be tried locally.
-//
-//   agent-server ARCHIVE [--port N]
-//
-// Prints the archive's URL on standard output once it listens, then serves
-// it at every path until interrupted.
-
-#include <fcntl.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
+// agent-server: a vendor's test server for the download road. Serves an
+// install-agent archive, or a directory of them, on 127.0.0.1 over HTTP or
+// HTTPS with strong ETags, optionally at the pace of a slow link; see
+// kServerUsage.
 
 #include <httplib.h>
+#include <signal.h>
+#include <stdio.h>
+
+#include <memory>
+#include <string>
+
+#include "byte_ranges.h"
+#include "entity_tags.h"
+#include "paced_reader.h"
+#include "served_file.h"
+#include "server_options.h"
 
 namespace {
 
-// A strong validator from the bytes themselves (64-bit FNV-1a and size).
-std::string strongEtag(int fd, off_t size) {
-  uint64_t hash = 1469598103934665603ULL;
-  char buffer[1 << 16];
-  ssize_t n;
-  for (off_t offset = 0; (n = pread(fd, buffer, sizeof buffer, offset)) > 0;
-       offset += n)
-    for (ssize_t i = 0; i < n; ++i)
-      hash = (hash ^ static_cast<unsigned char>(buffer[i])) * 1099511628211ULL;
-  char etag[64];
-  snprintf(etag, sizeof etag, "\"%016llx-%llx\"",
-           static_cast<unsigned long long>(hash),
-           static_cast<unsigned long long>(size));
-  return etag;
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-int usage() {
-  fprintf(stderr, "usage: agent-server ARCHIVE [--port N]\n");
-  return 2;
+void answer(const ServedFiles& files, int64_t rate,
+            const httplib::Request& request, httplib::Response& response) {
+  std::shared_ptr<ServedFile> file = files.open(request.path);
+  if (!file) {
+    response.status = 404;
+    response.set_content("No such file here.\n", "text/plain");
+    return;
+  }
+  response.set_header("ETag", file->etag);
+  if (noneMatchNames(request.get_header_value("If-None-Match"), file->etag)) {
+    response.status = 304;
+    return;
+  }
+  // The library applies the ranges it parsed once this handler returns,
+  // so they are put right here: a Range counts only for the copy its
+  // If-Range names (a stale copy gets the whole file), and never reaches
+  // past the end.
+  httplib::Ranges& ranges = const_cast<httplib::Request&>(request).ranges;
+  if (request.has_header("If-Range") &&
+      request.get_header_value("If-Range") != file->etag)
+    ranges.clear();
+  if (!ranges.empty() && !keepSatisfiableRanges(file->size, &ranges)) {
+    response.status = 416;
+    response.set_header("Content-Range",
+                        "bytes */" + std::to_string(file->size));
+    return;
+  }
+  const char* type = endsWith(request.path, ".zip")
+                         ? "application/zip"
+                         : "application/octet-stream";
+  if (file->size == 0) {
+    response.set_content("", type);
+    return;
+  }
+  auto reader = std::make_shared<PacedReader>(file, rate);
+  response.set_content_provider(
+      static_cast<size_t>(file->size), type,
+      [reader](size_t offset, size_t length, httplib::DataSink& sink) {
+        return reader->send(offset, length, sink);
+      });
+}
+
+void logRequest(const httplib::Request& request,
+                const httplib::Response& response) {
+  std::string range = request.get_header_value("Range");
+  fprintf(stderr, "agent-server: %s %s%s%s -> %d\n", request.method.c_str(),
+          request.path.c_str(), range.empty() ? "" : " ", range.c_str(),
+          response.status);
+}
+
+int fail(const std::string& message) {
+  fprintf(stderr, "agent-server: %s\n", message.c_str());
+  return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && !(argc == 4 && strcmp(argv[2], "--port") == 0))
-    return usage();
-  int port = argc == 4 ? atoi(argv[3]) : 0;
-  int fd = open(argv[1], O_RDONLY | O_CLOEXEC);
-  struct stat st;
-  if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    fprintf(stderr, "agent-server: cannot read %s\n", argv[1]);
-    return 1;
+  ServerOptions options;
+  std::string error;
+  if (!parseServerOptions(argc, argv, &options, &error)) {
+    fprintf(stderr, "agent-server: %s\n%s", error.c_str(), kServerUsage);
+    return 2;
   }
-  const size_t size = static_cast<size_t>(st.st_size);
-  const std::string etag = strongEtag(fd, st.st_size);
+  if (options.help) {
+    fputs(kServerUsage, stdout);
+    return 0;
+  }
+  ServedFiles files;
+  if (!files.init(options.path, &error)) return fail(error);
 
-  httplib::Server server;
-  server.Get(".*", [&](const httplib::Request& request,
-                       httplib::Response& response) {
-    fprintf(stderr, "agent-server: GET %s\n", request.path.c_str());
-    response.set_header("ETag", etag);
-    response.set_content_provider(
-        size, "application/zip",
-        [fd](size_t offset, size_t length, httplib::DataSink& sink) {
-          char buffer[1 << 16];
-          ssize_t n = pread(fd, buffer, std::min(length, sizeof buffer),
-                            static_cast<off_t>(offset));
-          return n > 0 && sink.write(buffer, static_cast<size_t>(n));
-        });
+  // A client that hangs up mid-reply must not end the server.
+  signal(SIGPIPE, SIG_IGN);
+  const bool tls = !options.certFile.empty();
+  std::unique_ptr<httplib::Server> server;
+  if (tls)
+    server.reset(new httplib::SSLServer(options.certFile.c_str(),
+                                        options.keyFile.c_str()));
+  else
+    server.reset(new httplib::Server);
+  if (!server->is_valid())
+    return fail("cannot use " + options.certFile + " and " + options.keyFile);
+
+  const int64_t rate = options.rate;
+  server->Get(".*", [&files, rate](const httplib::Request& request,
+                                   httplib::Response& response) {
+    answer(files, rate, request, response);
   });
-  if (port == 0) {
-    port = server.bind_to_any_port("127.0.0.1");
-  } else if (!server.bind_to_port("127.0.0.1", port)) {
+  server->set_logger(logRequest);
+
+  int port = options.port;
+  if (port == 0)
+    port = server->bind_to_any_port("127.0.0.1");
+  else if (!server->bind_to_port("127.0.0.1", port))
     port = -1;
-  }
-  if (port < 0) {
-    fprintf(stderr, "agent-server: cannot listen on 127.0.0.1\n");
-    return 1;
-  }
-  printf("http://127.0.0.1:%d/InstallAgent.zip\n", port);
+  if (port <= 0) return fail("cannot listen on 127.0.0.1");
+  printf("%s://127.0.0.1:%d%s\n", tls ? "https" : "http", port,
+         files.announcedPath().c_str());
   fflush(stdout);
-  return server.listen_after_bind() ? 0 : 1;
+  return server->listen_after_bind() ? 0 : 1;
 }

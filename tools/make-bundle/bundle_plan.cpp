@@ -1,0 +1,102 @@
+#include "bundle_plan.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "input_checks.h"
+#include "shipped_tools.h"
+#include "ui/desktop_module.h"
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() &&
+         text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string checkOutput(const std::string& output, bool app) {
+  if (app && (!endsWith(output, ".app") || baseNameOf(output) == ".app"))
+    return "with --app, OUTPUT must be named like Name.app, not " + output;
+  struct stat st;
+  if (lstat(output.c_str(), &st) == 0) return output + " already exists";
+  std::string parent = parentOf(output);
+  if (stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return "the directory " + parent + " that is to hold " + output +
+           " does not exist";
+  return "";
+}
+
+std::string checkExecutable(const std::string& path) {
+  if (path.empty())
+    return "no bootstrap-installer beside make-bundle; name one with "
+           "--executable";
+  std::string error = checkReadableFile("executable", path);
+  if (error.empty() && access(path.c_str(), X_OK) != 0)
+    error = "the executable " + path + " is not executable";
+  return error;
+}
+
+// The first complaint of the checks, in the order the vendor gave them.
+std::string checkInputs(const BundleOptions& options) {
+  std::string error = checkOutput(bundleDirectory(options), options.app);
+  if (error.empty()) error = checkPayload(options.payload);
+  if (error.empty() && !options.agent.empty())
+    error = checkAgentArchive(options.agent);
+  if (error.empty() && !options.url.empty()) error = checkAgentUrl(options.url);
+  if (error.empty() && !options.splash.empty())
+    error = checkSplash(options.splash);
+  if (error.empty() && !options.module.empty())
+    error = checkReadableFile("desktop window module", options.module);
+  return error;
+}
+
+BundleEntry copied(const std::string& source, const std::string& target,
+                   mode_t mode = 0644) {
+  BundleEntry entry;
+  entry.source = source;
+  entry.target = target;
+  entry.mode = mode;
+  return entry;
+}
+
+}  // namespace
+
+std::string bundleDirectory(const BundleOptions& options) {
+  std::string output = options.output;
+  while (output.size() > 1 && output.back() == '/') output.pop_back();
+  return output;
+}
+
+bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
+                std::vector<std::string>* notes, std::string* error) {
+  *error = checkInputs(options);
+  std::string executable =
+      options.executable.empty() ? defaultExecutable() : options.executable;
+  if (error->empty()) *error = checkExecutable(executable);
+  if (!error->empty()) return false;
+
+  std::string module = options.module;
+  if (module.empty() && !options.noModule) module = defaultModule();
+  if (module.empty() && !options.noModule)
+    notes->push_back(std::string("no ") + kDesktopModuleName +
+                     " beside make-bundle or in ../lib/bootstrap-installer/:"
+                     " the bundle shows its download on the console only");
+
+  const std::string exeDir = options.app ? "Contents/MacOS/" : "";
+  const std::string resources = options.app ? "Contents/Resources/" : "";
+  entries->push_back(copied(executable, exeDir + "bootstrap-installer", 0755));
+  if (!module.empty())
+    entries->push_back(copied(module, exeDir + kDesktopModuleName, 0755));
+  entries->push_back(copied(options.payload, resources + "bundle.zip"));
+  if (!options.agent.empty()) {
+    entries->push_back(copied(options.agent, resources + "InstallAgent.zip"));
+  } else {
+    BundleEntry url;
+    url.content = options.url + "\n";
+    url.target = resources + "installAgentURL.txt";
+    entries->push_back(url);
+  }
+  if (!options.splash.empty())
+    entries->push_back(copied(options.splash, resources + "splash.png"));
+  return true;
+}
