@@ -50,7 +50,7 @@ verdict() {  # VALUE LIMIT
   awk -v v="$1" -v l="$2" 'BEGIN { print (v <= l) ? "yes" : "NO" }'
 }
 
-mib() {  # BYTES_OR_KIB DIVISOR
+scaled() {  # NUMBER DIVISOR: one decimal
   awk -v n="$1" -v d="$2" 'BEGIN { printf "%.1f", n / d }'
 }
 
