@@ -102,7 +102,7 @@ describe_run() {
   echo "- command: bash bench/run.sh $*"
   echo "- date: $(date -u '+%Y-%m-%d %H:%M UTC'); load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo "- machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), kernel $(uname -r)"
-  echo "- build: $BUILD_TYPE ($BUILD_DIR); nginx $(nginx -v 2>&1 | sed 's|.*/||'), curl $(curl --version | head -n 1 | cut -d' ' -f2)"
+  echo "- build: $BUILD_TYPE ($BUILD_DIR); nginx $("$NGINX" -v 2>&1 | sed 's|.*/||'), curl $(curl --version | head -n 1 | cut -d' ' -f2)"
   echo "- agent archive: $size of random bytes, stored (zip -0)"
   echo "- runs: $WARMUPS untimed warm-up of each side, then $RUNS timed runs of each, alternating; medians"
   echo

@@ -2,6 +2,8 @@
 # archive, and a private X server for the desktop window. Sourced by
 # bench/run.sh; both live in $WORK and are stopped by stop_servers.
 
+# Where Debian puts it, outside a normal user's PATH.
+NGINX=/usr/sbin/nginx
 NGINX_PID=""
 XVFB_PID=""
 
@@ -58,7 +60,7 @@ start_nginx() {  # DIR
   for try in 1 2 3 4 5 6 7 8 9 10; do
     port=$(pick_port)
     write_nginx_config "$dir" "$port"
-    nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>>"$dir/error.log" &
+    "$NGINX" -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>>"$dir/error.log" &
     NGINX_PID=$!
     if wait_for_nginx "$port" "$token"; then
       NGINX_URL="http://127.0.0.1:$port"
