@@ -7,6 +7,7 @@ TABLE=()
 timed() {  # SETUP RUN
   local start end micros
   "$1" || die "$1 failed"
+  : >"$WORK/last.out"
   start=${EPOCHREALTIME/./}
   "$2" || die "$2 failed: $(tail -n 3 "$WORK/last.out" 2>/dev/null)"
   end=${EPOCHREALTIME/./}
@@ -34,7 +35,7 @@ alternate() {  # NAME SETUP_A RUN_A SETUP_B RUN_B
 }
 
 median() {  # NUMBER...
-  printf '%s\n' "$@" | sort -g | awk '
+  printf '%s\n' "$@" | sort -g | awk -v OFMT=%.10g '
     { v[NR] = $1 }
     END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
