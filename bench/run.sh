@@ -249,8 +249,8 @@ record_bytes_sent() {
   # A conditional request that got anything but 304 was no cache hit.
   [ -z "$(hit_requests plaintool | awk '$1 != 304')" ] ||
     die "the plain tools' conditional requests got no 304"
-  boot=($(hit_requests bootstrap | awk '{ print $2 }'))
-  plain=($(hit_requests plaintool | awk '{ print $2 }'))
+  mapfile -t boot < <(hit_requests bootstrap | awk '{ print $2 }')
+  mapfile -t plain < <(hit_requests plaintool | awk '{ print $2 }')
   note "bytes nginx sent on cache hits: bootstrap ${boot[*]}; plain tools ${plain[*]}"
   MEDIAN_A=$(median "${boot[@]}")
   MEDIAN_B=$(median "${plain[@]}")

@@ -53,11 +53,11 @@ pick_port() {
 # Starts nginx serving DIR/www on a free port of 127.0.0.1; sets NGINX_URL.
 # A port taken between the check and the bind just costs another try.
 start_nginx() {  # DIR
-  local dir=$1 try port token
+  local dir=$1 port token
   mkdir -p "$dir/www"
   token=$RANDOM$RANDOM
   echo "$token" >"$dir/www/ready.txt"
-  for try in 1 2 3 4 5 6 7 8 9 10; do
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
     port=$(pick_port)
     write_nginx_config "$dir" "$port"
     "$NGINX" -p "$dir" -c "$dir/nginx.conf" -e "$dir/error.log" 2>>"$dir/error.log" &
@@ -90,11 +90,11 @@ stop_nginx() {
 
 # Starts Xvfb on a display of its choosing; sets XVFB_DISPLAY.
 start_xvfb() {  # DIR
-  local dir=$1 i
+  local dir=$1
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp \
     3>"$dir/display" 2>"$dir/xvfb.log" &
   XVFB_PID=$!
-  for i in $(seq 100); do
+  for _ in $(seq 100); do
     if [ -s "$dir/display" ]; then
       XVFB_DISPLAY=:$(head -n 1 "$dir/display")
       return 0
