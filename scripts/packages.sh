@@ -18,3 +18,4 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libc
                 libssl-dev libgtk-3-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core)
+BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils)

@@ -19,3 +19,7 @@ run_suite build
 run_suite build-asan -DBOOTSTRAP_SANITIZE=address,undefined
 # GTK is not built for ThreadSanitizer, so the desktop window stays out.
 run_suite build-tsan -DBOOTSTRAP_SANITIZE=thread -DBOOTSTRAP_DESKTOP_WINDOW=OFF
+
+# The benchmark on a tiny archive, once: it must still run end to end.
+echo "== benchmark smoke run"
+bash bench/run.sh --smoke --build-dir build
