@@ -94,7 +94,10 @@ void Download::downloadFromURL(const std::string& url) {
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
                                  retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
   urlSession_ = sessionOwner_.get();
-  theDownload_ = urlSession_->downloadTaskWithURL(url);
+  // A server that still has the cached agent's archive says so in a few
+  // bytes (304) rather than starting to send it all.
+  validatorSent_ = cacheUsable_ ? cachedAgentValidator(agentHome_) : "";
+  theDownload_ = urlSession_->downloadTaskWithURL(url, validatorSent_);
   theDownload_->resume();
 }
 
@@ -115,6 +118,7 @@ void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
 
 bool Download::takeResponse(DownloadTask& task) {
   const UrlResponse& response = *task.response();
+  if (response.statusCode == 304) return takeNotModified();
   if (isRefused(response.statusCode)) {
     logLine("Download failed with http error code- %ld", response.statusCode);
     showFailure(refusedText(response.statusCode));
@@ -130,6 +134,20 @@ bool Download::takeResponse(DownloadTask& task) {
     return false;
   }
   return true;
+}
+
+// The server still has the archive whose ETag was sent: the cached agent is
+// current, unless another run replaced it meanwhile.
+bool Download::takeNotModified() {
+  if (!validatorSent_.empty() &&
+      isCachedAgentCurrent(agentHome_, validatorSent_)) {
+    reuseCachedAgent();
+    return false;
+  }
+  logLine("Download failed with http error code- %ld", 304L);
+  showFailure(refusedText(304));
+  endTransfer();
+  return false;
 }
 
 void Download::reuseCachedAgent() {

@@ -56,6 +56,7 @@ class Download : public UrlSessionDelegate {
  private:
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);
+  bool takeNotModified();
   void reuseCachedAgent();
   void showDownloadStart();
   // Shows the bytes received since the last update, now or when due.
@@ -85,6 +86,8 @@ class Download : public UrlSessionDelegate {
   // written. Set before the transfer starts.
   bool cacheUsable_ = false;
   std::string agentHome_;
+  // The cached agent's ETag, sent as If-None-Match; empty: none sent.
+  std::string validatorSent_;
 
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};

@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -160,6 +162,43 @@ TEST_F(DownloadWindow, CurrentCacheIsReusedWithoutFinishingTheTransfer) {
   EXPECT_EQ(readFile(cache_ + "installagent/install"), "cached");
   EXPECT_EQ(location_, cache_ + "installagent/");
   EXPECT_LT(server_.bytesSent("/a.zip"), size / 2);
+}
+
+// The cached agent's ETag goes out as If-None-Match; a 304 confirms that
+// agent, and only when the cache still holds it.
+TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
+  const struct {
+    const char* name;
+    bool agent;
+    const char* conditionSent;
+    bool reused;
+  } cases[] = {
+      {"cached agent", true, "\"v1\"", true},
+      {"no agent", false, "", false},
+  };
+  TestReply notModified;
+  notModified.status = 304;
+  server_.serve("/a.zip", notModified);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeFile(cache_ + ".validatestring", "\"v1\"");
+    if (c.agent) writeFile(cache_ + "installagent/install", "cached");
+    int requests = server_.requestCount("/a.zip");
+    int status = runWindow(server_.url("/a.zip"));
+
+    EXPECT_EQ(server_.requestHeaders("/a.zip", "If-None-Match").at(requests),
+              c.conditionSent);
+    FakeWindowState state = backend_->state();
+    if (c.reused) {
+      EXPECT_NE(status, 0);
+      EXPECT_TRUE(state.closed);
+      EXPECT_EQ(location_, cache_ + "installagent/");
+    } else {
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(state.text, "Download failed with error code 304");
+    }
+    remove((cache_ + "installagent/install").c_str());
+  }
 }
 
 struct FailureCase {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <curl/curl.h>
 
@@ -123,8 +124,9 @@ class CurlSession;
 
 class CurlTask : public DownloadTask {
  public:
-  CurlTask(CurlSession* session, const std::string& url)
-      : session_(session), url_(url) {}
+  CurlTask(CurlSession* session, const std::string& url,
+           const std::string& ifNoneMatch)
+      : session_(session), url_(url), ifNoneMatch_(ifNoneMatch) {}
 
   void resume() override;
   void cancel() override;
@@ -133,6 +135,7 @@ class CurlTask : public DownloadTask {
   }
 
   const std::string& url() const { return url_; }
+  const std::string& ifNoneMatch() const { return ifNoneMatch_; }
   // The first answer that reaches the delegate stays the task's response,
   // whatever later requests of a retry answer.
   void publish(const UrlResponse& response) {
@@ -143,6 +146,7 @@ class CurlTask : public DownloadTask {
  private:
   CurlSession* const session_;
   const std::string url_;
+  const std::string ifNoneMatch_;
   UrlResponse response_;
   bool published_ = false;
 };
@@ -166,7 +170,8 @@ class CurlSession : public UrlSession {
         retry_(retry) {}
   ~CurlSession() override;
 
-  DownloadTask* downloadTaskWithURL(const std::string& url) override;
+  DownloadTask* downloadTaskWithURL(const std::string& url,
+                                    const std::string& ifNoneMatch) override;
   void invalidateAndCancel() override { stop(true); }
 
   void resume();
@@ -228,7 +233,7 @@ class Transfer {
   bool closeFile();
   bool configure();
   bool configureTrust();
-  bool askForTheRest();
+  bool setRequestHeaders();
   CURLcode drive();
   int pollMilliseconds() const;
   bool stalled();
@@ -253,7 +258,7 @@ class Transfer {
   CurlSession* const session_;
   CurlTask* const task_;
   CURL* easy_ = nullptr;
-  curl_slist* rangeHeaders_ = nullptr;
+  curl_slist* requestHeaders_ = nullptr;
   int fd_ = -1;
   std::string path_;
   int64_t total_ = 0;     // bytes in the file
@@ -284,10 +289,11 @@ CurlSession::~CurlSession() {
   if (worker_.joinable()) worker_.join();
 }
 
-DownloadTask* CurlSession::downloadTaskWithURL(const std::string& url) {
+DownloadTask* CurlSession::downloadTaskWithURL(const std::string& url,
+                                               const std::string& ifNoneMatch) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (task_ || silenced_) return nullptr;
-  task_.reset(new CurlTask(this, url));
+  task_.reset(new CurlTask(this, url, ifNoneMatch));
   return task_.get();
 }
 
@@ -367,7 +373,7 @@ Transfer::Transfer(CurlSession* session, CurlTask* task)
 
 Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
-  curl_slist_free_all(rangeHeaders_);
+  curl_slist_free_all(requestHeaders_);
   if (fd_ >= 0) close(fd_);
   if (!path_.empty()) unlink(path_.c_str());
 }
@@ -422,7 +428,7 @@ bool Transfer::prepare() {
     if (!openFile())
       return cannotStore("cannot create a file in " + session_->tempDir());
   }
-  if (configure() && askForTheRest()) return true;
+  if (configure() && setRequestHeaders()) return true;
   ownError_ = "libcurl refused the transfer's options";
   return false;
 }
@@ -476,20 +482,25 @@ bool Transfer::configureTrust() {
              CURLE_OK;
 }
 
-// After a cut, asks for the bytes not yet in the file, if the server can
-// vouch that they belong to the same archive; otherwise the whole again.
-bool Transfer::askForTheRest() {
-  if (total_ == 0 || validator_.empty()) return true;
-  curl_slist_free_all(rangeHeaders_);
-  rangeHeaders_ = nullptr;
-  for (const std::string& header :
-       {"Range: bytes=" + std::to_string(total_) + "-",
-        "If-Range: " + validator_}) {
-    curl_slist* list = curl_slist_append(rangeHeaders_, header.c_str());
-    if (!list) return false;
-    rangeHeaders_ = list;
+// Until an answer is taken, the task's condition, if any; after a cut, a
+// request for the bytes not yet in the file, if the server can vouch that
+// they belong to the same archive (otherwise the whole comes again).
+bool Transfer::setRequestHeaders() {
+  std::vector<std::string> headers;
+  if (!task_->response() && !task_->ifNoneMatch().empty())
+    headers.push_back("If-None-Match: " + task_->ifNoneMatch());
+  if (total_ > 0 && !validator_.empty()) {
+    headers.push_back("Range: bytes=" + std::to_string(total_) + "-");
+    headers.push_back("If-Range: " + validator_);
   }
-  return curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, rangeHeaders_) ==
+  curl_slist_free_all(requestHeaders_);
+  requestHeaders_ = nullptr;
+  for (const std::string& header : headers) {
+    curl_slist* list = curl_slist_append(requestHeaders_, header.c_str());
+    if (!list) return false;
+    requestHeaders_ = list;
+  }
+  return curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, requestHeaders_) ==
          CURLE_OK;
 }
 

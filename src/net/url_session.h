@@ -95,9 +95,12 @@ class UrlSession {
  public:
   virtual ~UrlSession() = default;
   // A task for url; its temporary file goes into the session's directory.
-  // One task per session: null for a second call, or after
-  // invalidateAndCancel(). The session owns the task.
-  virtual DownloadTask* downloadTaskWithURL(const std::string& url) = 0;
+  // With ifNoneMatch (an entity tag), the request is conditional: a server
+  // that still has that archive answers 304 without a body. One task per
+  // session: null for a second call, or after invalidateAndCancel(). The
+  // session owns the task.
+  virtual DownloadTask* downloadTaskWithURL(const std::string& url,
+                                            const std::string& ifNoneMatch) = 0;
   // Cancels the task; the delegate hears nothing after the call in
   // progress, if any, has returned. Callable from any thread, also inside
   // a delegate call; it does not wait for the call in progress.

@@ -184,10 +184,11 @@ class UrlSessionTest : public testing::Test {
   // Downloads url into dir (the scratch directory by default) and waits
   // for the session to be gone.
   void download(const std::string& url, Recorder* recorder,
-                const std::string& dir = "") {
+                const std::string& dir = "",
+                const std::string& ifNoneMatch = "") {
     auto session = makeUrlSession(
         recorder, dir.empty() ? scratch_.path() : dir, retry_);
-    session->downloadTaskWithURL(url)->resume();
+    session->downloadTaskWithURL(url, ifNoneMatch)->resume();
     EXPECT_TRUE(recorder->waitForCompletion());
   }
   // Cancels the task, or invalidates the session, and destroys the
@@ -420,7 +421,7 @@ TEST_F(UrlSessionTest, CancelAroundDelegateCalls) {
     bool first = true;
     Recorder recorder;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
-    DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path));
+    DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path), "");
     auto stop = [&] {
       if (c.invalidate)
         session->invalidateAndCancel();
@@ -465,7 +466,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     Recorder recorder;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
-    DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"));
+    DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"), "");
     int requests = server_.requestCount("/silent");
     task->resume();
     auto deadline = Clock::now() + kPatience;
@@ -484,7 +485,7 @@ TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
   server_.serve("/file", generated(10));
   Recorder recorder;
   auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
-  DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"));
+  DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"), "");
   task->cancel();
   task->resume();
   EXPECT_TRUE(recorder.waitForCompletion());
@@ -730,7 +731,7 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
     EXPECT_EQ(recorder.calls(), "wrwfc")
         << (recorder.errors.empty() ? "" : recorder.errors[0].localizedDescription);
     EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
-    EXPECT_EQ(server_.rangesAsked(path), (std::vector<std::string>{"", c.rangeAsked}));
+    EXPECT_EQ(server_.requestHeaders(path, "Range"), (std::vector<std::string>{"", c.rangeAsked}));
     EXPECT_EQ(reportedBytes(recorder), size);
     EXPECT_EQ(recorder.writes.back().total, size);
     EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
@@ -819,7 +820,7 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
         << recorder.errors[0].localizedDescription;
   }
   // The cut body was resumed twice and came no further.
-  EXPECT_EQ(server_.rangesAsked("/cut"),
+  EXPECT_EQ(server_.requestHeaders("/cut", "Range"),
             (std::vector<std::string>{"", "bytes=1000-", "bytes=1000-"}));
 }
 
@@ -833,7 +834,7 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
     Recorder recorder;
     std::promise<void> waiting;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
-    DownloadTask* task = session->downloadTaskWithURL(url);
+    DownloadTask* task = session->downloadTaskWithURL(url, "");
     recorder.onRetry = [&](DownloadTask&) { waiting.set_value(); };
     task->resume();
     ASSERT_EQ(waiting.get_future().wait_for(kPatience),
@@ -841,6 +842,36 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
     stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
   }
+}
+
+// The condition goes out with the first request only: a retry that
+// resumes a body must not be answered "not modified".
+TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
+  retry_ = quickRetries();
+  TestReply whole = withHeaders(generated(100000), {{"ETag", "\"v2\""}});
+  whole.acceptRanges = true;
+  whole.conditional = true;
+  TestReply busy;
+  busy.status = 503;
+  TestReply cut = whole;
+  cut.cutAfter = 1000;
+  server_.serveOnce("/a", busy);
+  server_.serveOnce("/a", cut);
+  server_.serve("/a", whole);
+  Recorder recorder;
+  download(server_.url("/a"), &recorder, "", "\"v1\"");
+
+  EXPECT_EQ(recorder.calls(), "rwrwfc");
+  EXPECT_EQ(server_.requestHeaders("/a", "If-None-Match"),
+            (std::vector<std::string>{"\"v1\"", "\"v1\"", ""}));
+  EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(100000));
+
+  server_.serve("/b", whole);
+  Recorder confirmed;
+  download(server_.url("/b"), &confirmed, "", "\"v2\"");
+  EXPECT_EQ(confirmed.calls(), "fc");
+  EXPECT_EQ(confirmed.finishResponse->statusCode, 304);
+  EXPECT_EQ(confirmed.finishedBody, "");
 }
 
 TEST(UrlSessionRetryPolicy, OnlyAnIntegerUpToTenChangesTheRetries) {

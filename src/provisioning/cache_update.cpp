@@ -7,6 +7,7 @@
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
 #include "provisioning/cache_lock.h"
+#include "provisioning/first_line.h"
 #include "provisioning/cache_locations.h"
 #include "provisioning/installer_constants.h"
 #include "provisioning/shell_commands.h"
@@ -51,6 +52,17 @@ bool isCachedAgentCurrent(const std::string& cacheDir,
                           const std::string& validationString) {
   CacheLock lock(cacheDir);
   return isCurrent(cacheDir, validationString);
+}
+
+std::string cachedAgentValidator(const std::string& cacheDir) {
+  CacheLock lock(cacheDir);
+  std::string validator;
+  if (!isAgent(cacheDir + kInstallAgentDirName + kPathSeparator) ||
+      !readFirstLine(cacheDir + kValidationFileName, &validator))
+    return std::string();
+  for (unsigned char c : validator)
+    if (c < 0x20 || c == 0x7f) return std::string();
+  return validator;
 }
 
 bool installDownloadedAgent(const std::string& archive,

@@ -11,6 +11,11 @@
 bool isCachedAgentCurrent(const std::string& cacheDir,
                           const std::string& validationString);
 
+// The ETag that the marker vouches for when the cache directory (ending in
+// "/") holds an agent, else empty; also empty when it could not travel in
+// a header (control bytes). Read under the cache's lock.
+std::string cachedAgentValidator(const std::string& cacheDir);
+
 // Puts a freshly downloaded agent archive into the cache directory (ending
 // in "/"): unpacked into a staging directory beside "installagent", checked
 // for "install", moved into place, and only then vouched for by the marker

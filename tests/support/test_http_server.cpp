@@ -41,6 +41,12 @@ std::string bodyBytes(const TestReply& reply, int64_t offset, int64_t length) {
   return bytes;
 }
 
+std::string etagOf(const TestReply& reply) {
+  for (const auto& header : reply.headers)
+    if (header.first == "ETag") return header.second;
+  return std::string();
+}
+
 // Where a 206 answer starts: N of "bytes=N-" when the reply takes ranges
 // and If-Range, if any, names its ETag; else -1 (the whole body).
 int64_t rangeStart(const TestReply& reply, const httplib::Request& request,
@@ -50,15 +56,10 @@ int64_t rangeStart(const TestReply& reply, const httplib::Request& request,
   if (!reply.acceptRanges || range.compare(0, prefix.size(), prefix) != 0 ||
       range.back() != '-')
     return -1;
-  if (request.has_header("If-Range")) {
-    auto etag = std::find_if(reply.headers.begin(), reply.headers.end(),
-                             [](const std::pair<std::string, std::string>& h) {
-                               return h.first == "ETag";
-                             });
-    if (etag == reply.headers.end() ||
-        etag->second != request.get_header_value("If-Range"))
-      return -1;
-  }
+  if (request.has_header("If-Range") &&
+      (etagOf(reply).empty() ||
+       etagOf(reply) != request.get_header_value("If-Range")))
+    return -1;
   int64_t from = std::stoll(range.substr(prefix.size()));
   return from < size ? from : -1;
 }
@@ -124,11 +125,17 @@ void TestHttpServer::serveOnce(const std::string& path,
   paths_[path].once.push_back(reply);
 }
 
-std::vector<std::string> TestHttpServer::rangesAsked(
-    const std::string& path) const {
+std::vector<std::string> TestHttpServer::requestHeaders(
+    const std::string& path, const std::string& name) const {
   std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::string> values;
   auto it = paths_.find(path);
-  return it == paths_.end() ? std::vector<std::string>() : it->second.ranges;
+  if (it == paths_.end()) return values;
+  for (const auto& headers : it->second.requestHeaders) {
+    auto header = headers.find(name);
+    values.push_back(header == headers.end() ? "" : header->second);
+  }
+  return values;
 }
 
 int TestHttpServer::requestCount(const std::string& path) const {
@@ -149,12 +156,13 @@ std::string TestHttpServer::generatedBody(int64_t size) {
   return bodyBytes(reply, 0, size);
 }
 
-bool TestHttpServer::nextReply(const std::string& path,
-                               const std::string& range, TestReply* reply) {
+bool TestHttpServer::nextReply(const httplib::Request& request,
+                               TestReply* reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  PathState& state = paths_[path];
+  PathState& state = paths_[request.path];
   ++state.requests;
-  state.ranges.push_back(range);
+  state.requestHeaders.emplace_back(request.headers.begin(),
+                                    request.headers.end());
   if (!state.once.empty()) {
     *reply = state.once.front();
     state.once.erase(state.once.begin());
@@ -168,13 +176,18 @@ void TestHttpServer::handle(const httplib::Request& request,
                             httplib::Response& response) {
   const std::string& path = request.path;
   TestReply reply;
-  if (!nextReply(path, request.get_header_value("Range"), &reply)) {
+  if (!nextReply(request, &reply)) {
     response.status = 404;
     return;
   }
   response.status = reply.status;
   for (const auto& header : reply.headers)
     response.set_header(header.first, header.second);
+  if (reply.conditional && request.has_header("If-None-Match") &&
+      request.get_header_value("If-None-Match") == etagOf(reply)) {
+    response.status = 304;
+    return;
+  }
   int64_t size = bodySize(reply);
   int64_t from = rangeStart(reply, request, size);
   if (from >= 0) {

@@ -45,6 +45,9 @@ struct TestReply {
   // chunked, with Content-Range), unless its If-Range differs from the
   // reply's ETag header.
   bool acceptRanges = false;
+  // A request whose If-None-Match names the reply's ETag gets 304 and no
+  // body.
+  bool conditional = false;
 };
 
 // An HTTP (or HTTPS) server on 127.0.0.1, on an ephemeral port, serving
@@ -76,8 +79,9 @@ class TestHttpServer {
 
   // Requests received for path so far (scripted or not).
   int requestCount(const std::string& path) const;
-  // The Range header of each request of path so far, "" where it had none.
-  std::vector<std::string> rangesAsked(const std::string& path) const;
+  // The header name of each request of path so far, "" where it had none.
+  std::vector<std::string> requestHeaders(const std::string& path,
+                                          const std::string& name) const;
   // Body bytes of path's replies that the server wrote to its sockets,
   // summed over its requests. A write in progress counts already and is
   // taken back if it fails; a client that hangs up stops the count within
@@ -94,15 +98,14 @@ class TestHttpServer {
     bool scripted = false;
     std::vector<TestReply> once;
     int requests = 0;
-    std::vector<std::string> ranges;
+    std::vector<std::map<std::string, std::string>> requestHeaders;
     int64_t bytesSent = 0;
   };
 
   void start();
   void handle(const httplib::Request& request, httplib::Response& response);
   // The reply for a request of path, and counts it; false when not scripted.
-  bool nextReply(const std::string& path, const std::string& range,
-                 TestReply* reply);
+  bool nextReply(const httplib::Request& request, TestReply* reply);
   bool sendChunk(const std::string& path, const TestReply& reply, size_t offset,
                  httplib::DataSink& sink);
   void addSent(const std::string& path, int64_t bytes);
