@@ -11,16 +11,12 @@
 
 #include <exception>
 #include <mutex>
+#include <vector>
 
+#include "provisioning/command_words.h"
 #include "provisioning/installer_constants.h"
 
 namespace {
-
-// Characters that every shell takes literally anywhere in a word.
-bool isPlain(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c >= '0' && c <= '9') || (c != '\0' && strchr("_-./:@%+,", c));
-}
 
 std::string singleQuoted(const std::string& s) {
   std::string word = "'";
@@ -53,11 +49,10 @@ sigset_t signalsToDefault() {
   return set;
 }
 
-// posix_spawn of /bin/sh -c "exec <commandLine>" with an empty signal mask;
-// -1 when it cannot start. The shell replaces itself with the command, so
-// a forwarded signal reaches the command rather than a shell that would die
-// of it and leave the command running unwaited.
-pid_t spawnShell(const std::string& commandLine) {
+// Starts argv with an empty signal mask and default dispositions; -1 when
+// it cannot start. With search, argv[0] is looked up on PATH.
+pid_t spawn(const char* path, const std::vector<std::string>& args,
+            bool search) {
   posix_spawnattr_t attr;
   if (posix_spawnattr_init(&attr) != 0) return -1;
   sigset_t none, defaults = signalsToDefault();
@@ -66,20 +61,38 @@ pid_t spawnShell(const std::string& commandLine) {
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr,
                            POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  std::string script = "exec " + commandLine;
-  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+  std::vector<char*> argv;
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, "/bin/sh", nullptr, &attr, const_cast<char**>(argv),
-                  environ) != 0)
-    pid = -1;
+  int failed = search ? posix_spawnp(&pid, path, nullptr, &attr, argv.data(),
+                                     environ)
+                      : posix_spawn(&pid, path, nullptr, &attr, argv.data(),
+                                    environ);
   posix_spawnattr_destroy(&attr);
-  return pid;
+  return failed ? -1 : pid;
+}
+
+// A line of quoted words is started directly, as the shell would start it,
+// without a shell in between; any other line goes to /bin/sh -c "exec
+// <line>", and so does one whose program cannot be started (the shell then
+// says why). Either way the command is the child, so a forwarded signal
+// reaches it rather than a shell that would die of it and leave the command
+// running unwaited.
+pid_t spawnCommand(const std::string& commandLine) {
+  std::vector<std::string> words;
+  if (readQuotedWords(commandLine, &words)) {
+    pid_t pid = spawn(words[0].c_str(), words, true);
+    if (pid > 0) return pid;
+  }
+  return spawn("/bin/sh", {"sh", "-c", "exec " + commandLine}, false);
 }
 
 pid_t startCommand(const std::string& commandLine) {
   std::lock_guard<std::mutex> lock(commandMutex);
   if (interruptedBy != 0) return -1;
-  pid_t pid = spawnShell(commandLine);
+  pid_t pid = spawnCommand(commandLine);
   if (pid > 0) runningCommand = pid;
   return pid;
 }
@@ -108,7 +121,7 @@ std::string smart_quote(std::string s) {
   for (unsigned char c : s) {
     if (c == ' ' || c == '\t')
       hasBlank = true;
-    else if (!isPlain(c))
+    else if (!isShellPlain(c))
       return singleQuoted(s);
   }
   return hasBlank ? "\"" + s + "\"" : s;

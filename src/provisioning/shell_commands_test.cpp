@@ -155,8 +155,8 @@ TEST(UnzipInstallAgent, MissingIsSilentCorruptIsReportedOnce) {
 TEST(CallSystem, StatusComesBackAsSystemGaveIt) {
   ScratchTree tree;
   const std::pair<std::string, int> cases[] = {
-      {"true", 0}, {"sh -c 'exit 3'", 3}, {"false", 1},
-      {"no-such-command-here", 127}};
+      {"true", 0},  {"sh -c 'exit 3'", 3}, {"false", 1},
+      {"no-such-command-here", 127}, {"/no/such/program 'x y'", 127}};
   for (const auto& c : cases) {
     int status = call_system("sh", c.first);
     ASSERT_TRUE(WIFEXITED(status)) << c.first;
@@ -182,19 +182,33 @@ TEST(CallSystem, CommandStartsWithNoSignalBlockedOrIgnored) {
   sigemptyset(&watched);
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&watched, sig);
   ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &watched, &previous), 0);
-  // The shell execs the command, so grep reads its own mask.
-  int status = call_system(
-      "grep", "grep -E '^Sig(Blk|Ign)' /proc/self/status > " +
-                  smart_quote(tree.at("status")));
+  // Through the shell, which execs the command, and started directly: each
+  // grep reads its own mask.
+  const std::string file = smart_quote(tree.at("status"));
+  int viaShell =
+      call_system("grep", "grep -E '^Sig(Blk|Ign)' /proc/self/status > " + file);
+  int direct = call_system(
+      "sh", "sh -c " + smart_quote("grep -E '^Sig(Blk|Ign)' /proc/self/status"
+                                   " >> " + file));
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  ASSERT_EQ(status, 0);
-  std::string text = readFile(tree.at("status"));
-  EXPECT_NE(text.find("SigBlk:\t0000000000000000\n"), std::string::npos)
-      << text;
+  ASSERT_EQ(viaShell, 0);
+  ASSERT_EQ(direct, 0);
+  const std::string text = readFile(tree.at("status"));
+  // Each grep wrote its blocked and ignored masks.
+  const std::string blockedLine = "SigBlk:\t0000000000000000\n";
+  size_t first = text.find(blockedLine);
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_NE(text.find(blockedLine, first + 1), std::string::npos) << text;
   // Bits 0, 1 and 14: HUP, INT and TERM.
-  unsigned long long ignored =
-      std::stoull(text.substr(text.find("SigIgn:\t") + 8, 16), nullptr, 16);
-  EXPECT_EQ(ignored & ((1ull << 0) | (1ull << 1) | (1ull << 14)), 0u) << text;
+  int masks = 0;
+  for (size_t at = 0; (at = text.find("SigIgn:\t", at)) != std::string::npos;
+       at += 8, ++masks) {
+    unsigned long long ignored =
+        std::stoull(text.substr(at + 8, 16), nullptr, 16);
+    EXPECT_EQ(ignored & ((1ull << 0) | (1ull << 1) | (1ull << 14)), 0u)
+        << text;
+  }
+  EXPECT_EQ(masks, 2) << text;
 }
 
 TEST(FireInstallAgent, AgentGetsBundleAndForwardedArgumentsExactly) {
