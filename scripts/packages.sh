@@ -18,3 +18,4 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libc
                 libgtk-3-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core)
+FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)
