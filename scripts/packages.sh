@@ -19,3 +19,4 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libc
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils)
+FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a plain build, then one under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then one under
-# ThreadSanitizer.
+# ThreadSanitizer; then a short run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -19,6 +19,8 @@ run_suite build
 run_suite build-asan -DBOOTSTRAP_SANITIZE=address,undefined
 # GTK is not built for ThreadSanitizer, so the desktop window stays out.
 run_suite build-tsan -DBOOTSTRAP_SANITIZE=thread -DBOOTSTRAP_DESKTOP_WINDOW=OFF
+
+bash scripts/fuzz.sh 20
 
 # The benchmark on a tiny archive, once: it must still run end to end.
 echo "== benchmark smoke run"

@@ -1,8 +1,5 @@
 #include "net/response_headers.h"
 
-#include <string.h>
-#include <strings.h>
-
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -14,6 +11,16 @@ std::string trimmed(const char* begin, const char* end) {
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+// Over the whole name, which may hold a NUL, and whatever the locale.
+bool sameFieldName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
 
 // Reads the decimal digits at text[*at...] into *value; false without a
 // digit or past INT64_MAX / 10.
@@ -112,13 +119,20 @@ bool contentRangeStart(const std::string& value, int64_t* first,
 }
 
 bool isStrongEntityTag(const std::string& tag) {
-  return tag.size() >= 2 && tag.front() == '"' && tag.back() == '"';
+  if (tag.size() < 2 || tag.front() != '"' || tag.back() != '"') return false;
+  // A blank, control byte or quote inside is no tag, and a CR could end
+  // the request header it is sent back in.
+  for (size_t i = 1; i + 1 < tag.size(); ++i) {
+    unsigned char c = tag[i];
+    if (c <= ' ' || c == '"' || c == 0x7f) return false;
+  }
+  return true;
 }
 
 bool UrlResponse::headerField(const std::string& name,
                               std::string* value) const {
   for (const auto& field : headerFields) {
-    if (strcasecmp(field.first.c_str(), name.c_str()) == 0) {
+    if (sameFieldName(field.first, name)) {
       if (value) *value = field.second;
       return true;
     }

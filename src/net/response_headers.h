@@ -29,7 +29,7 @@ bool contentRangeStart(const std::string& value, int64_t* first,
                        int64_t* completeLength);
 
 // True for an entity tag that If-Range may carry: a strong one, "..." not
-// W/"...".
+// W/"...", with no blank, control byte or quote between its quotes.
 bool isStrongEntityTag(const std::string& tag);
 
 #endif

@@ -29,6 +29,17 @@ TEST(AddHeaderLine, KeepsTheFieldsOfTheLastResponse) {
   EXPECT_EQ(response.headerFields.size(), 3u);
 }
 
+TEST(HeaderField, ComparesTheWholeNameIgnoringAsciiCase) {
+  UrlResponse response =
+      responseOf({"Etag: \"b\"\r\n", std::string("ETag\0x: \"a\"\r\n", 13)});
+  std::string value;
+  EXPECT_FALSE(response.headerField(std::string("ETag\0y", 6), &value));
+  ASSERT_TRUE(response.headerField(std::string("etag\0X", 6), &value));
+  EXPECT_EQ(value, "\"a\"");
+  ASSERT_TRUE(response.headerField("ETAG", &value));
+  EXPECT_EQ(value, "\"b\"");
+}
+
 TEST(RetryAfterSeconds, ReadsSecondsAndDates) {
   const time_t now = 784111777;  // Sun, 06 Nov 1994 08:49:37 GMT
   const struct {
@@ -92,7 +103,12 @@ TEST(ContentRangeStart, AcceptsOnlyWellFormedRanges) {
 TEST(IsStrongEntityTag, RefusesWeakAndMalformedTags) {
   EXPECT_TRUE(isStrongEntityTag("\"abc\""));
   EXPECT_TRUE(isStrongEntityTag("\"\""));
+  EXPECT_TRUE(isStrongEntityTag("\"5f2a-\x80\xff\""));
   EXPECT_FALSE(isStrongEntityTag("W/\"abc\""));
+  // Nothing that could break the If-Range header it is sent back in.
+  for (const char* bad :
+       {"\"a b\"", "\"a\rb\"", "\"a\"b\"", "\"\t\"", "\"\x7f\""})
+    EXPECT_FALSE(isStrongEntityTag(bad)) << bad;
   EXPECT_FALSE(isStrongEntityTag("abc"));
   EXPECT_FALSE(isStrongEntityTag("\""));
   EXPECT_FALSE(isStrongEntityTag(""));

@@ -1,0 +1,103 @@
+// The state-file readers: the input is a file's content, written into a
+// private directory (under $TMPDIR, else /tmp) and read back as the URL
+// file and as the validation marker; then written as a marker and matched.
+#include <fcntl.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "provisioning/endpoint_file.h"
+#include "provisioning/first_line.h"
+#include "provisioning/validation_marker.h"
+
+namespace {
+
+void fail(const char* what, const std::string& content) {
+  fprintf(stderr, "%s, for the content of %zu bytes:", what, content.size());
+  for (unsigned char c : content) fprintf(stderr, " %02x", c);
+  fprintf(stderr, "\n");
+  abort();
+}
+
+std::string dir, urlFile, marker;
+
+void removeDir() {
+  unlink(urlFile.c_str());
+  unlink(marker.c_str());
+  rmdir(dir.c_str());
+}
+
+void makeDir() {
+  const char* tmp = getenv("TMPDIR");
+  std::string name =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-line-readers-XXXXXX";
+  if (!mkdtemp(&name[0])) {
+    perror("mkdtemp");
+    abort();
+  }
+  dir = name;
+  urlFile = dir + "/installAgentURL.txt";
+  marker = dir + "/.validatestring";
+  atexit(removeDir);
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  FILE* file = fopen(path.c_str(), "wb");
+  if (!file ||
+      fwrite(content.data(), 1, content.size(), file) != content.size() ||
+      fclose(file) != 0) {
+    perror(path.c_str());
+    abort();
+  }
+}
+
+std::string readFile(const std::string& path) {
+  std::string content;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) return "(missing)";
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;)
+    content.append(buffer, n);
+  fclose(file);
+  return content;
+}
+
+int reportCount = 0;
+void countReport(const std::string&, bool) { ++reportCount; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (dir.empty()) makeDir();
+  std::string content(reinterpret_cast<const char*>(data), size);
+  std::string firstLine = content.substr(0, content.find('\n'));
+  bool oneLine = content.find('\n') == std::string::npos;
+
+  writeFile(urlFile, content);
+  std::string line = "unset";
+  if (!readFirstLine(urlFile, &line) || line != firstLine)
+    fail("readFirstLine misread the first line", content);
+  reportCount = 0;
+  if (readEndpointUrlFile(urlFile, countReport) != firstLine ||
+      reportCount != 0)
+    fail("readEndpointUrlFile misread the URL", content);
+
+  writeFile(marker, content);
+  if (isCacheValid(dir, firstLine) != !firstLine.empty())
+    fail("the marker's first line does not match itself", content);
+  if (isCacheValid(dir + "/", firstLine + "x") || isCacheValid(dir, ""))
+    fail("the marker matched another string", content);
+
+  // Written, the marker matches what was written, if that has no newline.
+  unlink(marker.c_str());
+  writeValidationString(dir, content);
+  if (readFile(marker) != (content.empty() ? "(missing)" : content))
+    fail("the marker was not written verbatim", content);
+  if (isCacheValid(dir, content) != (!content.empty() && oneLine))
+    fail("the written marker does not match", content);
+  return 0;
+}
