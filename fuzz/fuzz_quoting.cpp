@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "provisioning/command_words.h"
 #include "provisioning/shell_commands.h"
 
 namespace {
@@ -117,6 +118,13 @@ void checkCommandLine(const std::vector<std::string>& args) {
   if (words != args) fail("argv2cmdline's words read back changed", line);
   if (!args.empty() && line.back() != ' ')
     fail("argv2cmdline's line lacks its closing blank", line);
+
+  // What runs commands without the shell must read the same words.
+  std::vector<std::string> started;
+  if (!readQuotedWords("prog " + line, &started))
+    fail("a quoted line was left to the shell", line);
+  words.insert(words.begin(), "prog");
+  if (started != words) fail("readQuotedWords read other words", line);
 }
 
 // Reads an unzip wildcard pattern that can match one name only: each part
