@@ -10,18 +10,12 @@
 
 #include <string>
 
+#include "property_failure.h"
 #include "provisioning/endpoint_file.h"
 #include "provisioning/first_line.h"
 #include "provisioning/validation_marker.h"
 
 namespace {
-
-void fail(const char* what, const std::string& content) {
-  fprintf(stderr, "%s, for the content of %zu bytes:", what, content.size());
-  for (unsigned char c : content) fprintf(stderr, " %02x", c);
-  fprintf(stderr, "\n");
-  abort();
-}
 
 std::string dir, urlFile, marker;
 

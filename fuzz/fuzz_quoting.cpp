@@ -10,17 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "property_failure.h"
 #include "provisioning/command_words.h"
 #include "provisioning/shell_commands.h"
 
 namespace {
-
-void fail(const char* what, const std::string& word) {
-  fprintf(stderr, "%s, for the word of %zu bytes:", what, word.size());
-  for (unsigned char c : word) fprintf(stderr, " %02x", c);
-  fprintf(stderr, "\n");
-  abort();
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -12,16 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "property_failure.h"
 #include "net/response_headers.h"
 
 namespace {
-
-void fail(const char* what, const std::string& text) {
-  fprintf(stderr, "%s, for the text of %zu bytes:", what, text.size());
-  for (unsigned char c : text) fprintf(stderr, " %02x", c);
-  fprintf(stderr, "\n");
-  abort();
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
