@@ -48,7 +48,7 @@ run "$demo/Example Online Setup/bootstrap-installer" --target "$demo/installed"
 echo "Cache marker (the server's ETag): $(cat "$cache/.validatestring")"
 
 echo
-echo "-- Second run: the server's ETag matches the marker, so the cached agent runs"
+echo "-- Second run: the request names the marker (If-None-Match), the server answers 304, the cached agent runs"
 run "$demo/Example Online Setup/bootstrap-installer" --target "$demo/installed"
 echo
 echo "Requests the server saw:"
