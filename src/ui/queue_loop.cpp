@@ -14,75 +14,42 @@ std::chrono::steady_clock::duration delayOf(double seconds) {
 
 }  // namespace
 
-QueueLoop::QueueLoop() : loopThread_(std::this_thread::get_id()) {}
-
 int QueueLoop::run() {
   std::unique_lock<std::mutex> lock(mutex_);
-  loopThread_ = std::this_thread::get_id();
-  running_ = true;
-  while (!stopped_) {
-    bool ran = runQueuedWork(lock);
-    if (!stopped_) ran = runDueTimer(lock) || ran;
-    if (!ran && !stopped_) waitForWork(lock);
+  dispatches_.beginRun(lock);
+  while (!dispatches_.stopped()) {
+    bool ran = dispatches_.runOldest(lock);
+    if (!dispatches_.stopped()) ran = runDueTimer(lock) || ran;
+    if (!ran && !dispatches_.stopped()) waitForWork(lock);
   }
-  running_ = false;
-  return status_;
+  return dispatches_.endRun(lock);
 }
 
 void QueueLoop::stop(int status) {
   // Declared before the lock so that dropped work dies outside it.
   std::multimap<Clock::time_point, std::function<void()>> dropped;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (stopped_) return;
-  stopped_ = true;
-  status_ = status;
-  for (Dispatch* dispatch : queue_) finish(dispatch, false);
-  queue_.clear();
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!dispatches_.stop(status, lock)) return;
   dropped.swap(timers_);
-  finished_.notify_all();
   wake_.notify_one();
 }
 
 bool QueueLoop::dispatchSync(const std::function<void()>& work) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (ended()) return false;
-  if (std::this_thread::get_id() == loopThread_) {
-    lock.unlock();
-    work();
-    return true;
-  }
-  // Stopping: the loop takes no more work from other threads.
-  if (stopped_) return false;
-  Dispatch dispatch = {&work, false, false};
-  queue_.push_back(&dispatch);
-  wake_.notify_one();
-  finished_.wait(lock, [&dispatch] { return dispatch.finished; });
-  return dispatch.ran;
+  return dispatches_.dispatchSync(work, lock, [this] { wake_.notify_one(); });
 }
 
 void QueueLoop::runAfter(double seconds, std::function<void()> work) {
   Clock::time_point deadline = Clock::now() + delayOf(seconds);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (stopped_) return;
+  if (dispatches_.stopped()) return;
   timers_.emplace(deadline, std::move(work));
   wake_.notify_one();
 }
 
 bool QueueLoop::isLoopThread() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return std::this_thread::get_id() == loopThread_;
-}
-
-bool QueueLoop::runQueuedWork(std::unique_lock<std::mutex>& lock) {
-  if (queue_.empty()) return false;
-  Dispatch* dispatch = queue_.front();
-  queue_.pop_front();
-  lock.unlock();
-  (*dispatch->work)();
-  lock.lock();
-  finish(dispatch, true);
-  finished_.notify_all();
-  return true;
+  return dispatches_.isLoopThread();
 }
 
 bool QueueLoop::runDueTimer(std::unique_lock<std::mutex>& lock) {
@@ -106,9 +73,4 @@ void QueueLoop::waitForWork(std::unique_lock<std::mutex>& lock) {
   // have dropped the timer meanwhile.
   Clock::time_point deadline = timers_.begin()->first;
   wake_.wait_until(lock, deadline);
-}
-
-void QueueLoop::finish(Dispatch* dispatch, bool ran) {
-  dispatch->finished = true;
-  dispatch->ran = ran;
 }

@@ -3,30 +3,21 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <thread>
 
+#include "ui/loop_dispatches.h"
 #include "ui/main_loop.h"
 
-// A MainLoop without a window system: a queue of work guarded by a mutex,
-// and timers on the steady clock.
-//
-// The loop thread is the thread that made the loop until run() is called,
-// then the thread that called run(). There, dispatchSync runs work inline,
-// unless the loop has ended (stopped, and not or no longer in run()). From
-// other threads it queues the work and waits; work still queued when
-// stop() is called is dropped and its caller gets false at once. Queued
-// work runs in the order it came in, and each pass of the loop runs at most
-// one queued work and one due timer, so neither starves the other. stop()
-// lets work already running finish. The loop must outlive every call into
-// it.
+// A MainLoop without a window system: work from other threads and timers
+// on the steady clock, under one mutex. Dispatches behave as
+// LoopDispatches says; each pass of the loop runs at most one queued work
+// and one due timer, so neither starves the other. stop() lets work already
+// running finish and drops the timers. The loop must outlive every call
+// into it.
 class QueueLoop : public MainLoop {
  public:
-  QueueLoop();
-
   int run() override;
   void stop(int status) override;
   bool dispatchSync(const std::function<void()>& work) override;
@@ -39,27 +30,13 @@ class QueueLoop : public MainLoop {
 
  private:
   typedef std::chrono::steady_clock Clock;
-  // A dispatchSync call waiting on its caller's stack.
-  struct Dispatch {
-    const std::function<void()>* work;
-    bool finished;
-    bool ran;
-  };
 
-  bool ended() const { return stopped_ && !running_; }
-  bool runQueuedWork(std::unique_lock<std::mutex>& lock);
   bool runDueTimer(std::unique_lock<std::mutex>& lock);
   void waitForWork(std::unique_lock<std::mutex>& lock);
-  void finish(Dispatch* dispatch, bool ran);
 
   mutable std::mutex mutex_;
-  std::condition_variable wake_;      // the loop: work, timer or stop
-  std::condition_variable finished_;  // callers of dispatchSync
-  std::thread::id loopThread_;
-  bool running_ = false;
-  bool stopped_ = false;
-  int status_ = 0;
-  std::deque<Dispatch*> queue_;
+  std::condition_variable wake_;  // the loop: work, timer or stop
+  LoopDispatches dispatches_;
   // A multimap keeps timers with the same deadline in the order given.
   std::multimap<Clock::time_point, std::function<void()>> timers_;
 };

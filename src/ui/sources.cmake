@@ -2,6 +2,7 @@
 set(UI_SOURCES
   src/ui/backend_choice.cpp
   src/ui/desktop_module.cpp
+  src/ui/loop_dispatches.cpp
   src/ui/queue_loop.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
@@ -9,6 +10,7 @@ set(UI_SOURCES
 )
 # The desktop window, built as a module of its own (see desktop_module.h).
 set(UI_GTK_SOURCES
+  src/ui/loop_dispatches.cpp
   src/ui/gtk/glib_loop.cpp
   src/ui/gtk/gtk_backend.cpp
   src/ui/gtk/gtk_widgets.cpp

@@ -25,8 +25,7 @@ struct GLibLoop::Timer {
 };
 
 GLibLoop::GLibLoop()
-    : context_(g_main_context_ref(g_main_context_default())),
-      loopThread_(std::this_thread::get_id()) {}
+    : context_(g_main_context_ref(g_main_context_default())) {}
 
 GLibLoop::~GLibLoop() {
   // Left by a loop that never ran or never stopped.
@@ -37,14 +36,12 @@ GLibLoop::~GLibLoop() {
 
 int GLibLoop::run() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    loopThread_ = std::this_thread::get_id();
-    running_ = true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    dispatches_.beginRun(lock);
   }
   while (!stopped()) g_main_context_iteration(context_, TRUE);
   std::unique_lock<std::mutex> lock(mutex_);
-  running_ = false;
-  int status = status_;
+  int status = dispatches_.endRun(lock);
   GSource* wake = takeWakeSource();
   lock.unlock();
   dropSource(wake);
@@ -54,13 +51,8 @@ int GLibLoop::run() {
 void GLibLoop::stop(int status) {
   std::set<GSource*> dropped;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_) return;
-    stopped_ = true;
-    status_ = status;
-    for (Dispatch* dispatch : queue_) dispatch->finished = true;
-    queue_.clear();
-    finished_.notify_all();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!dispatches_.stop(status, lock)) return;
     dropped.swap(timers_);
     wake();  // run() may be waiting in poll()
   }
@@ -70,19 +62,7 @@ void GLibLoop::stop(int status) {
 
 bool GLibLoop::dispatchSync(const std::function<void()>& work) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (ended()) return false;
-  if (std::this_thread::get_id() == loopThread_) {
-    lock.unlock();
-    work();
-    return true;
-  }
-  // Stopping: the loop takes no more work from other threads.
-  if (stopped_) return false;
-  Dispatch dispatch = {&work, false, false};
-  queue_.push_back(&dispatch);
-  wake();
-  finished_.wait(lock, [&dispatch] { return dispatch.finished; });
-  return dispatch.ran;
+  return dispatches_.dispatchSync(work, lock, [this] { wake(); });
 }
 
 void GLibLoop::runAfter(double seconds, std::function<void()> work) {
@@ -91,7 +71,7 @@ void GLibLoop::runAfter(double seconds, std::function<void()> work) {
                         new Timer{this, source, std::move(work)}, deleteTimer);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!stopped_) {
+    if (!dispatches_.stopped()) {
       timers_.insert(source);
       g_source_attach(source, context_);
       return;
@@ -117,7 +97,7 @@ void GLibLoop::deleteTimer(gpointer timer) {
 
 bool GLibLoop::stopped() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return stopped_;
+  return dispatches_.stopped();
 }
 
 // Called with the mutex held.
@@ -132,21 +112,11 @@ void GLibLoop::wake() {
 // source goes once the queue is empty.
 bool GLibLoop::runQueuedWork() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (queue_.empty()) {
-    GSource* wake = takeWakeSource();
-    lock.unlock();
-    dropSource(wake);
-    return false;
-  }
-  Dispatch* dispatch = queue_.front();
-  queue_.pop_front();
+  if (dispatches_.runOldest(lock)) return true;
+  GSource* wake = takeWakeSource();
   lock.unlock();
-  (*dispatch->work)();
-  lock.lock();
-  dispatch->finished = true;
-  dispatch->ran = true;
-  finished_.notify_all();
-  return true;
+  dropSource(wake);
+  return false;
 }
 
 // False when stop() has dropped the timer meanwhile.
