@@ -16,13 +16,7 @@ class ConsoleBackend : public UiBackend {
   MainLoop& loop() override { return loop_; }
 
   DownloadWindowOutlets outlets() override {
-    DownloadWindowOutlets outlets;
-    outlets.progress = &progress_;
-    outlets.image = &image_;
-    outlets.downloadPercent = &text_;
-    outlets.window = &window_;
-    outlets.cancel = &cancel_;
-    return outlets;
+    return {&progress_, &image_, &text_, &window_, &cancel_};
   }
 
   // The statuses say all there is to say; a title line would be noise.

@@ -222,13 +222,8 @@ FakeBackend::~FakeBackend() = default;
 MainLoop& FakeBackend::loop() { return loop_; }
 
 DownloadWindowOutlets FakeBackend::outlets() {
-  DownloadWindowOutlets outlets;
-  outlets.progress = &controls_->progress;
-  outlets.image = &controls_->image;
-  outlets.downloadPercent = &controls_->text;
-  outlets.window = &controls_->window;
-  outlets.cancel = &controls_->cancel;
-  return outlets;
+  return {&controls_->progress, &controls_->image, &controls_->text,
+          &controls_->window, &controls_->cancel};
 }
 
 void FakeBackend::show(const std::string& title) {

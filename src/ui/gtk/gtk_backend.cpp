@@ -90,13 +90,7 @@ class DesktopBackend : public UiBackend {
   MainLoop& loop() override { return loop_; }
 
   DownloadWindowOutlets outlets() override {
-    DownloadWindowOutlets outlets;
-    outlets.progress = &progress_;
-    outlets.image = &image_;
-    outlets.downloadPercent = &text_;
-    outlets.window = &window_;
-    outlets.cancel = &cancel_;
-    return outlets;
+    return {&progress_, &image_, &text_, &window_, &cancel_};
   }
 
   void show(const std::string& title) override { window_.show(title); }
