@@ -191,27 +191,20 @@ void TestHttpServer::handle(const httplib::Request& request,
   int64_t size = bodySize(reply);
   int64_t from = rangeStart(reply, request, size);
   if (from >= 0) {
-    // Chunked, because the library would cut a sized 206 body once more.
     response.status = 206;
     response.set_header("Content-Range", "bytes " + std::to_string(from) +
                                              "-" + std::to_string(size - 1) +
                                              "/" + std::to_string(size));
+  }
+  // Chunked for a 206, which the library would cut once more if sized, and
+  // under a Range it does not take, which it would apply to a sized body.
+  if (from >= 0 || !reply.contentLength || request.has_header("Range")) {
+    from = std::max<int64_t>(from, 0);
     response.set_chunked_content_provider(
         kContentType, [this, path, reply, size, from](
                           size_t offset, httplib::DataSink& sink) {
           if (from + static_cast<int64_t>(offset) < size)
             return sendChunk(path, reply, from + offset, sink);
-          sink.done();
-          return true;
-        });
-  } else if (!reply.contentLength || request.has_header("Range")) {
-    // The whole body; chunked under a Range it does not take, which the
-    // library would otherwise apply to a sized body.
-    response.set_chunked_content_provider(
-        kContentType,
-        [this, path, reply, size](size_t offset, httplib::DataSink& sink) {
-          if (static_cast<int64_t>(offset) < size)
-            return sendChunk(path, reply, offset, sink);
           sink.done();
           return true;
         });
