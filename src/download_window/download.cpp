@@ -119,12 +119,7 @@ void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
 bool Download::takeResponse(DownloadTask& task) {
   const UrlResponse& response = *task.response();
   if (response.statusCode == 304) return takeNotModified();
-  if (isRefused(response.statusCode)) {
-    logLine("Download failed with http error code- %ld", response.statusCode);
-    showFailure(refusedText(response.statusCode));
-    endTransfer();
-    return false;
-  }
+  if (isRefused(response.statusCode)) return refuse(response.statusCode);
   hasValidationString_ = response.headerField("ETag", &validationString_);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
@@ -144,8 +139,13 @@ bool Download::takeNotModified() {
     reuseCachedAgent();
     return false;
   }
-  logLine("Download failed with http error code- %ld", 304L);
-  showFailure(refusedText(304));
+  return refuse(304);
+}
+
+// Shows the server's refusal and ends the transfer; false.
+bool Download::refuse(long statusCode) {
+  logLine("Download failed with http error code- %ld", statusCode);
+  showFailure(refusedText(statusCode));
   endTransfer();
   return false;
 }

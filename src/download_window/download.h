@@ -57,6 +57,7 @@ class Download : public UrlSessionDelegate {
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);
   bool takeNotModified();
+  bool refuse(long statusCode);
   void reuseCachedAgent();
   void showDownloadStart();
   // Shows the bytes received since the last update, now or when due.
