@@ -7,7 +7,6 @@
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
 #include "provisioning/cache_lock.h"
-#include "provisioning/first_line.h"
 #include "provisioning/cache_locations.h"
 #include "provisioning/installer_constants.h"
 #include "provisioning/shell_commands.h"
@@ -32,11 +31,14 @@ bool moveIntoPlace(const std::string& staging, const std::string& agentDir,
   return moved;
 }
 
+bool holdsAgent(const std::string& cacheDir) {
+  return isAgent(cacheDir + kInstallAgentDirName + kPathSeparator);
+}
+
 // Without an ETag nothing vouches for an agent, not even an equal one.
 bool isCurrent(const std::string& cacheDir,
                const std::string& validationString) {
-  return !validationString.empty() &&
-         isAgent(cacheDir + kInstallAgentDirName + kPathSeparator) &&
+  return !validationString.empty() && holdsAgent(cacheDir) &&
          isCacheValid(cacheDir, validationString);
 }
 
@@ -57,8 +59,7 @@ bool isCachedAgentCurrent(const std::string& cacheDir,
 std::string cachedAgentValidator(const std::string& cacheDir) {
   CacheLock lock(cacheDir);
   std::string validator;
-  if (!isAgent(cacheDir + kInstallAgentDirName + kPathSeparator) ||
-      !readFirstLine(cacheDir + kValidationFileName, &validator))
+  if (!holdsAgent(cacheDir) || !readValidationString(cacheDir, &validator))
     return std::string();
   for (unsigned char c : validator)
     if (c < 0x20 || c == 0x7f) return std::string();

@@ -15,11 +15,14 @@ std::string markerPath(const std::string& cacheDir) {
 
 }  // namespace
 
+bool readValidationString(const std::string& cacheDir, std::string* line) {
+  return readFirstLine(markerPath(cacheDir), line);
+}
+
 bool isCacheValid(std::string cacheDir, std::string validationString) {
   if (!cacheDir.empty() && validationString.empty()) return false;
   std::string line;
-  return readFirstLine(markerPath(cacheDir), &line) &&
-         line == validationString;
+  return readValidationString(cacheDir, &line) && line == validationString;
 }
 
 void writeValidationString(std::string cacheDir,

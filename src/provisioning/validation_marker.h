@@ -6,6 +6,9 @@
 // The marker ".validatestring" in the cache directory holds the ETag of the
 // archive the cached agent came from, verbatim and without a newline.
 
+// The marker's first line; false when there is no marker to read.
+bool readValidationString(const std::string& cacheDir, std::string* line);
+
 // True when the marker's first line equals validationString byte for byte.
 bool isCacheValid(std::string cacheDir, std::string validationString);
 
