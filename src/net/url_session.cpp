@@ -247,7 +247,7 @@ class Transfer {
   bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
-  void heardFromServer() { lastHeard_ = Clock::now(); }
+  void heardFromServer() { now_.lastHeard = Clock::now(); }
   Outcome outcome(CURLcode result);
   UrlError failure(const std::string& description) const;
 
@@ -266,17 +266,20 @@ class Transfer {
   // If-Range for the rest of the body; empty: a retry starts over.
   std::string validator_;
 
-  // Of the request in progress.
-  bool last_ = false;
-  UrlResponse answer_;  // its header fields, status and length
-  bool answerTaken_ = false;
-  bool mayPass_ = false;
-  int64_t retryAfterSeconds_ = -1;
-  // Silence is timed from the connection on (libcurl's connect timeout
-  // covers the time before); unset until then.
-  std::optional<Clock::time_point> lastHeard_;
-  std::string ownError_;  // a failure of ours rather than libcurl's
-  int storageErrno_ = 0;
+  // The request in progress, each starting afresh.
+  struct Request {
+    bool last = false;
+    UrlResponse answer;  // its header fields, status and length
+    bool answerTaken = false;
+    bool mayPass = false;
+    int64_t retryAfterSeconds = -1;
+    // Silence is timed from the connection on (libcurl's connect timeout
+    // covers the time before); unset until then.
+    std::optional<Clock::time_point> lastHeard;
+    std::string ownError;  // a failure of ours rather than libcurl's
+    int storageErrno = 0;
+  };
+  Request now_;
   char errorBuffer_[CURL_ERROR_SIZE];
 };
 
@@ -379,30 +382,25 @@ Transfer::~Transfer() {
 }
 
 Outcome Transfer::perform(bool last) {
-  last_ = last;
-  answer_ = UrlResponse();
-  answerTaken_ = mayPass_ = false;
-  retryAfterSeconds_ = -1;
-  lastHeard_.reset();
-  ownError_.clear();
-  storageErrno_ = 0;
+  now_ = Request();
+  now_.last = last;
   errorBuffer_[0] = '\0';
-  if (!prepare()) return outcome(CURLE_OK);  // ownError_ tells why
+  if (!prepare()) return outcome(CURLE_OK);  // now_.ownError tells why
   CURLcode result = drive();
   // An empty body comes without a chunk: its answer is taken now.
-  if (result == CURLE_OK && !answerTaken_) takeAnswer();
-  if (result == CURLE_OK && ownError_.empty() && !closeFile())
+  if (result == CURLE_OK && !now_.answerTaken) takeAnswer();
+  if (result == CURLE_OK && now_.ownError.empty() && !closeFile())
     cannotStore("cannot write " + path_);
   return outcome(result);
 }
 
 Outcome Transfer::outcome(CURLcode result) {
   Outcome outcome;
-  outcome.retryAfterSeconds = retryAfterSeconds_;
-  if (!ownError_.empty()) {
-    outcome.mayPass = mayPass_;
-    outcome.error = failure(ownError_);
-    outcome.error.storageErrno = storageErrno_;
+  outcome.retryAfterSeconds = now_.retryAfterSeconds;
+  if (!now_.ownError.empty()) {
+    outcome.mayPass = now_.mayPass;
+    outcome.error = failure(now_.ownError);
+    outcome.error.storageErrno = now_.storageErrno;
   } else if (result != CURLE_OK) {
     outcome.mayPass = mayPass(result);
     outcome.error =
@@ -422,14 +420,14 @@ bool Transfer::prepare() {
     curl_easy_reset(easy_);
   } else {
     if (!curlReady() || !(easy_ = curl_easy_init())) {
-      ownError_ = "libcurl could not be initialised";
+      now_.ownError = "libcurl could not be initialised";
       return false;
     }
     if (!openFile())
       return cannotStore("cannot create a file in " + session_->tempDir());
   }
   if (configure() && setRequestHeaders()) return true;
-  ownError_ = "libcurl refused the transfer's options";
+  now_.ownError = "libcurl refused the transfer's options";
   return false;
 }
 
@@ -519,7 +517,7 @@ CURLcode Transfer::drive() {
     if (running && status == CURLM_OK)
       status = curl_multi_poll(multi, nullptr, 0, pollMilliseconds(), nullptr);
   }
-  if (status != CURLM_OK) ownError_ = curl_multi_strerror(status);
+  if (status != CURLM_OK) now_.ownError = curl_multi_strerror(status);
   CURLcode result = resultOf(multi);
   session_->attach(nullptr);
   curl_multi_remove_handle(multi, easy_);
@@ -529,8 +527,8 @@ CURLcode Transfer::drive() {
 
 // Wakes in time to notice a stall, not a poll later.
 int Transfer::pollMilliseconds() const {
-  if (!lastHeard_) return kPollMilliseconds;
-  auto deadline = *lastHeard_ + std::chrono::seconds(session_->stallSeconds());
+  if (!now_.lastHeard) return kPollMilliseconds;
+  auto deadline = *now_.lastHeard + std::chrono::seconds(session_->stallSeconds());
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                   deadline - Clock::now())
                   .count();
@@ -542,11 +540,11 @@ int Transfer::pollMilliseconds() const {
 // trickle would fail it; the limit is on silence alone.
 bool Transfer::stalled() {
   const int limit = session_->stallSeconds();
-  if (!lastHeard_ || Clock::now() - *lastHeard_ < std::chrono::seconds(limit))
+  if (!now_.lastHeard || Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
     return false;
-  ownError_ = "no data received for " + std::to_string(limit) +
+  now_.ownError = "no data received for " + std::to_string(limit) +
               (limit == 1 ? " second" : " seconds");
-  mayPass_ = true;
+  now_.mayPass = true;
   return true;
 }
 
@@ -561,23 +559,23 @@ CURLcode Transfer::resultOf(CURLM* multi) {
 // Decides, at the first byte of a body (or the end of an empty one),
 // whether this answer's body is wanted; false ends the request.
 bool Transfer::takeAnswer() {
-  answerTaken_ = true;
-  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &answer_.statusCode);
+  now_.answerTaken = true;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &now_.answer.statusCode);
   curl_off_t length = -1;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  answer_.expectedContentLength = length;
-  const long status = answer_.statusCode;
-  if (!last_ && mayPass(status)) {
+  now_.answer.expectedContentLength = length;
+  const long status = now_.answer.statusCode;
+  if (!now_.last && mayPass(status)) {
     std::string value;
-    if (answer_.headerField("Retry-After", &value) &&
-        !retryAfterSeconds(value, time(nullptr), &retryAfterSeconds_))
-      retryAfterSeconds_ = -1;
+    if (now_.answer.headerField("Retry-After", &value) &&
+        !retryAfterSeconds(value, time(nullptr), &now_.retryAfterSeconds))
+      now_.retryAfterSeconds = -1;
     return refuse("the server answered with status " + std::to_string(status),
                   true);
   }
   if (task_->response()) return takeLaterAnswer(status);
-  task_->publish(answer_);
-  if (status == 200) validator_ = resumeValidator(answer_);
+  task_->publish(now_.answer);
+  if (status == 200) validator_ = resumeValidator(now_.answer);
   return true;
 }
 
@@ -603,7 +601,7 @@ bool Transfer::resumesWhereItStopped() const {
   std::string range;
   int64_t first = 0, complete = 0;
   const int64_t expected = task_->response()->expectedContentLength;
-  return answer_.headerField("Content-Range", &range) &&
+  return now_.answer.headerField("Content-Range", &range) &&
          contentRangeStart(range, &first, &complete) && first == total_ &&
          (complete < 0 || expected < 0 || complete == expected);
 }
@@ -613,11 +611,11 @@ bool Transfer::sameArchive() const {
   const UrlResponse& first = *task_->response();
   std::string before, now;
   bool hadTag = first.headerField("ETag", &before);
-  if (hadTag != answer_.headerField("ETag", &now) || before != now)
+  if (hadTag != now_.answer.headerField("ETag", &now) || before != now)
     return false;
   return first.expectedContentLength < 0 ||
-         answer_.expectedContentLength < 0 ||
-         first.expectedContentLength == answer_.expectedContentLength;
+         now_.answer.expectedContentLength < 0 ||
+         first.expectedContentLength == now_.answer.expectedContentLength;
 }
 
 // The bytes in the file come again; the delegate hears only of those past
@@ -631,20 +629,20 @@ bool Transfer::startOver() {
 
 // The temporary file failed us (a full disk, say): no retry helps.
 bool Transfer::cannotStore(const std::string& what) {
-  storageErrno_ = errno;
-  return refuse(what + ": " + strerror(storageErrno_), false);
+  now_.storageErrno = errno;
+  return refuse(what + ": " + strerror(now_.storageErrno), false);
 }
 
 bool Transfer::refuse(const std::string& why, bool mayPass) {
-  ownError_ = why;
-  mayPass_ = mayPass;
+  now_.ownError = why;
+  now_.mayPass = mayPass;
   return false;
 }
 
 bool Transfer::receive(const char* data, size_t length) {
   heardFromServer();
   if (!session_->mayCall()) return false;
-  if (!answerTaken_ && !takeAnswer()) return false;
+  if (!now_.answerTaken && !takeAnswer()) return false;
   if (!writeAll(fd_, data, length))
     return cannotStore("cannot write " + path_);
   total_ += static_cast<int64_t>(length);
@@ -658,7 +656,7 @@ bool Transfer::receive(const char* data, size_t length) {
 
 void Transfer::headerLine(const char* data, size_t length) {
   heardFromServer();
-  addHeaderLine(data, length, &answer_);
+  addHeaderLine(data, length, &now_.answer);
 }
 
 UrlError Transfer::failure(const std::string& description) const {
