@@ -194,7 +194,7 @@ TEST_F(AgentServer, HttpsServesABundleThatTrustsItsCertificate) {
                        makeAgentArchive("tls")});
   ASSERT_EQ(server->url().compare(0, 8, "https://"), 0) << server->url();
   makeBundle(Layout::kAppBundle);
-  writeFile(resources_ + "/installAgentURL.txt", server->url() + "\n");
+  setUrl(server->url());
 
   ProcessResult untrusted = run({});
   EXPECT_EQ(untrusted.exitCode, 255) << untrusted.err;

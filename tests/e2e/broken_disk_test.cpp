@@ -16,7 +16,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
 // In 512-byte blocks: 1 MiB.
 const char kSizeLimit[] = "2048";
 const int64_t kOverTheLimit = 2 << 20;
@@ -25,11 +24,6 @@ class BrokenDisk : public BundleFixture {
  protected:
   BrokenDisk() { makeBundle(Layout::kAppBundle); }
 
-  std::string cache() const { return home_ + kCache; }
-
-  void setUrl(const std::string& url) {
-    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
-  }
   void serve(const std::string& body, const std::string& etag) {
     TestReply reply;
     reply.body = body;

@@ -98,6 +98,14 @@ void BundleFixture::addAgentArchive(const std::string& name,
   writeFile(resources_ + "/" + name, readFile(makeAgentArchive(tag)));
 }
 
+void BundleFixture::setUrl(const std::string& url) {
+  writeFile(resources_ + "/installAgentURL.txt", url + "\n");
+}
+
+std::string BundleFixture::cache() const {
+  return home_ + "/.tarvik/app_installer_cache/Q4711x/darw64/";
+}
+
 void BundleFixture::copyBesideExecutable(const std::string& file) {
   ProcessResult copy =
       runProcess({"cp", file, exeDir_ + "/"}, {"PATH=/usr/bin:/bin"}, "", 30);

@@ -34,6 +34,11 @@ class BundleFixture : public ::testing::Test {
   // The same archive put into the bundle's resources under name.
   void addAgentArchive(const std::string& name, const std::string& tag);
 
+  // Points the bundle's installAgentURL.txt at url.
+  void setUrl(const std::string& url);
+  // The per-user agent cache under the private HOME, ending in "/".
+  std::string cache() const;
+
   // Copies file into the directory of the bundle's executable.
   void copyBesideExecutable(const std::string& file);
 

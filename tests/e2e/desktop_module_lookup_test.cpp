@@ -47,8 +47,7 @@ TEST_F(DesktopModuleLookup, BesideTheExecutableFirstThenTheInstalledLibDir) {
     SCOPED_TRACE(c.name);
     const std::string prefix = std::string("prefix-") + std::to_string(runs);
     makeBundle(Layout::kPlainDirectory, prefix + "/bin");
-    writeFile(resources_ + "/installAgentURL.txt",
-              server.url("/agent.zip") + "\n");
+    setUrl(server.url("/agent.zip"));
     if (c.junkBeside)
       writeFile(exeDir_ + "/" + kModule, "not a shared object");
     else if (c.beside)

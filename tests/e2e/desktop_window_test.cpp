@@ -25,7 +25,6 @@ namespace {
 using Strings = std::vector<std::string>;
 
 const char kTitle[] = "Setup";  // the fixture's bundle is Setup.app
-const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
 const char kFailedLast[] = "Installation failed.\n";
 const int kAppearMs = 10000;
 const int kPollMs = 20;
@@ -102,8 +101,7 @@ class DesktopBundle : public BundleFixture {
   DesktopBundle() {
     makeBundle(Layout::kAppBundle);
     copyBesideExecutable(BOOTSTRAP_DESKTOP_MODULE_PATH);
-    writeFile(resources_ + "/installAgentURL.txt",
-              server_.url("/agent.zip") + "\n");
+    setUrl(server_.url("/agent.zip"));
   }
 
   int64_t bytesSent() const { return server_.bytesSent("/agent.zip"); }
@@ -116,8 +114,6 @@ class DesktopBundle : public BundleFixture {
     server_.serve("/agent.zip", reply);
     return static_cast<int64_t>(reply.body.size());
   }
-
-  std::string cache() const { return home_ + kCache; }
 
   // Exit 255, "Installation failed." last, no agent run, no scratch left.
   void expectFailure(const ProcessResult& result) {

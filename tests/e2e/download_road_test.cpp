@@ -15,7 +15,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
 // What a cache holds after a download: nothing half-made, no staging.
 const Strings kCacheEntries = {".lock", ".validatestring", "installagent"};
 // Failures that pass on retry are watched at their first answer here.
@@ -32,13 +31,9 @@ class DownloadRoad : public BundleFixture {
  protected:
   DownloadRoad() { makeBundle(Layout::kAppBundle); }
 
-  std::string cache() const { return home_ + kCache; }
   std::string marker() const { return cache() + ".validatestring"; }
   std::string cachedAgent() const { return cache() + "installagent/install"; }
 
-  void setUrl(const std::string& url) {
-    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
-  }
   // Serves the agent tagged tag at /agent.zip with etag, and points the
   // bundle there.
   void serveAgent(const std::string& tag, const std::string& etag) {

@@ -20,7 +20,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const char kCache[] = "/.tarvik/app_installer_cache/Q4711x/darw64/";
 
 struct Stop {
   const char* name;
@@ -45,12 +44,6 @@ bool waitFor(Ready ready) {
 class SignalTest : public BundleFixture {
  protected:
   SignalTest() { makeBundle(Layout::kAppBundle); }
-
-  std::string cache() const { return home_ + kCache; }
-
-  void setUrl(const std::string& url) {
-    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
-  }
 
   // Exit 255 with "Installation failed." last and no scratch left.
   void expectFailure(const ProcessResult& result) {

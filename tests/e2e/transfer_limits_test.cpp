@@ -17,9 +17,6 @@ class TransferLimits : public BundleFixture {
  protected:
   TransferLimits() { makeBundle(Layout::kAppBundle); }
 
-  void setUrl(const std::string& url) {
-    writeFile(resources_ + "/installAgentURL.txt", url + "\n");
-  }
   // Points the bundle at the agent tagged tag, served at /agent.zip.
   void serveAgent(TestHttpServer& server, const std::string& tag) {
     TestReply reply;
