@@ -15,5 +15,9 @@ inline const std::string kCacheRelativePath =
 inline const std::string kValidationFileName = ".validatestring";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
+// The longest line a state file (the marker, installAgentURL.txt) or an
+// ETag may hold; anything longer is taken as invalid, so a huge or sparse
+// file cannot exhaust memory.
+inline const size_t kMaxStateLineLength = 8192;
 
 #endif
