@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -13,6 +12,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/child_process.h"
+#include "platform/log.h"
 #include "provisioning/command_words.h"
 #include "provisioning/installer_constants.h"
 
@@ -36,63 +37,37 @@ std::mutex commandMutex;
 pid_t runningCommand = 0;
 int interruptedBy = 0;
 
-// Signals to reset in the child; ignored ones stay ignored, as nohup wants.
-sigset_t signalsToDefault() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction current;
-    if (sigaction(sig, nullptr, &current) == 0 &&
-        current.sa_handler != SIG_IGN)
-      sigaddset(&set, sig);
-  }
-  return set;
-}
-
-// Starts argv with an empty signal mask and default dispositions; -1 when
-// it cannot start. With search, argv[0] is looked up on PATH.
-pid_t spawn(const char* path, const std::vector<std::string>& args,
-            bool search) {
-  posix_spawnattr_t attr;
-  if (posix_spawnattr_init(&attr) != 0) return -1;
-  sigset_t none, defaults = signalsToDefault();
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setflags(&attr,
-                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  std::vector<char*> argv;
-  for (const std::string& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  int failed = search ? posix_spawnp(&pid, path, nullptr, &attr, argv.data(),
-                                     environ)
-                      : posix_spawn(&pid, path, nullptr, &attr, argv.data(),
-                                    environ);
-  posix_spawnattr_destroy(&attr);
-  return failed ? -1 : pid;
-}
-
 // A line of quoted words is started directly, as the shell would start it,
 // without a shell in between; any other line goes to /bin/sh -c "exec
-// <line>", and so does one whose program cannot be started (the shell then
-// says why). Either way the command is the child, so a forwarded signal
+// <line>". Either way the command is the child, so a forwarded signal
 // reaches it rather than a shell that would die of it and leave the command
-// running unwaited.
-pid_t spawnCommand(const std::string& commandLine) {
+// running unwaited. A program that is not found or cannot be executed is
+// not handed to the shell: it would look in the current directory too.
+pid_t spawnCommand(const std::string& commandLine,
+                   const ChildOptions& options) {
   std::vector<std::string> words;
-  if (readQuotedWords(commandLine, &words)) {
-    pid_t pid = spawn(words[0].c_str(), words, true);
-    if (pid > 0) return pid;
+  if (!readQuotedWords(commandLine, &words))
+    return startChild("/bin/sh", {"sh", "-c", "exec " + commandLine}, options);
+  std::string program = findProgram(words[0], getenv("PATH"));
+  if (program.empty()) {
+    logLine("Cannot start %s: not found on PATH", words[0].c_str());
+    errno = ENOENT;
+    return -1;
   }
-  return spawn("/bin/sh", {"sh", "-c", "exec " + commandLine}, false);
+  pid_t pid = startChild(program, words, options);
+  if (pid < 0)
+    logLine("Cannot start %s: %s", program.c_str(), strerror(errno));
+  return pid;
 }
 
-pid_t startCommand(const std::string& commandLine) {
+pid_t startCommand(const std::string& commandLine,
+                   const ChildOptions& options) {
   std::lock_guard<std::mutex> lock(commandMutex);
-  if (interruptedBy != 0) return -1;
-  pid_t pid = spawnCommand(commandLine);
+  if (interruptedBy != 0) {
+    errno = EINTR;
+    return -1;
+  }
+  pid_t pid = spawnCommand(commandLine, options);
   if (pid > 0) runningCommand = pid;
   return pid;
 }
@@ -112,6 +87,41 @@ int finishCommand(pid_t pid) {
     if (errno != EINTR) return -1;
   }
   return status;
+}
+
+// The wait status of the command; one that could not start gets the
+// shell's statuses (127 not found, 126 not executable), and -1 when the
+// run was interrupted or no process could be made.
+int runCommand(const std::string& commandLine, const ChildOptions& options) {
+  pid_t pid = startCommand(commandLine, options);
+  if (pid >= 0) return finishCommand(pid);
+  if (errno == EINTR || errno == EAGAIN || errno == ENOMEM) return -1;
+  return (errno == ENOENT ? 127 : 126) << 8;
+}
+
+// What unzip's exit status says went wrong, for the log.
+std::string unzipFailureCause(int status) {
+  if (status == -1) return "could not be run";
+  if (WIFSIGNALED(status))
+    return "killed by signal " + std::to_string(WTERMSIG(status));
+  if (!WIFEXITED(status)) return "could not be run";
+  switch (int code = WEXITSTATUS(status)) {
+    case 1: return "exit status 1: warnings";
+    case 2:
+    case 3: return "exit status " + std::to_string(code) +
+                   ": the archive is damaged";
+    case 4: case 5: case 6: case 7:
+      return "exit status " + std::to_string(code) + ": out of memory";
+    case 9: return "exit status 9: the archive was not found";
+    case 50: return "exit status 50: the disk is full";
+    case 51: return "exit status 51: the archive ends too early";
+    case 80: return "exit status 80: interrupted";
+    case 81: return "exit status 81: unsupported compression or encryption";
+    case 82: return "exit status 82: the archive is encrypted";
+    case 126: return "exit status 126: unzip cannot be executed";
+    case 127: return "exit status 127: unzip is not installed";
+    default: return "exit status " + std::to_string(code);
+  }
 }
 
 }  // namespace
@@ -156,8 +166,7 @@ std::string unzip_archive_pattern(const std::string& archivePath) {
 }
 
 int call_system(std::string /*program*/, std::string commandLine) {
-  pid_t pid = startCommand(commandLine);
-  return pid < 0 ? -1 : finishCommand(pid);
+  return runCommand(commandLine, ChildOptions());
 }
 
 void interruptCommands(int sig, bool forward) {
@@ -174,7 +183,15 @@ bool unzipInstallAgent(std::string archivePath, std::string destination,
     std::string line = smart_quote(unzipCommand) + " -qq -o " +
                        smart_quote(unzip_archive_pattern(archivePath)) +
                        " -d " + smart_quote(destination);
-    if (call_system(unzipCommand, line) == 0) return true;
+    // unzip must never wait for an answer from the user's terminal, nor
+    // go on unpacking once the bootstrap is gone.
+    ChildOptions options;
+    options.stdinFromNull = true;
+    options.dieWithParent = true;
+    int status = runCommand(line, options);
+    if (status == 0) return true;
+    logLine("unzip failed to unpack %s (%s)", archivePath.c_str(),
+            unzipFailureCause(status).c_str());
   } catch (const std::exception&) {
     return false;
   }

@@ -18,10 +18,11 @@ std::string argv2cmdline(int argc, char** argv);
 // pattern match only the file of that exact name.
 std::string unzip_archive_pattern(const std::string& archivePath);
 
-// Runs a command line, one simple command, through /bin/sh -c and waits;
-// the wait status as system() gives it (nonzero on failure, -1 when no
-// shell could start). The shell execs the command, which starts with no
-// signal blocked and INT, TERM, HUP and QUIT at their default unless
+// Runs a command line, one simple command, as /bin/sh -c would and waits;
+// the wait status as system() gives it (127 when the program is not found
+// on PATH's absolute entries, 126 when it cannot be executed, -1 when no
+// process could start). The command starts with no signal blocked, PIPE
+// at its default, and INT, TERM, HUP and QUIT at their default unless
 // ignored by the caller's own starter (nohup stays).
 int call_system(std::string program, std::string commandLine);
 
@@ -30,7 +31,9 @@ int call_system(std::string program, std::string commandLine);
 // command that call_system is running, if any. Callable from any thread.
 void interruptCommands(int sig, bool forward);
 
-// Unpacks archivePath beneath destination with the unzip command.
+// Unpacks archivePath beneath destination with the unzip command, which
+// reads nothing from the terminal and dies with the thread that started it;
+// a failure is logged with its cause (a full disk, a damaged archive).
 bool unzipInstallAgent(std::string archivePath, std::string destination,
                        std::string unzipCommand, ReportFn report);
 

@@ -1,0 +1,149 @@
+#include "platform/child_process.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+// The stop signals our starter left caught or at default, and SIGPIPE,
+// which we ignore ourselves but a child must not inherit ignored.
+sigset_t signalsToDefault() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGPIPE);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction current;
+    if (sigaction(sig, nullptr, &current) == 0 &&
+        current.sa_handler != SIG_IGN)
+      sigaddset(&set, sig);
+  }
+  return set;
+}
+
+// Between fork and exec only async-signal-safe calls: no allocation.
+[[noreturn]] void becomeChild(const char* path, char* const* argv,
+                              const ChildOptions& options,
+                              const sigset_t& defaults, pid_t parent,
+                              int errorFd) {
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (sigismember(&defaults, sig) == 1) {
+      struct sigaction action = {};
+      action.sa_handler = SIG_DFL;
+      sigaction(sig, &action, nullptr);
+    }
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+#ifdef __linux__
+  if (options.dieWithParent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);  // the parent is gone already
+  }
+#else
+  (void)parent;
+#endif
+  if (options.stdinFromNull) {
+    int null = open("/dev/null", O_RDONLY);
+    if (null < 0 || dup2(null, 0) < 0) {
+      int error = errno;
+      (void)!write(errorFd, &error, sizeof error);
+      _exit(127);
+    }
+    if (null != 0) close(null);
+  }
+  execv(path, argv);
+  int error = errno;
+  (void)!write(errorFd, &error, sizeof error);
+  _exit(127);
+}
+
+// Reads the child's exec error, if any: 0 once exec succeeded.
+int execError(int fd) {
+  int error = 0;
+  ssize_t n;
+  while ((n = read(fd, &error, sizeof error)) < 0 && errno == EINTR) continue;
+  return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+bool isExecutableFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
+}
+
+std::string standardPath() {
+  size_t size = confstr(_CS_PATH, nullptr, 0);
+  if (size == 0) return "/usr/bin:/bin";
+  std::string path(size, '\0');
+  confstr(_CS_PATH, &path[0], size);
+  path.resize(size - 1);
+  return path;
+}
+
+// The first executable name in the absolute entries of path; empty when
+// none has it, and *sawAbsolute false when there was no absolute entry.
+std::string searchAbsoluteEntries(const std::string& name,
+                                  const std::string& path, bool* sawAbsolute) {
+  *sawAbsolute = false;
+  size_t start = 0;
+  for (;;) {
+    size_t end = path.find(':', start);
+    std::string dir = path.substr(start, end - start);
+    if (!dir.empty() && dir[0] == '/') {
+      *sawAbsolute = true;
+      std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
+      if (isExecutableFile(candidate)) return candidate;
+    }
+    if (end == std::string::npos) return std::string();
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+pid_t startChild(const std::string& path, const std::vector<std::string>& args,
+                 const ChildOptions& options) {
+  std::vector<char*> argv;
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const sigset_t defaults = signalsToDefault();
+  const pid_t parent = getpid();
+  int errorPipe[2];
+  if (pipe2(errorPipe, O_CLOEXEC) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0)
+    becomeChild(path.c_str(), argv.data(), options, defaults, parent,
+                errorPipe[1]);
+  int forkError = errno;
+  close(errorPipe[1]);
+  int error = pid < 0 ? forkError : execError(errorPipe[0]);
+  close(errorPipe[0]);
+  if (pid > 0 && error != 0) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) continue;
+  }
+  if (pid < 0 || error != 0) {
+    errno = error;
+    return -1;
+  }
+  return pid;
+}
+
+std::string findProgram(const std::string& name, const char* pathValue) {
+  if (name.find('/') != std::string::npos) return name;
+  if (name.empty()) return std::string();
+  bool sawAbsolute = false;
+  std::string found =
+      searchAbsoluteEntries(name, pathValue ? pathValue : "", &sawAbsolute);
+  if (found.empty() && !sawAbsolute)
+    found = searchAbsoluteEntries(name, standardPath(), &sawAbsolute);
+  return found;
+}

@@ -1,0 +1,34 @@
+#ifndef BOOTSTRAP_PLATFORM_CHILD_PROCESS_H_
+#define BOOTSTRAP_PLATFORM_CHILD_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// How a child starts besides what every child gets: no signal blocked,
+// SIGPIPE and the stop signals (INT, TERM, HUP, QUIT) at their default
+// unless our own starter ignored a stop signal (nohup stays).
+struct ChildOptions {
+  // Standard input from /dev/null, so that the child never reads the
+  // user's terminal (a prompt would hang an unattended run).
+  bool stdinFromNull = false;
+  // Killed when the thread that started it dies, where the platform can:
+  // a helper must not outlive a bootstrap killed with SIGKILL.
+  bool dieWithParent = false;
+};
+
+// Starts the program at path (absolute, or relative to the current
+// directory) with args as its argv and our environment. The child's pid,
+// or -1 with errno set when it could not be started (exec failed).
+pid_t startChild(const std::string& path, const std::vector<std::string>& args,
+                 const ChildOptions& options);
+
+// Where the program name (no slash) is found on pathValue (PATH's value,
+// null when unset): only absolute entries count, so neither an empty entry
+// nor "." can run a program from the current directory. Without any
+// absolute entry, the system's standard path. A name with a slash comes
+// back as it is. Empty when no executable regular file is found.
+std::string findProgram(const std::string& name, const char* pathValue);
+
+#endif
