@@ -8,6 +8,7 @@
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
+#include "provisioning/cache_leftovers.h"
 #include "provisioning/cache_locations.h"
 #include "provisioning/cache_trust.h"
 #include "provisioning/cache_update.h"
@@ -96,6 +97,7 @@ void Download::downloadFromURL(const std::string& url) {
   urlSession_ = sessionOwner_.get();
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
+  if (cacheUsable_) removeLeftovers(agentHome_);
   validatorSent_ = cacheUsable_ ? cachedAgentValidator(agentHome_) : "";
   theDownload_ = urlSession_->downloadTaskWithURL(url, validatorSent_);
   theDownload_->resume();
@@ -124,7 +126,7 @@ bool Download::takeResponse(DownloadTask& task) {
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
   if (cacheUsable_ && hasValidationString_ &&
-      isCachedAgentCurrent(agentHome_, validationString_)) {
+      claimCachedAgent(agentHome_, validationString_)) {
     reuseCachedAgent();
     return false;
   }
@@ -135,7 +137,7 @@ bool Download::takeResponse(DownloadTask& task) {
 // current, unless another run replaced it meanwhile.
 bool Download::takeNotModified() {
   if (!validatorSent_.empty() &&
-      isCachedAgentCurrent(agentHome_, validatorSent_)) {
+      claimCachedAgent(agentHome_, validatorSent_)) {
     reuseCachedAgent();
     return false;
   }
@@ -198,9 +200,11 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   updateProgress(true);
   showUnpacking();
   bool vouch = cacheUsable_ && hasValidationString_;
-  if (!installDownloadedAgent(path, agentHome_,
-                              vouch ? validationString_ : std::string(),
-                              report_)) {
+  std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
+  agentHome_ = installDownloadedAgent(
+      path, agentHome_, vouch ? validationString_ : std::string(), scratch,
+      report_);
+  if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;
   }
@@ -233,8 +237,7 @@ void Download::willRetry(DownloadTask& /*task*/, const UrlError& error,
 
 void Download::fireInstallAgent() {
   std::string dir = agentHome_ + kInstallAgentDirName + "/";
-  struct stat st;
-  if (stat(getInstallAgentExecutable(dir).c_str(), &st) != 0) return;
+  if (!isAgentDirectory(dir)) return;
   installAgentLocation_ = dir;
   agentReady_ = true;
 }

@@ -29,6 +29,7 @@ sigset_t signalsToDefault() {
 
 // Between fork and exec only async-signal-safe calls: no allocation.
 [[noreturn]] void becomeChild(const char* path, char* const* argv,
+                              char* const* scriptArgv,
                               const ChildOptions& options,
                               const sigset_t& defaults, pid_t parent,
                               int errorFd) {
@@ -60,6 +61,8 @@ sigset_t signalsToDefault() {
     if (null != 0) close(null);
   }
   execv(path, argv);
+  // A script without "#!" is the shell's to run, as the shell would.
+  if (errno == ENOEXEC) execv("/bin/sh", scriptArgv);
   int error = errno;
   (void)!write(errorFd, &error, sizeof error);
   _exit(127);
@@ -115,14 +118,18 @@ pid_t startChild(const std::string& path, const std::vector<std::string>& args,
   for (const std::string& arg : args)
     argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> scriptArgv = {const_cast<char*>("sh"),
+                                   const_cast<char*>(path.c_str())};
+  scriptArgv.insert(scriptArgv.end(), argv.begin() + (args.empty() ? 0 : 1),
+                    argv.end());
   const sigset_t defaults = signalsToDefault();
   const pid_t parent = getpid();
   int errorPipe[2];
   if (pipe2(errorPipe, O_CLOEXEC) != 0) return -1;
   pid_t pid = fork();
   if (pid == 0)
-    becomeChild(path.c_str(), argv.data(), options, defaults, parent,
-                errorPipe[1]);
+    becomeChild(path.c_str(), argv.data(), scriptArgv.data(), options,
+                defaults, parent, errorPipe[1]);
   int forkError = errno;
   close(errorPipe[1]);
   int error = pid < 0 ? forkError : execError(errorPipe[0]);

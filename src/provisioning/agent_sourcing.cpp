@@ -30,10 +30,9 @@ bool isVersionedArchiveName(const std::string& name) {
 // without one is no agent, whatever else it held.
 std::string unpackAgent(const std::string& archive,
                         const std::string& destination, ReportFn report) {
-  if (unzipInstallAgent(archive, destination, "unzip", report)) {
-    std::string agent = getInstallAgentExecutable(destination);
-    if (exists(agent)) return agent;
-  }
+  if (unzipInstallAgent(archive, destination, "unzip", report) &&
+      isAgentDirectory(destination))
+    return getInstallAgentExecutable(destination);
   report(kFailedToInitialize, true);
   return "";
 }

@@ -21,12 +21,16 @@ std::string getInstallAgentExecutable(std::string directory) {
   return directory + "install";
 }
 
+bool isAgentDirectory(const std::string& directory) {
+  struct stat st;
+  return stat(getInstallAgentExecutable(directory).c_str(), &st) == 0 &&
+         S_ISREG(st.st_mode);
+}
+
 std::string installAgentDirOnDisk() {
   std::string dir =
       getInstallAgentCacheDir() + kInstallAgentDirName + kPathSeparator;
-  struct stat st;
-  if (stat(getInstallAgentExecutable(dir).c_str(), &st) != 0) return "";
-  return dir;
+  return isAgentDirectory(dir) ? dir : "";
 }
 
 namespace {

@@ -8,9 +8,13 @@
 // always ends in "/".
 std::string getInstallAgentCacheDir();
 
-// The cached agent directory, ending in "/", when it holds an "install"
-// entry; else empty.
+// The cached agent directory, ending in "/", when it holds an agent (see
+// isAgentDirectory); else empty.
 std::string installAgentDirOnDisk();
+
+// Whether directory holds an agent: an "install" that is a regular file
+// (or a link to one). A directory or device of that name is no agent.
+bool isAgentDirectory(const std::string& directory);
 
 // directory + "install", with a separator only where one is missing.
 std::string getInstallAgentExecutable(std::string directory);

@@ -42,8 +42,8 @@ TEST(CacheLocations, ExecutableAndAgentDirOnDisk) {
   writeFile(agentDir + "install", "");
   EXPECT_EQ(installAgentDirOnDisk(), agentDir);
   remove((agentDir + "install").c_str());
-  makeDirs(agentDir + "install");  // any entry of that name will do
-  EXPECT_EQ(installAgentDirOnDisk(), agentDir);
+  makeDirs(agentDir + "install");  // no agent: it would never run
+  EXPECT_EQ(installAgentDirOnDisk(), "");
 }
 
 mode_t modeOf(const std::string& path) {

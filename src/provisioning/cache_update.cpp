@@ -3,9 +3,13 @@
 #include <errno.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/log.h"
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
+#include "provisioning/agent_in_use.h"
+#include "provisioning/cache_leftovers.h"
 #include "provisioning/cache_lock.h"
 #include "provisioning/cache_locations.h"
 #include "provisioning/installer_constants.h"
@@ -14,25 +18,30 @@
 
 namespace {
 
-bool isAgent(const std::string& dir) {
-  struct stat st;
-  return stat(getInstallAgentExecutable(dir).c_str(), &st) == 0;
-}
+// A directory this run made in the cache, locked while it exists (see
+// cache_leftovers.h).
+struct OwnedDirectory {
+  std::string path;
+  int lock = -1;
 
-// Swaps staging in for the current agent directory; the old one is removed.
-bool moveIntoPlace(const std::string& staging, const std::string& agentDir,
-                   const std::string& cacheDir) {
-  std::string old = makeUniqueDirectory(cacheDir + ".installagent-old-");
-  if (old.empty()) return false;
-  bool hadAgentDir = rename(agentDir.c_str(), old.c_str()) == 0;
-  bool moved = rename(staging.c_str(), agentDir.c_str()) == 0;
-  if (!moved && hadAgentDir) rename(old.c_str(), agentDir.c_str());
-  removeTree(old);
-  return moved;
+  ~OwnedDirectory() {
+    if (!path.empty()) removeTree(path);
+    if (lock >= 0) close(lock);
+  }
+  // Made and locked under the cache's lock, so no sweep sees it unlocked.
+  bool make(const std::string& prefix) {
+    path = makeUniqueDirectory(prefix);
+    if (!path.empty()) lock = lockOwnedDirectory(path);
+    return lock >= 0;
+  }
+};
+
+std::string agentDirIn(const std::string& home) {
+  return home + kInstallAgentDirName;
 }
 
 bool holdsAgent(const std::string& cacheDir) {
-  return isAgent(cacheDir + kInstallAgentDirName + kPathSeparator);
+  return isAgentDirectory(agentDirIn(cacheDir));
 }
 
 // Without an ETag nothing vouches for an agent, not even an equal one.
@@ -48,12 +57,69 @@ bool removeMarker(const std::string& cacheDir) {
   return remove(marker.c_str()) == 0 || errno == ENOENT;
 }
 
+// Swaps staging in for the current agent directory, which goes to retired
+// (locked by this run until it is removed).
+bool swapIn(OwnedDirectory& staging, const std::string& cacheDir,
+            OwnedDirectory& retired) {
+  const std::string agentDir = agentDirIn(cacheDir);
+  if (!retired.make(cacheDir + kRetiredPrefix)) return false;
+  bool hadAgentDir = rename(agentDir.c_str(), retired.path.c_str()) == 0;
+  if (hadAgentDir) {
+    // The lock was on the empty directory that the old agent replaced.
+    close(retired.lock);
+    retired.lock = lockOwnedDirectory(retired.path);
+  }
+  if (rename(staging.path.c_str(), agentDir.c_str()) != 0) {
+    if (hadAgentDir) rename(retired.path.c_str(), agentDir.c_str());
+    return false;
+  }
+  staging.path.clear();  // it is the agent now
+  return true;
+}
+
+enum class Placement { kInCache, kCacheBusy, kFailed };
+
+// Puts the unpacked agent into the cache, unless an equal one is there
+// already or a run is using the cached one. The retired agent is removed
+// by the caller, after the lock.
+Placement placeInCache(OwnedDirectory& staging, const std::string& cacheDir,
+                       const std::string& validationString,
+                       OwnedDirectory& retired) {
+  CacheLock lock(cacheDir);
+  if (isCurrent(cacheDir, validationString) && holdCachedAgentInUse(cacheDir))
+    return Placement::kInCache;
+  AgentReplacement replacement(cacheDir);
+  if (!replacement.granted()) return Placement::kCacheBusy;
+  if (!removeMarker(cacheDir) || !swapIn(staging, cacheDir, retired))
+    return Placement::kFailed;
+  writeValidationString(cacheDir, validationString);
+  replacement.keepInUse();
+  return Placement::kInCache;
+}
+
+// The agent goes to fallbackDir instead: moved there when it is on the
+// same file system, else unpacked again.
+bool placeAside(OwnedDirectory& staging, const std::string& archive,
+                const std::string& fallbackDir, ReportFn report) {
+  const std::string destination = agentDirIn(fallbackDir);
+  logLine("The cached agent is running in another run; this run's agent "
+          "runs from %s, and a later run updates the cache",
+          destination.c_str());
+  if (rename(staging.path.c_str(), destination.c_str()) == 0) {
+    staging.path.clear();
+    return true;
+  }
+  return unzipInstallAgent(archive, destination, "unzip", report) &&
+         isAgentDirectory(destination);
+}
+
 }  // namespace
 
-bool isCachedAgentCurrent(const std::string& cacheDir,
-                          const std::string& validationString) {
+bool claimCachedAgent(const std::string& cacheDir,
+                      const std::string& validationString) {
   CacheLock lock(cacheDir);
-  return isCurrent(cacheDir, validationString);
+  return isCurrent(cacheDir, validationString) &&
+         holdCachedAgentInUse(cacheDir);
 }
 
 std::string cachedAgentValidator(const std::string& cacheDir) {
@@ -66,25 +132,28 @@ std::string cachedAgentValidator(const std::string& cacheDir) {
   return validator;
 }
 
-bool installDownloadedAgent(const std::string& archive,
-                            const std::string& cacheDir,
-                            const std::string& validationString,
-                            ReportFn report) {
-  std::string staging = makeUniqueDirectory(cacheDir + ".installagent-new-");
-  if (staging.empty()) return false;
-  // Unpacking takes a while, so it happens before the lock is taken.
-  bool installed =
-      unzipInstallAgent(archive, staging, "unzip", report) && isAgent(staging);
-  if (installed) {
+std::string installDownloadedAgent(const std::string& archive,
+                                   const std::string& cacheDir,
+                                   const std::string& validationString,
+                                   const std::string& fallbackDir,
+                                   ReportFn report) {
+  OwnedDirectory staging, retired;
+  {
     CacheLock lock(cacheDir);
-    if (isCurrent(cacheDir, validationString)) {
-      removeTree(staging);
-      return true;
-    }
-    installed = removeMarker(cacheDir) &&
-                moveIntoPlace(staging, cacheDir + kInstallAgentDirName, cacheDir);
-    if (installed) writeValidationString(cacheDir, validationString);
+    if (!staging.make(cacheDir + kStagingPrefix)) return std::string();
   }
-  if (!installed) removeTree(staging);
-  return installed;
+  // Unpacking takes a while, so it happens outside the lock.
+  if (!unzipInstallAgent(archive, staging.path, "unzip", report) ||
+      !isAgentDirectory(staging.path))
+    return std::string();
+  switch (placeInCache(staging, cacheDir, validationString, retired)) {
+    case Placement::kInCache:
+      return cacheDir;
+    case Placement::kCacheBusy:
+      return placeAside(staging, archive, fallbackDir, report) ? fallbackDir
+                                                               : std::string();
+    case Placement::kFailed:
+      break;
+  }
+  return std::string();
 }

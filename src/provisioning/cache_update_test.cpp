@@ -21,8 +21,10 @@ void record(const std::string& message, bool) { reports.push_back(message); }
 struct Cache {
   ScratchTree tree;
   std::string dir = tree.at("cache/");
+  std::string fallback = tree.at("scratch/");
 
   Cache() {
+    makeDirs(fallback);
     makeDirs(dir + "installagent");
     writeFile(dir + "installagent/install", "old agent");
     writeFile(dir + "installagent/old-only", "");
@@ -48,14 +50,16 @@ TEST(InstallDownloadedAgent, ReplacesAgentThenStampsMarker) {
   for (const auto& c : cases) {
     Cache cache;
     reports.clear();
-    ASSERT_TRUE(installDownloadedAgent(cache.archive({"install"}), cache.dir,
-                                       c.first, record));
+    ASSERT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
+                                     c.first, cache.fallback, record),
+              cache.dir);
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
     EXPECT_EQ(listDir(cache.dir + "installagent"), Strings{"install"});
     std::string marker = cache.dir + ".validatestring";
     EXPECT_EQ(pathExists(marker) ? readFile(marker) : "(none)", c.second);
-    Strings left = {".lock", ".validatestring", "installagent"};
-    if (c.first.empty()) left.erase(left.begin() + 1);
+    Strings left = {".agent-in-use", ".lock", ".validatestring",
+                    "installagent"};
+    if (c.first.empty()) left.erase(left.begin() + 2);
     EXPECT_EQ(listDir(cache.dir), left) << "staging or old agent left behind";
     EXPECT_EQ(reports, Strings{});
   }
@@ -75,11 +79,13 @@ TEST(InstallDownloadedAgent, FailureKeepsPreviousAgentAndMarker) {
       writeFile(archive, "<html>error page</html>");
     else
       archive = cache.archive(c.files);
-    EXPECT_FALSE(installDownloadedAgent(archive, cache.dir, "\"new\"", record));
+    EXPECT_EQ(installDownloadedAgent(archive, cache.dir, "\"new\"",
+                                     cache.fallback, record),
+              "");
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
     EXPECT_EQ(readFile(cache.dir + ".validatestring"), "\"old\"");
     EXPECT_EQ(listDir(cache.dir),
-              (Strings{".validatestring", "installagent"}))
+              (Strings{".lock", ".validatestring", "installagent"}))
         << "staging left behind";
   }
 }
@@ -91,7 +97,8 @@ TEST(InstallDownloadedAgent, FirstAgentIntoEmptyCache) {
   makeDirs(tree.at("src"));
   writeFile(tree.at("src/install"), "agent");
   makeZip(tree.at("a.zip"), tree.at("src"), {"install"});
-  ASSERT_TRUE(installDownloadedAgent(tree.at("a.zip"), dir, "e1", record));
+  ASSERT_EQ(installDownloadedAgent(tree.at("a.zip"), dir, "e1", "", record),
+            dir);
   EXPECT_EQ(readFile(dir + "installagent/install"), "agent");
   EXPECT_EQ(readFile(dir + ".validatestring"), "e1");
 }
@@ -110,11 +117,13 @@ TEST(InstallDownloadedAgent, AnEqualAgentAlreadyInPlaceStays) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.etag);
     Cache cache;
-    ASSERT_TRUE(installDownloadedAgent(cache.archive({"install"}), cache.dir,
-                                       c.etag, record));
+    ASSERT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
+                                     c.etag, cache.fallback, record),
+              cache.dir);
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), c.agentAfter);
-    Strings left = {".lock", ".validatestring", "installagent"};
-    if (!*c.etag) left.erase(left.begin() + 1);
+    Strings left = {".agent-in-use", ".lock", ".validatestring",
+                    "installagent"};
+    if (!*c.etag) left.erase(left.begin() + 2);
     EXPECT_EQ(listDir(cache.dir), left);
   }
 }
@@ -123,12 +132,13 @@ TEST(InstallDownloadedAgent, AnEqualAgentAlreadyInPlaceStays) {
 TEST(InstallDownloadedAgent, WaitsForTheLock) {
   Cache cache;
   std::string archive = cache.archive({"install"});
-  std::future<bool> installed;
+  std::future<std::string> installed;
   {
     CacheLock other(cache.dir);
     ASSERT_TRUE(other.held());
     installed = std::async(std::launch::async, [&] {
-      return installDownloadedAgent(archive, cache.dir, "\"new\"", record);
+      return installDownloadedAgent(archive, cache.dir, "\"new\"",
+                                    cache.fallback, record);
     });
     EXPECT_EQ(installed.wait_for(std::chrono::milliseconds(500)),
               std::future_status::timeout);
@@ -136,27 +146,47 @@ TEST(InstallDownloadedAgent, WaitsForTheLock) {
   }
   ASSERT_EQ(installed.wait_for(std::chrono::seconds(5)),
             std::future_status::ready);
-  EXPECT_TRUE(installed.get());
+  EXPECT_EQ(installed.get(), cache.dir);
   EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
 }
 
-TEST(IsCachedAgentCurrent, NeedsTheAgentAndTheSameETag) {
+TEST(ClaimCachedAgent, NeedsAPlainInstallAndTheSameETag) {
   const struct {
     const char* etag;
-    bool withAgent;
+    const char* install;  // "" none, "dir" a directory of that name
     bool current;
   } cases[] = {
-      {"\"old\"", true, true},
-      {"\"old\"", false, false},
-      {"\"new\"", true, false},
-      {"", true, false},
+      {"\"old\"", "file", true},
+      {"\"old\"", "", false},
+      {"\"old\"", "dir", false},
+      {"\"new\"", "file", false},
+      {"", "file", false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.etag) + (c.withAgent ? " agent" : " none"));
+    SCOPED_TRACE(std::string(c.etag) + " " + c.install);
     Cache cache;
-    if (!c.withAgent) remove((cache.dir + "installagent/install").c_str());
-    EXPECT_EQ(isCachedAgentCurrent(cache.dir, c.etag), c.current);
+    const std::string install = cache.dir + "installagent/install";
+    if (std::string(c.install) != "file") remove(install.c_str());
+    if (std::string(c.install) == "dir") makeDirs(install);
+    EXPECT_EQ(claimCachedAgent(cache.dir, c.etag), c.current);
   }
+}
+
+// An agent that a run holds in use keeps its files: a run with a newer
+// agent leaves the cache alone and puts its agent into its own directory.
+TEST(InstallDownloadedAgent, AnAgentInUseIsNeverReplaced) {
+  Cache cache;
+  ASSERT_TRUE(claimCachedAgent(cache.dir, "\"old\""));
+  // The claim above stands for another run: its lock is on another open
+  // file than the one the replacement tries.
+  EXPECT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
+                                   "\"new\"", cache.fallback, record),
+            cache.fallback);
+  EXPECT_EQ(readFile(cache.fallback + "installagent/install"), "new install");
+  EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
+  EXPECT_EQ(readFile(cache.dir + ".validatestring"), "\"old\"");
+  EXPECT_EQ(listDir(cache.dir), (Strings{".agent-in-use", ".lock",
+                                         ".validatestring", "installagent"}));
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ inline const std::string kCacheRelativePath =
 inline const std::string kValidationFileName = ".validatestring";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
+// Beside the marker; held by every run whose agent runs from the cache.
+inline const std::string kAgentInUseFileName = ".agent-in-use";
 // The longest line a state file (the marker, installAgentURL.txt) or an
 // ETag may hold; anything longer is taken as invalid, so a huge or sparse
 // file cannot exhaust memory.
