@@ -27,6 +27,22 @@ bool isOwnedAndPrivate(const std::string& path, bool directory,
   return false;
 }
 
+// Why a missing directory could not be made: what its nearest existing
+// ancestor refuses (a read-only file system, a permission), else that it
+// is missing.
+std::string whyMissing(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  for (size_t slash; (slash = path.rfind('/')) != std::string::npos;) {
+    path.resize(slash == 0 ? 1 : slash);
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode) && access(path.c_str(), W_OK | X_OK) != 0)
+      return strerror(errno);
+    break;
+  }
+  return strerror(ENOENT);
+}
+
 }  // namespace
 
 bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
@@ -49,7 +65,7 @@ bool isCacheUsable(const std::string& cacheDir, std::string* why) {
   struct stat st;
   std::string problem;
   if (stat(cacheDir.c_str(), &st) != 0)
-    problem = strerror(errno);
+    problem = errno == ENOENT ? whyMissing(cacheDir) : strerror(errno);
   else if (!S_ISDIR(st.st_mode))
     problem = "not a directory";
   else if (access(cacheDir.c_str(), W_OK | X_OK) != 0)

@@ -28,6 +28,8 @@ double now() {
                             const std::vector<std::string>& env,
                             const std::string& cwd, int outFd, int errFd) {
   setpgid(0, 0);
+  // As a user's shell starts it: the test server ignores SIGPIPE for us.
+  signal(SIGPIPE, SIG_DFL);
   int devNull = open("/dev/null", O_RDONLY);
   dup2(devNull, 0);
   dup2(outFd, 1);

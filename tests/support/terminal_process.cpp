@@ -45,6 +45,7 @@ TerminalProcess::TerminalProcess(const std::vector<std::string>& argv,
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);  // the test server ignores it for us
     int fd = -1;
     if (setsid() < 0 || (fd = open(slave.c_str(), O_RDWR)) < 0 ||
         ioctl(fd, TIOCSCTTY, 0) != 0 || dup2(fd, 0) < 0 || dup2(fd, 1) < 0 ||

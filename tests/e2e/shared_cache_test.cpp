@@ -1,0 +1,144 @@
+// Runs that share one cache: an agent running from it keeps its files
+// whatever other runs do, and what a killed run left is cleared later.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/bundle_fixture.h"
+#include "platform/remove_tree.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const Strings kCacheEntries = {".agent-in-use", ".lock", ".validatestring",
+                               "installagent"};
+
+double now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+// Polls until ready() holds, for at most 10 s.
+template <typename Ready>
+bool waitFor(Ready ready) {
+  for (double deadline = now() + 10; now() < deadline; usleep(10 * 1000))
+    if (ready()) return true;
+  return false;
+}
+
+// A zombie counts as gone: nothing reaps it where no init runs.
+bool isRunning(pid_t pid) {
+  if (kill(pid, 0) != 0) return false;
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(file)),
+                   std::istreambuf_iterator<char>());
+  size_t close = stat.rfind(')');
+  return close == std::string::npos || stat.compare(close, 3, ") Z") != 0;
+}
+
+class SharedCache : public BundleFixture {
+ protected:
+  SharedCache() { makeBundle(Layout::kAppBundle); }
+
+  void serveAgent(const std::string& path, const std::string& tag) {
+    TestReply reply;
+    reply.body = readFile(makeAgentArchive(tag));
+    reply.headers = {{"ETag", "\"" + tag + "\""}};
+    server_.serve(path, reply);
+  }
+  std::vector<std::string> urlEnv(const std::string& path) {
+    return {"ZR_INTERNAL_INSTALL_AGENT_URL=" + server_.url(path),
+            "ZR_BOOTSTRAP_UI=console"};
+  }
+
+  TestHttpServer server_;
+};
+
+// Run A runs the cached agent "one" for a while; meanwhile run B fetches
+// "two", from another bundle's URL or after the archive changed on the
+// server. B must not take A's agent away: it runs its own from its scratch
+// directory and leaves the cache to a later run.
+TEST_F(SharedCache, ARunningAgentKeepsItsFiles) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"another bundle", "/two.zip"}, {"an update of the same URL", "/one.zip"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    remove(tree_.at("record.runs").c_str());
+    serveAgent("/one.zip", "one");
+    ASSERT_EQ(run({}, urlEnv("/one.zip")).exitCode, 0);
+    std::vector<std::string> envA = urlEnv("/one.zip");
+    envA.push_back("AGENT_SLEEP=3");
+    auto a = start({}, envA);
+    ASSERT_TRUE(waitFor([&] { return agentRuns() == "one\none\n"; }));
+    serveAgent(c.second, "two");
+    ProcessResult b = run({}, urlEnv(c.second));
+    ProcessResult resultA = a->wait(20);
+
+    EXPECT_EQ(resultA.exitCode, 0) << resultA.err;
+    EXPECT_EQ(b.exitCode, 0) << b.err;
+    EXPECT_EQ(agentRuns(), "one\none\ntwo\n") << "an agent lost its files";
+    EXPECT_NE(b.err.find("The cached agent is running in another run"),
+              std::string::npos)
+        << b.err;
+    EXPECT_EQ(readFile(cache() + ".validatestring"), "\"one\"");
+    EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
+    EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
+
+    // Once A is done, the next run brings the cache up to date.
+    ASSERT_EQ(run({}, urlEnv(c.second)).exitCode, 0);
+    EXPECT_EQ(readFile(cache() + ".validatestring"), "\"two\"");
+    EXPECT_EQ(readFile(cache() + "installagent/install"),
+              readFile(tree_.at("src/install")));
+    EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
+    removeTree(home_ + "/.tarvik");
+  }
+}
+
+// An unzip that leaves a partial agent, records its pid, and takes its
+// time: the run is killed with SIGKILL while it unpacks.
+const char kSlowUnzip[] =
+    "mkdir -p \"$5\" && head -c 100000 /dev/zero > \"$5/partial\"\n"
+    "echo $$ > \"$AGENT_RECORD.unzip\"\n"
+    "exec sleep 30\n";
+
+TEST_F(SharedCache, AKilledRunLeavesNoUnzipAndItsLeftoversGoNextTime) {
+  std::string bin = tree_.at("bin");
+  makeDirs(bin);
+  writeFile(bin + "/unzip", kSlowUnzip);
+  ASSERT_EQ(chmod((bin + "/unzip").c_str(), 0755), 0);
+  serveAgent("/one.zip", "one");
+  std::vector<std::string> env = urlEnv("/one.zip");
+  env.push_back("PATH=" + bin + ":/usr/bin:/bin");
+  auto killed = start({}, env);
+  const std::string pidFile = tree_.at("record.unzip");
+  ASSERT_TRUE(waitFor([&] { return pathExists(pidFile) &&
+                                   !readFile(pidFile).empty(); }));
+  const pid_t unzip = std::stoi(readFile(pidFile));
+  ASSERT_TRUE(killed->sendSignal(SIGKILL));
+  killed->wait(10);
+
+  EXPECT_TRUE(waitFor([&] { return !isRunning(unzip); }))
+      << "unzip outlived the run";
+  Strings left = listDir(cache());
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(left[0].rfind(".installagent-new-", 0), 0u) << left[0];
+
+  ProcessResult next = run({}, urlEnv("/one.zip"));
+  EXPECT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_EQ(agentRuns(), "one\n");
+  EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
+}
+
+}  // namespace
