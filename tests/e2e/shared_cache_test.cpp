@@ -48,28 +48,41 @@ bool isRunning(pid_t pid) {
   return close == std::string::npos || stat.compare(close, 3, ") Z") != 0;
 }
 
+// An agent that records its run, waits until the test says go (at most
+// 20 s), and then needs the file it was shipped with beside itself.
+const char kPatientAgent[] =
+    "echo \"$TAG\" >> \"$AGENT_RECORD.runs\"\n"
+    "for i in $(seq 200); do [ -e \"$AGENT_GO\" ] && break; sleep 0.1; done\n"
+    "[ \"$(cat \"$(dirname \"$0\")/own\")\" = \"$TAG\" ] || exit 9\n";
+
 class SharedCache : public BundleFixture {
  protected:
   SharedCache() { makeBundle(Layout::kAppBundle); }
 
+  // Serves at path the agent tagged tag, with the ETag "tag".
   void serveAgent(const std::string& path, const std::string& tag) {
+    const std::string dir = tree_.at("agent-" + tag);
+    makeDirs(dir);
+    writeFile(dir + "/install", "TAG=" + tag + "\n" + kPatientAgent);
+    writeFile(dir + "/own", tag);
+    makeZip(dir + ".zip", dir, {"install", "own"});
     TestReply reply;
-    reply.body = readFile(makeAgentArchive(tag));
+    reply.body = readFile(dir + ".zip");
     reply.headers = {{"ETag", "\"" + tag + "\""}};
     server_.serve(path, reply);
   }
   std::vector<std::string> urlEnv(const std::string& path) {
     return {"ZR_INTERNAL_INSTALL_AGENT_URL=" + server_.url(path),
-            "ZR_BOOTSTRAP_UI=console"};
+            "ZR_BOOTSTRAP_UI=console", "AGENT_GO=" + tree_.at("go")};
   }
 
   TestHttpServer server_;
 };
 
-// Run A runs the cached agent "one" for a while; meanwhile run B fetches
-// "two", from another bundle's URL or after the archive changed on the
-// server. B must not take A's agent away: it runs its own from its scratch
-// directory and leaves the cache to a later run.
+// Run A runs the cached agent "one" until told to go on; meanwhile run B
+// fetches "two", from another bundle's URL or after the archive changed
+// on the server. B must not take A's agent away: it runs its own from its
+// scratch directory and leaves the cache to a later run.
 TEST_F(SharedCache, ARunningAgentKeepsItsFiles) {
   const std::pair<const char*, const char*> cases[] = {
       {"another bundle", "/two.zip"}, {"an update of the same URL", "/one.zip"}};
@@ -77,30 +90,31 @@ TEST_F(SharedCache, ARunningAgentKeepsItsFiles) {
     SCOPED_TRACE(c.first);
     remove(tree_.at("record.runs").c_str());
     serveAgent("/one.zip", "one");
+    writeFile(tree_.at("go"), "");
     ASSERT_EQ(run({}, urlEnv("/one.zip")).exitCode, 0);
-    std::vector<std::string> envA = urlEnv("/one.zip");
-    envA.push_back("AGENT_SLEEP=3");
-    auto a = start({}, envA);
+    remove(tree_.at("go").c_str());
+    auto a = start({}, urlEnv("/one.zip"));
     ASSERT_TRUE(waitFor([&] { return agentRuns() == "one\none\n"; }));
     serveAgent(c.second, "two");
-    ProcessResult b = run({}, urlEnv(c.second));
-    ProcessResult resultA = a->wait(20);
+    auto b = start({}, urlEnv(c.second));
+    ASSERT_TRUE(waitFor([&] { return agentRuns() == "one\none\ntwo\n"; }));
+    writeFile(tree_.at("go"), "");
+    ProcessResult resultA = a->wait(20), resultB = b->wait(20);
 
-    EXPECT_EQ(resultA.exitCode, 0) << resultA.err;
-    EXPECT_EQ(b.exitCode, 0) << b.err;
-    EXPECT_EQ(agentRuns(), "one\none\ntwo\n") << "an agent lost its files";
-    EXPECT_NE(b.err.find("The cached agent is running in another run"),
+    EXPECT_EQ(resultA.exitCode, 0) << resultA.err << "an agent lost its files";
+    EXPECT_EQ(resultB.exitCode, 0) << resultB.err;
+    EXPECT_NE(resultB.err.find("The cached agent is running in another run"),
               std::string::npos)
-        << b.err;
+        << resultB.err;
     EXPECT_EQ(readFile(cache() + ".validatestring"), "\"one\"");
+    EXPECT_EQ(readFile(cache() + "installagent/own"), "one");
     EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
     EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
 
     // Once A is done, the next run brings the cache up to date.
     ASSERT_EQ(run({}, urlEnv(c.second)).exitCode, 0);
     EXPECT_EQ(readFile(cache() + ".validatestring"), "\"two\"");
-    EXPECT_EQ(readFile(cache() + "installagent/install"),
-              readFile(tree_.at("src/install")));
+    EXPECT_EQ(readFile(cache() + "installagent/own"), "two");
     EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
     removeTree(home_ + "/.tarvik");
   }
@@ -119,6 +133,7 @@ TEST_F(SharedCache, AKilledRunLeavesNoUnzipAndItsLeftoversGoNextTime) {
   writeFile(bin + "/unzip", kSlowUnzip);
   ASSERT_EQ(chmod((bin + "/unzip").c_str(), 0755), 0);
   serveAgent("/one.zip", "one");
+  writeFile(tree_.at("go"), "");
   std::vector<std::string> env = urlEnv("/one.zip");
   env.push_back("PATH=" + bin + ":/usr/bin:/bin");
   auto killed = start({}, env);
@@ -138,6 +153,7 @@ TEST_F(SharedCache, AKilledRunLeavesNoUnzipAndItsLeftoversGoNextTime) {
   ProcessResult next = run({}, urlEnv("/one.zip"));
   EXPECT_EQ(next.exitCode, 0) << next.err;
   EXPECT_EQ(agentRuns(), "one\n");
+  EXPECT_EQ(readFile(cache() + "installagent/own"), "one");
   EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
 }
 
