@@ -22,18 +22,27 @@ struct UrlFileCase {
   std::string logged;  // what the one log line says, if one is due
 };
 
-TEST(EndpointUrlFile, FirstLineAsItStands) {
-  const std::string longest(kMaxStateLineLength, 'x');
+TEST(EndpointUrlFile, FirstNonBlankLineTrimmed) {
+  const std::string bom = "\xef\xbb\xbf", longest(kMaxStateLineLength, 'x');
   const UrlFileCase cases[] = {
       {"https://a.test/x\nsecond\n", "https://a.test/x", ""},
       {"https://a.test/x", "https://a.test/x", ""},
-      {"https://a.test/x\r\n", "https://a.test/x\r", ""},
-      {" url with blanks \t\n", " url with blanks \t", ""},
-      {"\nhttps://a.test/later\n", "", ""},
+      {"https://a.test/x\r\n", "https://a.test/x", ""},
+      {" \thttps://a.test/x \t\r\n", "https://a.test/x", ""},
+      {"\n \r\n\t\nhttps://a.test/later\nhttps://a.test/not\n",
+       "https://a.test/later", ""},
+      {bom + "\r\nhttps://a.test/x\r\n", "https://a.test/x", ""},
+      {"https://a.test/a b", "https://a.test/a b", ""},
       {"", "", ""},
-      {std::string("a\0b\n", 4), std::string("a\0b", 3), ""},
+      {bom + "\n \r\n", "", ""},
       {longest, longest, ""},
-      {longest + "x", "", ": line too long"}};
+      {longest + "x", "", ": line too long"},
+      {std::string(kMaxStateLineLength, '\n') + "https://a.test/x", "",
+       ": line too long"},
+      {std::string("https://a.test/x\0.evil.test\n", 28), "",
+       ": the URL holds a control character"},
+      {"https://a.test/\x1b[2Jx", "", ": the URL holds a control character"},
+      {"https://a.test/\rx", "", ": the URL holds a control character"}};
   ScratchTree tree;
   const std::string path = tree.at("url.txt");
   reports.clear();
