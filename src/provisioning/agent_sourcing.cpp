@@ -8,6 +8,7 @@
 #include "provisioning/cache_locations.h"
 #include "provisioning/installer_constants.h"
 #include "provisioning/shell_commands.h"
+#include "provisioning/version_order.h"
 
 namespace {
 
@@ -18,12 +19,21 @@ bool exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+const std::string kVersionedPrefix = "InstallAgent_";
+const std::string kVersionedSuffix = ".zip";
+
 bool isVersionedArchiveName(const std::string& name) {
-  const std::string prefix = "InstallAgent_";
-  const std::string suffix = ".zip";
-  return name.size() >= prefix.size() + suffix.size() &&
-         name.compare(0, prefix.size(), prefix) == 0 &&
-         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return name.size() >= kVersionedPrefix.size() + kVersionedSuffix.size() &&
+         name.compare(0, kVersionedPrefix.size(), kVersionedPrefix) == 0 &&
+         name.compare(name.size() - kVersionedSuffix.size(),
+                      kVersionedSuffix.size(), kVersionedSuffix) == 0;
+}
+
+// The part of a versioned archive's name between prefix and suffix.
+std::string versionOf(const std::string& name) {
+  return name.substr(
+      kVersionedPrefix.size(),
+      name.size() - kVersionedPrefix.size() - kVersionedSuffix.size());
 }
 
 // Unpacks archive into destination and returns its "install"; an archive
@@ -44,15 +54,17 @@ std::string findLocalInstallAgentArchive(const std::string& defaultLocation) {
   std::string searchDir = cutAtLastSeparator(defaultLocation);
   DIR* dir = opendir(searchDir.c_str());
   if (!dir) return "";
-  std::string archive;
+  // The highest version, whatever order the directory lists them in.
+  std::string highest;
   while (struct dirent* entry = readdir(dir)) {
-    if (isVersionedArchiveName(entry->d_name)) {
-      archive = searchDir + kPathSeparator + entry->d_name;
-      break;
-    }
+    std::string name = entry->d_name;
+    if (isVersionedArchiveName(name) &&
+        (highest.empty() ||
+         compareVersions(versionOf(name), versionOf(highest)) > 0))
+      highest = name;
   }
   closedir(dir);
-  return archive;
+  return highest.empty() ? "" : searchDir + kPathSeparator + highest;
 }
 
 std::string sourceInstallAgentWith(const std::string& workingDir,

@@ -20,7 +20,8 @@ std::string sourceInstallAgentWith(const std::string& workingDir,
                                    DownloadFn download, ReportFn report);
 
 // The shipped agent archive: the default one when it exists, else the
-// first "InstallAgent_*.zip" beside it; empty when there is none.
+// "InstallAgent_*.zip" beside it with the highest version (compareVersions
+// of the part that "*" stands for); empty when there is none.
 std::string findLocalInstallAgentArchive(const std::string& defaultLocation);
 
 #endif

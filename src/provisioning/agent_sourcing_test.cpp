@@ -17,9 +17,15 @@ void record(const std::string& m, bool isError) {
   reports.emplace_back(m, isError);
 }
 
-TEST(FindLocalInstallAgentArchive, DefaultFirstThenVersionedNames) {
+TEST(FindLocalInstallAgentArchive, DefaultFirstThenHighestVersion) {
   const std::pair<Strings, std::string> cases[] = {
       {{"InstallAgent.zip", "InstallAgent_2.zip"}, "InstallAgent.zip"},
+      {{"InstallAgent_2.zip", "InstallAgent_10.zip", "InstallAgent_9.zip",
+        "InstallAgent_1.10.zip", "InstallAgent_.zip", "InstallAgent_01.zip"},
+       "InstallAgent_10.zip"},
+      {{"InstallAgent_1.9.zip", "InstallAgent_1.10.zip", "InstallAgent_1.2.zip",
+        "InstallAgent_1.zip", "InstallAgent_1.09.zip"},
+       "InstallAgent_1.10.zip"},
       {{"InstallAgent_a.zip"}, "InstallAgent_a.zip"},
       {{"InstallAgent_.zip"}, "InstallAgent_.zip"},
       {{"installagent_1.zip", "InstallAgent_1.ZIP", "XInstallAgent_1.zip",

@@ -2,14 +2,60 @@
 
 #include <sys/stat.h>
 
+#include "platform/log.h"
 #include "provisioning/first_line.h"
+
+namespace {
+
+const char kBlanks[] = " \t\r";
+const std::string kByteOrderMark = "\xef\xbb\xbf";
+
+std::string trimmed(const std::string& text, size_t from, size_t end) {
+  size_t first = text.find_first_not_of(kBlanks, from);
+  if (first >= end) return "";
+  return text.substr(first,
+                     text.find_last_not_of(kBlanks, end - 1) + 1 - first);
+}
+
+// The first non-blank line of a file's start, trimmed; false when it does
+// not end within the limit.
+bool firstNonBlankLine(const std::string& start, std::string* line) {
+  size_t from = start.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0
+                    ? kByteOrderMark.size()
+                    : 0;
+  line->clear();
+  for (size_t end; line->empty() && from <= start.size(); from = end + 1) {
+    end = lineEnd(start, from);
+    if (end == std::string::npos) return false;
+    *line = trimmed(start, from, end);
+  }
+  return true;
+}
+
+// A NUL would silently cut the URL short on its way to the download; no
+// control character belongs in a URL.
+bool hasControlCharacter(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7f) return true;
+  return false;
+}
+
+}  // namespace
 
 std::string readEndpointUrlFile(std::string path, ReportFn report) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return "";
-  std::string url;
-  if (!readFirstLine(path, &url)) {
+  std::string start, url;
+  if (!readFileStart(path, &start)) {
     report("Failed to open install agent URL file", true);
+    return "";
+  }
+  if (!firstNonBlankLine(start, &url)) {
+    logLineTooLong(path);
+    return "";
+  }
+  if (hasControlCharacter(url)) {
+    logLine("%s: the URL holds a control character; ignored", path.c_str());
     return "";
   }
   return url;

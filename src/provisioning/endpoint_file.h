@@ -5,9 +5,12 @@
 
 #include "common/report_fn.h"
 
-// The download URL: the first line of "installAgentURL.txt", taken as it
-// stands. Empty when the file is missing (silently), unreadable (reported)
-// or empty.
+// The download URL in "installAgentURL.txt": its first non-blank line,
+// trimmed of blanks, tabs and carriage returns, after a UTF-8 byte order
+// mark at the file's start, so that a file written on another system reads
+// the same. Empty when the file is missing (silently), unreadable
+// (reported), holds no such line within kMaxStateLineLength bytes, or a
+// URL with a control character (each logged).
 std::string readEndpointUrlFile(std::string path, ReportFn report);
 
 #endif

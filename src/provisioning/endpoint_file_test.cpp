@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "provisioning/installer_constants.h"
+#include "support/captured_stderr.h"
 #include "support/scratch_tree.h"
 
 namespace {
@@ -14,20 +16,44 @@ void record(const std::string& m, bool isError) {
   reports.emplace_back(m, isError);
 }
 
-TEST(EndpointUrlFile, FirstLineAsItStands) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"https://a.test/x\nsecond\n", "https://a.test/x"},
-      {"https://a.test/x", "https://a.test/x"},
-      {"https://a.test/x\r\n", "https://a.test/x\r"},
-      {" url with blanks \t\n", " url with blanks \t"},
-      {"\nhttps://a.test/later\n", ""},
-      {"", ""},
-      {std::string("a\0b\n", 4), std::string("a\0b", 3)}};
+struct UrlFileCase {
+  std::string content;
+  std::string url;
+  std::string logged;  // what the one log line says, if one is due
+};
+
+TEST(EndpointUrlFile, FirstNonBlankLineTrimmed) {
+  const std::string bom = "\xef\xbb\xbf", longest(kMaxStateLineLength, 'x');
+  const UrlFileCase cases[] = {
+      {"https://a.test/x\nsecond\n", "https://a.test/x", ""},
+      {"https://a.test/x", "https://a.test/x", ""},
+      {"https://a.test/x\r\n", "https://a.test/x", ""},
+      {" \thttps://a.test/x \t\r\n", "https://a.test/x", ""},
+      {"\n \r\n\t\nhttps://a.test/later\nhttps://a.test/not\n",
+       "https://a.test/later", ""},
+      {bom + "\r\nhttps://a.test/x\r\n", "https://a.test/x", ""},
+      {"https://a.test/a b", "https://a.test/a b", ""},
+      {"", "", ""},
+      {bom + "\n \r\n", "", ""},
+      {longest, longest, ""},
+      {longest + "x", "", ": line too long"},
+      {std::string(kMaxStateLineLength, '\n') + "https://a.test/x", "",
+       ": line too long"},
+      {std::string("https://a.test/x\0.evil.test\n", 28), "",
+       ": the URL holds a control character"},
+      {"https://a.test/\x1b[2Jx", "", ": the URL holds a control character"},
+      {"https://a.test/\rx", "", ": the URL holds a control character"}};
   ScratchTree tree;
+  const std::string path = tree.at("url.txt");
   reports.clear();
-  for (const auto& c : cases) {
-    writeFile(tree.at("url.txt"), c.first);
-    EXPECT_EQ(readEndpointUrlFile(tree.at("url.txt"), record), c.second);
+  for (const UrlFileCase& c : cases) {
+    writeFile(path, c.content);
+    CapturedStderr log;
+    EXPECT_EQ(readEndpointUrlFile(path, record), c.url) << c.content;
+    if (c.logged.empty())
+      EXPECT_EQ(log.text(), "") << c.content;
+    else
+      EXPECT_TRUE(isOneLineHolding(log.text(), path + c.logged)) << log.text();
   }
   EXPECT_EQ(readEndpointUrlFile(tree.at("missing.txt"), record), "");
   EXPECT_TRUE(reports.empty());
