@@ -88,6 +88,13 @@ bool writeAll(int fd, const char* data, size_t length) {
   return true;
 }
 
+// The empty line after a header's fields.
+bool endsHeader(const char* data, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (data[i] != '\r' && data[i] != '\n') return false;
+  return true;
+}
+
 // Statuses that say "not now" rather than "no".
 bool mayPass(long status) {
   return status == 408 || status == 429 || (status >= 500 && status <= 599);
@@ -247,7 +254,11 @@ class Transfer {
   bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
-  void heardFromServer() { now_.lastHeard = Clock::now(); }
+  // The answer so far is whole: silence counts from now.
+  void heardFromServer() {
+    now_.lastHeard = Clock::now();
+    now_.answerPending = false;
+  }
   Outcome outcome(CURLcode result);
   UrlError failure(const std::string& description) const;
 
@@ -274,8 +285,11 @@ class Transfer {
     bool mayPass = false;
     int64_t retryAfterSeconds = -1;
     // Silence is timed from the connection on (libcurl's connect timeout
-    // covers the time before); unset until then.
+    // covers the time before); unset until then. Header lines do not
+    // restart it, only the end of the header and the body do: a server
+    // that dribbles header lines must still answer within the limit.
     std::optional<Clock::time_point> lastHeard;
+    bool answerPending = false;  // a header has begun and not ended
     std::string ownError;  // a failure of ours rather than libcurl's
     int storageErrno = 0;
   };
@@ -542,8 +556,11 @@ bool Transfer::stalled() {
   const int limit = session_->stallSeconds();
   if (!now_.lastHeard || Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
     return false;
-  now_.ownError = "no data received for " + std::to_string(limit) +
-              (limit == 1 ? " second" : " seconds");
+  const std::string seconds =
+      std::to_string(limit) + (limit == 1 ? " second" : " seconds");
+  now_.ownError = now_.answerPending
+                      ? "no complete answer within " + seconds
+                      : "no data received for " + seconds;
   now_.mayPass = true;
   return true;
 }
@@ -655,8 +672,15 @@ bool Transfer::receive(const char* data, size_t length) {
 }
 
 void Transfer::headerLine(const char* data, size_t length) {
-  heardFromServer();
   addHeaderLine(data, length, &now_.answer);
+  if (!endsHeader(data, length)) {
+    now_.answerPending = true;
+    return;
+  }
+  // A 1xx header is no answer yet, however many of them come.
+  long status = 0;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+  if (status >= 200) heardFromServer();
 }
 
 UrlError Transfer::failure(const std::string& description) const {

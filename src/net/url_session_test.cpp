@@ -564,6 +564,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
   SilentListener listener;
   std::string handshake = listener.url("/agent.zip");
   handshake.replace(0, 4, "https");
+  DribblingHeaderServer dribbling(200);
   const struct {
     const char* name;
     std::string url;
@@ -575,6 +576,9 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
        "no data received for 1 second"},
       // The connect limit covers the TLS handshake.
       {"in the handshake", handshake, "timeout"},
+      // Header lines alone do not count as an answer.
+      {"a header that never ends", dribbling.url("/agent.zip"),
+       "no complete answer within 1 second"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -592,6 +596,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
         << recorder.errors[0].localizedDescription;
     EXPECT_EQ(recorder.errors[0].failingUrl, c.url);
   }
+  EXPECT_GE(dribbling.linesSent(), 4) << "the header did not go on";
 }
 
 // A byte every 0.6 s averages under the 1 byte/s that libcurl's low-speed
