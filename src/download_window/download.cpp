@@ -23,7 +23,9 @@ const char kCannotStore[] = "Cannot save the download: ";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
-bool isRefused(long statusCode) { return statusCode >= 400; }
+// Only a 200 carries the archive: libcurl hands over a 3xx it could not
+// follow, and other 2xx answers are about something else.
+bool isRefused(long statusCode) { return statusCode != 200; }
 
 std::string refusedText(long statusCode) {
   return "Download failed with error code " + std::to_string(statusCode);
@@ -184,13 +186,6 @@ void Download::updateProgress(bool now) {
 
 void Download::didFinishDownloadingToURL(DownloadTask& task,
                                          const std::string& path) {
-  long statusCode = task.response()->statusCode;
-  if (isRefused(statusCode)) {
-    logLine("Download failed! Error code- %3.0f",
-            static_cast<double>(statusCode));
-    showFailure(refusedText(statusCode));
-    return;
-  }
   if (!responseTaken_) {  // an empty body comes without any chunk
     responseTaken_ = true;
     if (!takeResponse(task)) return;

@@ -213,7 +213,15 @@ TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
   const char* transport =
       "Error during the download process.\n"
       "See the log in Console app for more information.";
+  // Only a 200 carries the archive, even when what comes is one.
+  const std::string archive = agentArchive();
   const FailureCase cases[] = {
+      {"302 without Location", {302, {}, archive, -1, true, -1, 64 * 1024, 0},
+       false, "Download failed with error code 302", true},
+      {"201", {201, {}, archive, -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 201", true},
+      {"204", {204, {}, "", -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 204", true},
       {"400", {400, {}, "bad request", -1, true, -1, 64 * 1024, 0}, false,
        "Download failed with error code 400", true},
       {"404 empty", {404, {}, "", -1, true, -1, 64 * 1024, 0}, false,
