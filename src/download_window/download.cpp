@@ -122,11 +122,11 @@ bool Download::takeResponse(DownloadTask& task) {
   const UrlResponse& response = *task.response();
   if (response.statusCode == 304) return takeNotModified();
   if (isRefused(response.statusCode)) return refuse(response.statusCode);
-  hasValidationString_ = response.headerField("ETag", &validationString_);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
-  if (cacheUsable_ && hasValidationString_ &&
-      isCachedAgentCurrent(agentHome_, validationString_)) {
+  std::string validationString;
+  if (cacheUsable_ && response.headerField("ETag", &validationString) &&
+      isCachedAgentCurrent(agentHome_, validationString)) {
     reuseCachedAgent();
     return false;
   }
@@ -192,10 +192,13 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   }
   updateProgress(true);
   showUnpacking();
-  bool vouch = cacheUsable_ && hasValidationString_;
-  if (!installDownloadedAgent(path, agentHome_,
-                              vouch ? validationString_ : std::string(),
-                              report_)) {
+  // A retry may have brought a whole new archive: the final answer's ETag
+  // is the one that vouches for the saved bytes.
+  std::string validationString;
+  if (!cacheUsable_ ||
+      !task.response()->headerField("ETag", &validationString))
+    validationString.clear();
+  if (!installDownloadedAgent(path, agentHome_, validationString, report_)) {
     showFailure("Failed to unzip the installer.");
     return;
   }

@@ -201,6 +201,23 @@ TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
   }
 }
 
+// A retry may be answered with a whole archive whose ETag differs from
+// the first answer's, if only in form: the marker vouches for the archive
+// that was saved.
+TEST_F(DownloadWindow, ARetryAnsweredWithAnotherArchiveStampsItsETag) {
+  setenv("ZR_BOOTSTRAP_RETRIES", "1", 1);
+  std::string body = agentArchive();
+  TestReply first = {200, {{"ETag", "W/\"x\""}}, body, -1, true, -1, 64, 0};
+  first.cutAfter = static_cast<int64_t>(body.size() / 2);
+  server_.serveOnce("/a.zip", first);
+  server_.serve("/a.zip", {200, {{"ETag", "\"x\""}}, body, -1, true, -1, 64, 0});
+  EXPECT_NE(runWindow(server_.url("/a.zip")), 0) << backend_->state().text;
+
+  EXPECT_EQ(server_.requestCount("/a.zip"), 2);
+  EXPECT_EQ(readFile(cache_ + ".validatestring"), "\"x\"");
+  EXPECT_EQ(location_, cache_ + "installagent/");
+}
+
 struct FailureCase {
   const char* name;
   TestReply reply;  // served at /f unless refused

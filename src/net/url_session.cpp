@@ -143,8 +143,8 @@ class CurlTask : public DownloadTask {
 
   const std::string& url() const { return url_; }
   const std::string& ifNoneMatch() const { return ifNoneMatch_; }
-  // The first answer that reaches the delegate stays the task's response,
-  // whatever later requests of a retry answer.
+  // The answer whose body is in the file: the first that reaches the
+  // delegate, or a retry's whole new one; a 206 continues it.
   void publish(const UrlResponse& response) {
     response_ = response;
     published_ = true;
@@ -246,9 +246,9 @@ class Transfer {
   bool stalled();
   CURLcode resultOf(CURLM* multi);
   bool takeAnswer();
+  void takeWhole();
   bool takeLaterAnswer(long status);
   bool resumesWhereItStopped() const;
-  bool sameArchive() const;
   bool startOver();
   bool refuse(const std::string& why, bool mayPass);
   bool cannotStore(const std::string& what);
@@ -591,13 +591,20 @@ bool Transfer::takeAnswer() {
                   true);
   }
   if (task_->response()) return takeLaterAnswer(status);
-  task_->publish(now_.answer);
-  if (status == 200) validator_ = resumeValidator(now_.answer);
+  takeWhole();
   return true;
 }
 
+// This answer's body is the one to keep, from its first byte.
+void Transfer::takeWhole() {
+  task_->publish(now_.answer);
+  validator_ = now_.answer.statusCode == 200 ? resumeValidator(now_.answer)
+                                             : std::string();
+}
+
 // The answer to a retry, once part of the body has reached the delegate:
-// the rest of the same archive, or all of it again.
+// the rest of the same archive, or a whole archive, which may have changed
+// meanwhile (or only its ETag's form), to start over with.
 bool Transfer::takeLaterAnswer(long status) {
   if (status == 206) {
     if (resumesWhereItStopped()) return true;
@@ -607,9 +614,6 @@ bool Transfer::takeLaterAnswer(long status) {
   if (status != 200)
     return refuse("the server answered the retry with status " +
                       std::to_string(status),
-                  false);
-  if (!sameArchive())
-    return refuse("the archive changed on the server during the download",
                   false);
   return startOver();
 }
@@ -623,24 +627,13 @@ bool Transfer::resumesWhereItStopped() const {
          (complete < 0 || expected < 0 || complete == expected);
 }
 
-// Whether a whole new body is the archive whose start the delegate has.
-bool Transfer::sameArchive() const {
-  const UrlResponse& first = *task_->response();
-  std::string before, now;
-  bool hadTag = first.headerField("ETag", &before);
-  if (hadTag != now_.answer.headerField("ETag", &now) || before != now)
-    return false;
-  return first.expectedContentLength < 0 ||
-         now_.answer.expectedContentLength < 0 ||
-         first.expectedContentLength == now_.answer.expectedContentLength;
-}
-
 // The bytes in the file come again; the delegate hears only of those past
 // what it already has.
 bool Transfer::startOver() {
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
     return cannotStore("cannot write " + path_);
   total_ = 0;
+  takeWhole();
   return true;
 }
 

@@ -86,8 +86,10 @@ class DownloadTask {
   virtual void resume() = 0;
   // Ends the transfer soon; callable from any thread, also after it ended.
   virtual void cancel() = 0;
-  // The response once its header has arrived, else null. Read it on the
-  // session's worker (inside the delegate's calls).
+  // The response once its header has arrived, else null: the answer the
+  // body in the file belongs to. A retry answered with a whole body (a new
+  // 200) replaces it; one that resumes the body (206) does not. Read it on
+  // the session's worker (inside the delegate's calls).
   virtual const UrlResponse* response() const = 0;
 };
 
@@ -117,10 +119,10 @@ int stallSeconds(const char* value);
 
 // When and how often a transfer that failed in a way that may pass is tried
 // again: a refused or reset connection, a cut body, a stall, or status 408,
-// 429 or 5xx. A retry resumes with Range and If-Range when the first answer
-// carried a strong ETag or a Last-Modified date, else starts over; the
-// chunks reported never count a byte twice. The last failure is the one
-// reported.
+// 429 or 5xx. A retry resumes with Range and If-Range when the answer
+// carried a strong ETag or a Last-Modified date, else starts over; a whole
+// new body (a 200, whatever its ETag) starts over too. The chunks reported
+// never count a byte twice. The last failure is the one reported.
 struct RetryPolicy {
   int retries = 3;
   // Waits before the retries: firstDelay, doubling with each one, unless
