@@ -31,6 +31,22 @@ std::string refusedText(long statusCode) {
   return "Download failed with error code " + std::to_string(statusCode);
 }
 
+// A marker holds no longer line: a longer ETag vouches for nothing.
+bool fitsMarker(const std::string& tag) {
+  return tag.size() <= kMaxStateLineLength;
+}
+
+// What the marker is stamped with: the answer's ETag, if it has one that
+// fits; else nothing, and the agent is fetched again next time.
+std::string markerStamp(const UrlResponse& response) {
+  std::string tag;
+  if (!response.headerField("ETag", &tag) || fitsMarker(tag)) return tag;
+  logLine("Ignoring the server's ETag of %zu bytes (the limit is %zu): the "
+          "next run downloads the agent again",
+          tag.size(), kMaxStateLineLength);
+  return std::string();
+}
+
 }  // namespace
 
 Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
@@ -126,6 +142,7 @@ bool Download::takeResponse(DownloadTask& task) {
   // Without an ETag nothing can vouch for the cached agent.
   std::string validationString;
   if (cacheUsable_ && response.headerField("ETag", &validationString) &&
+      fitsMarker(validationString) &&
       isCachedAgentCurrent(agentHome_, validationString)) {
     reuseCachedAgent();
     return false;
@@ -194,11 +211,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   showUnpacking();
   // A retry may have brought a whole new archive: the final answer's ETag
   // is the one that vouches for the saved bytes.
-  std::string validationString;
-  if (!cacheUsable_ ||
-      !task.response()->headerField("ETag", &validationString))
-    validationString.clear();
-  if (!installDownloadedAgent(path, agentHome_, validationString, report_)) {
+  std::string stamp = cacheUsable_ ? markerStamp(*task.response()) : "";
+  if (!installDownloadedAgent(path, agentHome_, stamp, report_)) {
     showFailure("Failed to unzip the installer.");
     return;
   }

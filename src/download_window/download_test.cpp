@@ -218,6 +218,26 @@ TEST_F(DownloadWindow, ARetryAnsweredWithAnotherArchiveStampsItsETag) {
   EXPECT_EQ(location_, cache_ + "installagent/");
 }
 
+// The marker holds an ETag only up to its longest line; the agent behind a
+// longer one still runs, but nothing vouches for it.
+TEST_F(DownloadWindow, AnETagLongerThanAMarkerLineIsNotStamped) {
+  const struct {
+    size_t length;
+    bool stamped;
+  } cases[] = {{8192, true}, {8193, false}};
+  std::string body = agentArchive();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    remove((cache_ + ".validatestring").c_str());
+    const std::string tag = "\"" + std::string(c.length - 2, 'x') + "\"";
+    server_.serve("/a.zip", {200, {{"ETag", tag}}, body, -1, true, -1, 64, 0});
+    EXPECT_NE(runWindow(server_.url("/a.zip")), 0) << backend_->state().text;
+
+    EXPECT_EQ(location_, cache_ + "installagent/");
+    EXPECT_EQ(pathExists(cache_ + ".validatestring"), c.stamped);
+  }
+}
+
 struct FailureCase {
   const char* name;
   TestReply reply;  // served at /f unless refused
