@@ -260,6 +260,8 @@ class Transfer {
     now_.answerPending = false;
   }
   Outcome outcome(CURLcode result);
+  // libcurl's failure, in words for the log.
+  std::string describe(CURLcode result) const;
   UrlError failure(const std::string& description) const;
 
   static size_t onBody(char* data, size_t size, size_t count, void* context);
@@ -417,10 +419,18 @@ Outcome Transfer::outcome(CURLcode result) {
     outcome.error.storageErrno = now_.storageErrno;
   } else if (result != CURLE_OK) {
     outcome.mayPass = mayPass(result);
-    outcome.error =
-        failure(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result));
+    outcome.error = failure(describe(result));
   }
   return outcome;
+}
+
+std::string Transfer::describe(CURLcode result) const {
+  // libcurl says only "Out of memory" of a header line over its limit.
+  if (result == CURLE_OUT_OF_MEMORY && now_.lastHeard && !now_.answerTaken)
+    return "the answer's header could not be read: a header line over " +
+           std::to_string(CURL_MAX_HTTP_HEADER / 1024) +
+           " KB, or out of memory";
+  return errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result);
 }
 
 void Transfer::finish() {

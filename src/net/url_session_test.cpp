@@ -339,18 +339,25 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
   loop.status = 302;
   loop.headers = {{"Location", server_.url("/loop")}};
   server_.serve("/loop", loop);
+  // Over libcurl's limit on a header line, which it reports as lack of
+  // memory.
+  TestReply hugeTag = generated(10);
+  hugeTag.headers = {{"ETag", "\"" + std::string(1 << 20, 'x') + "\""}};
+  server_.serve("/huge-tag", hugeTag);
   const struct {
     std::string url;
-    std::string dir;  // empty: the scratch directory
+    std::string dir;          // empty: the scratch directory
+    const char* description;  // part of it, if it matters
   } cases[] = {
-      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", ""},
-      {server_.url("/cut"), ""},
-      {server_.url("/cut-chunked"), ""},
-      {"not a url", ""},
-      {"", ""},
-      {"file:///etc/passwd", ""},
-      {server_.url("/loop"), ""},
-      {server_.url("/fine"), scratch_.at("missing")},
+      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", "", ""},
+      {server_.url("/cut"), "", ""},
+      {server_.url("/cut-chunked"), "", ""},
+      {"not a url", "", ""},
+      {"", "", ""},
+      {"file:///etc/passwd", "", ""},
+      {server_.url("/loop"), "", ""},
+      {server_.url("/fine"), scratch_.at("missing"), ""},
+      {server_.url("/huge-tag"), "", "a header line over 100 KB"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url + " in " + c.dir);
@@ -362,6 +369,8 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
     const UrlError& error = recorder.errors[0];
     EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
     EXPECT_FALSE(error.localizedDescription.empty());
+    EXPECT_NE(error.localizedDescription.find(c.description), std::string::npos)
+        << error.localizedDescription;
     EXPECT_EQ(error.localizedDescription.find('\n'), std::string::npos);
     EXPECT_EQ(error.failingUrl, c.url);
     // Only a file that cannot be made is a failure of storage.
