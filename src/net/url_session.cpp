@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,6 +87,17 @@ bool writeAll(int fd, const char* data, size_t length) {
     length -= static_cast<size_t>(written);
   }
   return true;
+}
+
+bool hasScheme(const std::string& url, const char* scheme) {
+  const size_t length = strlen(scheme);
+  return strncasecmp(url.c_str(), scheme, length) == 0 && url[length] == ':';
+}
+
+// What a redirect may lead to: from https, only https, or anyone on the way
+// could hand over another agent.
+const char* redirectSchemes(const std::string& url) {
+  return hasScheme(url, "https") ? "https" : kWebSchemes;
 }
 
 // The empty line after a header's fields.
@@ -430,6 +442,12 @@ std::string Transfer::describe(CURLcode result) const {
     return "the answer's header could not be read: a header line over " +
            std::to_string(CURL_MAX_HTTP_HEADER / 1024) +
            " KB, or out of memory";
+  // ...and that the protocol is "not supported" of a redirect it refused.
+  std::string location;
+  if (result == CURLE_UNSUPPORTED_PROTOCOL && hasScheme(task_->url(), "https") &&
+      now_.answer.headerField("Location", &location) &&
+      hasScheme(location, "http"))
+    return "refused a redirect from https to http: " + location;
   return errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result);
 }
 
@@ -489,8 +507,8 @@ bool Transfer::configure() {
   // Never file:, ftp: or the like, not even where a redirect points.
   return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
              CURLE_OK &&
-         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, kWebSchemes) ==
-             CURLE_OK;
+         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR,
+                          redirectSchemes(task_->url())) == CURLE_OK;
 }
 
 bool Transfer::configureTrust() {

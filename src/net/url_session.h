@@ -139,6 +139,8 @@ RetryPolicy retryPolicy(const char* value);
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for
 // its worker.
+// A download whose URL is https follows redirects to https only; one that
+// leads to plain http fails with kTransport.
 // HTTPS certificates are always verified: against the bundle file named by
 // CURL_CA_BUNDLE or else SSL_CERT_FILE, and the hashed directory named by
 // SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The

@@ -675,6 +675,55 @@ TEST_F(UrlSessionTest, HttpsTrustsOnlyTheConfiguredAuthorities) {
   EXPECT_GE(server.requestCount("/agent.zip"), 5);
 }
 
+// A download that began over https never goes on over plain http, where
+// anyone on the way could hand over another agent; the other way is fine.
+TEST_F(UrlSessionTest, RedirectsNeverLeaveHttps) {
+  ScratchTree certs;
+  TestCertificates made;
+  ASSERT_TRUE(makeTestCertificates(certs.path(), &made));
+  ScopedEnv trust("CURL_CA_BUNDLE", made.caFile.c_str());
+  TestHttpServer secure(made.certFile, made.keyFile);
+  TestReply agent = generated(1000);
+  server_.serve("/agent.zip", agent);
+  secure.serve("/agent.zip", agent);
+  TestReply toPlain;
+  toPlain.status = 302;
+  toPlain.headers = {{"Location", server_.url("/agent.zip")}};
+  secure.serve("/moved", toPlain);
+  TestReply toSecure = toPlain;
+  toSecure.headers = {{"Location", secure.url("/agent.zip")}};
+  server_.serve("/moved", toSecure);
+  const struct {
+    const char* name;
+    std::string url;
+    bool refused;
+  } cases[] = {
+      {"https to http", secure.url("/moved"), true},
+      {"http to https", server_.url("/moved"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Recorder recorder;
+    download(c.url, &recorder);
+
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    const UrlError& error = recorder.errors[0];
+    if (c.refused) {
+      EXPECT_EQ(recorder.calls(), "c");
+      EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
+      EXPECT_NE(error.localizedDescription.find(
+                    "refused a redirect from https to http"),
+                std::string::npos)
+          << error.localizedDescription;
+    } else {
+      EXPECT_EQ(error.kind, UrlError::Kind::kNone)
+          << error.localizedDescription;
+      EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(1000));
+    }
+  }
+  EXPECT_EQ(server_.requestCount("/agent.zip"), 0);
+}
+
 }  // namespace
 
 namespace {
