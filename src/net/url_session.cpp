@@ -28,6 +28,7 @@ const long kMaxRedirects = 10;
 // How long the worker sleeps in one poll; cancellation wakes it sooner.
 const int kPollMilliseconds = 1000;
 const char kWebSchemes[] = "http,https";
+const char kUserAgent[] = "bootstrap-installer/" BOOTSTRAP_VERSION;
 const int kDefaultStallSeconds = 30;
 // libcurl refuses longer connect timeouts: it counts milliseconds in an int.
 const long long kMaxStallSeconds = INT_MAX / 1000;
@@ -490,6 +491,7 @@ bool Transfer::closeFile() {
 bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
   curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
@@ -522,11 +524,15 @@ bool Transfer::configureTrust() {
              CURLE_OK;
 }
 
-// Until an answer is taken, the task's condition, if any; after a cut, a
-// request for the bytes not yet in the file, if the server can vouch that
-// they belong to the same archive (otherwise the whole comes again).
+// Always, that caches on the way check with the server rather than answer
+// from a stale copy (Pragma for HTTP/1.0 ones). Until an answer is taken,
+// the task's condition, if any;
+// after a cut, a request for the bytes not yet in the file, if the server
+// can vouch that they belong to the same archive (otherwise the whole comes
+// again).
 bool Transfer::setRequestHeaders() {
-  std::vector<std::string> headers;
+  std::vector<std::string> headers = {"Cache-Control: no-cache",
+                                      "Pragma: no-cache"};
   if (!task_->response() && !task_->ifNoneMatch().empty())
     headers.push_back("If-None-Match: " + task_->ifNoneMatch());
   if (total_ > 0 && !validator_.empty()) {

@@ -139,6 +139,9 @@ RetryPolicy retryPolicy(const char* value);
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for
 // its worker.
+// Every request asks caches on the way to check with the server
+// (Cache-Control and Pragma: no-cache) and names the installer and its
+// version in User-Agent.
 // A download whose URL is https follows redirects to https only; one that
 // leads to plain http fails with kTransport.
 // HTTPS certificates are always verified: against the bundle file named by

@@ -956,6 +956,28 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
   EXPECT_EQ(confirmed.finishedBody, "");
 }
 
+// Caches on the way check with the server rather than answer from a stale
+// copy, for the retries too; the server learns which installer asks.
+TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
+  retry_ = quickRetries();
+  TestReply busy;
+  busy.status = 503;
+  busy.headers = {{"Retry-After", "0"}};
+  server_.serveOnce("/a", busy);
+  server_.serve("/a", generated(10));
+  Recorder recorder;
+  download(server_.url("/a"), &recorder);
+
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+  using Strings = std::vector<std::string>;
+  EXPECT_EQ(server_.requestHeaders("/a", "Cache-Control"),
+            (Strings{"no-cache", "no-cache"}));
+  EXPECT_EQ(server_.requestHeaders("/a", "Pragma"),
+            (Strings{"no-cache", "no-cache"}));
+  const std::string agent = "bootstrap-installer/" BOOTSTRAP_VERSION;
+  EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"), (Strings{agent, agent}));
+}
+
 TEST(UrlSessionRetryPolicy, OnlyAnIntegerUpToTenChangesTheRetries) {
   const struct {
     const char* value;
