@@ -492,6 +492,9 @@ bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy_, CURLOPT_USERAGENT, kUserAgent);
+  // Asks for the file itself, and decodes it all the same when something
+  // on the way compressed it.
+  curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "identity");
   curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
   curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
@@ -614,7 +617,9 @@ bool Transfer::takeAnswer() {
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &now_.answer.statusCode);
   curl_off_t length = -1;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  now_.answer.expectedContentLength = length;
+  // The length of a compressed body says nothing of the file's.
+  now_.answer.expectedContentLength =
+      isContentEncoded(now_.answer) ? -1 : length;
   const long status = now_.answer.statusCode;
   if (!now_.last && mayPass(status)) {
     std::string value;
@@ -629,11 +634,13 @@ bool Transfer::takeAnswer() {
   return true;
 }
 
-// This answer's body is the one to keep, from its first byte.
+// This answer's body is the one to keep, from its first byte. A compressed
+// one is never resumed: a range of it is no range of the file.
 void Transfer::takeWhole() {
   task_->publish(now_.answer);
-  validator_ = now_.answer.statusCode == 200 ? resumeValidator(now_.answer)
-                                             : std::string();
+  validator_ = now_.answer.statusCode == 200 && !isContentEncoded(now_.answer)
+                   ? resumeValidator(now_.answer)
+                   : std::string();
 }
 
 // The answer to a retry, once part of the body has reached the delegate:

@@ -956,6 +956,45 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
   EXPECT_EQ(confirmed.finishedBody, "");
 }
 
+// An intermediary may compress the answer though the request asks for the
+// identity: the delegate gets the archive itself, of a length unknown
+// until the end, and a cut one comes whole again, since a range of the
+// compressed bytes is no range of the archive.
+TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
+  retry_ = quickRetries();
+  const int64_t size = 300 * 1024;
+  TestReply compressed;
+  compressed.body = gzipped(TestHttpServer::generatedBody(size));
+  compressed.headers = {{"Content-Encoding", "gzip"}, {"ETag", "\"v1\""}};
+  compressed.acceptRanges = true;
+  TestReply cut = compressed;
+  cut.cutAfter = static_cast<int64_t>(compressed.body.size() / 2);
+  server_.serve("/whole", compressed);
+  server_.serveOnce("/cut", cut);
+  server_.serve("/cut", compressed);
+  const struct {
+    const char* path;
+    std::vector<std::string> ranges;
+  } cases[] = {
+      {"/whole", {""}},
+      {"/cut", {"", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    Recorder recorder;
+    download(server_.url(c.path), &recorder);
+
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone)
+        << recorder.errors[0].localizedDescription;
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    EXPECT_EQ(reportedBytes(recorder), size);
+    for (const Write& write : recorder.writes) EXPECT_EQ(write.expected, -1);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Range"), c.ranges);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Accept-Encoding"),
+              std::vector<std::string>(c.ranges.size(), "identity"));
+  }
+}
+
 // Caches on the way check with the server rather than answer from a stale
 // copy, for the retries too; the server learns which installer asks.
 TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {

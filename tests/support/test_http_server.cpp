@@ -380,6 +380,15 @@ bool makeTestCertificates(const std::string& dir, TestCertificates* made) {
          hashedCopy(made->caFile, made->caDir);
 }
 
+std::string gzipped(const std::string& bytes) {
+  ScratchTree tree;
+  writeFile(tree.at("plain"), bytes);
+  ProcessResult result = runProcess({"gzip", "-c", "-n", tree.at("plain")},
+                                    {"PATH=/usr/bin:/bin"}, "", 30);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  return result.out;
+}
+
 int refusedPort() {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address = {};

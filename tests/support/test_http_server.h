@@ -164,6 +164,10 @@ struct TestCertificates {
 // False (and a test failure) when the tool fails.
 bool makeTestCertificates(const std::string& dir, TestCertificates* made);
 
+// bytes compressed by the gzip tool, as a server sends them with
+// Content-Encoding: gzip.
+std::string gzipped(const std::string& bytes);
+
 // A port on 127.0.0.1 where nothing listens: it was free a moment ago.
 int refusedPort();
 
