@@ -5,14 +5,17 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -35,6 +38,15 @@ const long long kMaxStallSeconds = INT_MAX / 1000;
 const int kMaxRetries = 10;
 
 using Clock = std::chrono::steady_clock;
+
+// Differs from one process to the next, so that installers that failed
+// together draw different waits.
+uint64_t randomSeed() {
+  uint64_t seed = 0;
+  if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) == sizeof seed) return seed;
+  return static_cast<uint64_t>(Clock::now().time_since_epoch().count()) ^
+         static_cast<uint64_t>(getpid());
+}
 
 bool curlReady() {
   // Once per process, before any handle; the static makes it thread-safe.
@@ -187,7 +199,8 @@ class CurlSession : public UrlSession {
         tempDir_(tempDir),
         stallSeconds_(::stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"))),
         trust_(trustStoreFromEnvironment()),
-        retry_(retry) {}
+        retry_(retry),
+        random_(randomSeed()) {}
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url,
@@ -210,7 +223,7 @@ class CurlSession : public UrlSession {
  private:
   void run();
   UrlError download();
-  std::chrono::milliseconds delayBefore(int retry, const Outcome& failed) const;
+  std::chrono::milliseconds delayBefore(int retry, const Outcome& failed);
   // Sleeps unless cancelled first; false when cancelled.
   bool pause(std::chrono::milliseconds delay);
   void complete(UrlError error);
@@ -220,6 +233,7 @@ class CurlSession : public UrlSession {
   const int stallSeconds_;
   const TrustStore trust_;
   const RetryPolicy retry_;
+  std::mt19937_64 random_;  // the worker's, for the waits before retries
   std::unique_ptr<CurlTask> task_;
   std::thread worker_;
 
@@ -373,11 +387,9 @@ UrlError CurlSession::download() {
 }
 
 std::chrono::milliseconds CurlSession::delayBefore(int retry,
-                                                   const Outcome& failed) const {
-  if (failed.retryAfterSeconds < 0) return retry_.firstDelay * (1 << (retry - 1));
-  auto asked = std::chrono::seconds(
-      std::min<int64_t>(failed.retryAfterSeconds, INT_MAX));
-  return std::min<std::chrono::milliseconds>(asked, retry_.longestWait);
+                                                   const Outcome& failed) {
+  std::uniform_real_distribution<double> share(0.0, 1.0);
+  return retryDelay(retry_, retry, failed.retryAfterSeconds, share(random_));
 }
 
 bool CurlSession::pause(std::chrono::milliseconds delay) {
@@ -756,6 +768,18 @@ int stallSeconds(const char* value) {
     if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
   }
   return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
+}
+
+std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
+                                     int64_t retryAfterSeconds, double draw) {
+  if (retryAfterSeconds < 0) {
+    auto cap = policy.firstDelay * (1 << (retry - 1));
+    return std::chrono::milliseconds(
+        std::llround(static_cast<double>(cap.count()) * draw));
+  }
+  auto asked =
+      std::chrono::seconds(std::min<int64_t>(retryAfterSeconds, INT_MAX));
+  return std::min<std::chrono::milliseconds>(asked, policy.longestWait);
 }
 
 RetryPolicy retryPolicy(const char* value) {

@@ -125,11 +125,19 @@ int stallSeconds(const char* value);
 // never count a byte twice. The last failure is the one reported.
 struct RetryPolicy {
   int retries = 3;
-  // Waits before the retries: firstDelay, doubling with each one, unless
-  // the server's Retry-After says otherwise (then at most longestWait).
+  // Waits before the retries: up to firstDelay, the cap doubling with each
+  // one, unless the server's Retry-After says otherwise (then at most
+  // longestWait). See retryDelay.
   std::chrono::milliseconds firstDelay{1000};
   std::chrono::milliseconds longestWait{30000};
 };
+
+// The wait before retry number retry (from 1): what the server asked for
+// in Retry-After (retryAfterSeconds >= 0), at most longestWait; else draw
+// (from 0 to 1) times a cap of firstDelay doubled for each retry before,
+// so that clients that failed together do not all come back together.
+std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
+                                     int64_t retryAfterSeconds, double draw);
 
 // The policy that ZR_BOOTSTRAP_RETRIES sets (value is its text, null when
 // unset): a decimal integer from 0 to 10 is the number of retries; anything

@@ -818,12 +818,13 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
     }
     ASSERT_EQ(recorder.retries.size(), 1u);
     EXPECT_EQ(recorder.retries[0].retry, 1);
-    EXPECT_EQ(recorder.retries[0].delay, std::chrono::milliseconds(10));
+    EXPECT_LE(recorder.retries[0].delay, std::chrono::milliseconds(10));
   }
 }
 
 // Statuses that may pass are retried unseen, each wait as the server asks
-// (up to the longest) or doubling; the last answer is the one reported.
+// (up to the longest) or drawn up to a cap that doubles; the last answer is
+// the one reported.
 TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
   using Ms = std::chrono::milliseconds;
   const struct {
@@ -835,14 +836,15 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
     std::string calls;
     long reportedStatus;
     std::vector<Ms> delays;
+    bool drawn;  // each wait is drawn up to its delay, else exactly it
   } cases[] = {
-      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}},
-      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}},
-      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}},
+      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}, false},
+      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}, false},
+      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}, true},
       {"500 all along", 500, nullptr, 9, 4, "rrrwfc", 500,
-       {Ms(10), Ms(20), Ms(40)}},
-      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}},
-      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}},
+       {Ms(10), Ms(20), Ms(40)}, true},
+      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}, false},
+      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}, false},
   };
   retry_ = quickRetries();
   for (const auto& c : cases) {
@@ -861,9 +863,16 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
     EXPECT_EQ(server_.requestCount(path), c.requests);
     ASSERT_TRUE(recorder.firstResponse);
     EXPECT_EQ(recorder.firstResponse->statusCode, c.reportedStatus);
-    std::vector<Ms> delays;
-    for (const auto& retry : recorder.retries) delays.push_back(retry.delay);
-    EXPECT_EQ(delays, c.delays);
+    ASSERT_EQ(recorder.retries.size(), c.delays.size());
+    for (size_t i = 0; i < c.delays.size(); ++i) {
+      const Ms delay = recorder.retries[i].delay;
+      if (c.drawn) {
+        EXPECT_GE(delay, Ms(0));
+        EXPECT_LE(delay, c.delays[i]);
+      } else {
+        EXPECT_EQ(delay, c.delays[i]);
+      }
+    }
   }
 }
 
@@ -906,11 +915,14 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
             (std::vector<std::string>{"", "bytes=1000-", "bytes=1000-"}));
 }
 
+// Each waits a time of its own below the cap, so that clients that failed
+// together do not come back together; and a cancel ends the wait at once.
 TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
   retry_ = quickRetries();
-  retry_.firstDelay = std::chrono::seconds(30);
+  retry_.firstDelay = std::chrono::hours(1);
   const std::string url =
       "http://127.0.0.1:" + std::to_string(refusedPort()) + "/x";
+  std::set<std::chrono::milliseconds::rep> waits;
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     Recorder recorder;
@@ -923,7 +935,11 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
               std::future_status::ready);
     stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
+    ASSERT_EQ(recorder.retries.size(), 1u);
+    EXPECT_LT(recorder.retries[0].delay, retry_.firstDelay);
+    waits.insert(recorder.retries[0].delay.count());
   }
+  EXPECT_EQ(waits.size(), 2u) << "both waited as long";
 }
 
 // The condition goes out with the first request only: a retry that
@@ -1015,6 +1031,30 @@ TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
             (Strings{"no-cache", "no-cache"}));
   const std::string agent = "bootstrap-installer/" BOOTSTRAP_VERSION;
   EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"), (Strings{agent, agent}));
+}
+
+TEST(UrlSessionRetryDelay, TheServerIsHeardElseTheWaitIsDrawnUpToADoublingCap) {
+  using Ms = std::chrono::milliseconds;
+  const RetryPolicy policy;  // 1 s doubling; the server heard up to 30 s
+  const struct {
+    int retry;
+    int64_t retryAfterSeconds;  // -1: the server asked nothing
+    double draw;
+    Ms delay;
+  } cases[] = {
+      {1, -1, 0.0, Ms(0)},       {1, -1, 1.0, Ms(1000)},
+      {1, -1, 0.5, Ms(500)},     {3, -1, 0.25, Ms(1000)},
+      {3, -1, 1.0, Ms(4000)},    {10, -1, 1.0, Ms(512000)},
+      {1, 0, 0.7, Ms(0)},        {2, 5, 0.0, Ms(5000)},
+      {2, 5, 1.0, Ms(5000)},     {1, 31, 0.5, Ms(30000)},
+      {1, INT64_MAX, 0.5, Ms(30000)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(retryDelay(policy, c.retry, c.retryAfterSeconds, c.draw).count(),
+              c.delay.count())
+        << "retry " << c.retry << " asked " << c.retryAfterSeconds
+        << " draw " << c.draw;
+  }
 }
 
 TEST(UrlSessionRetryPolicy, OnlyAnIntegerUpToTenChangesTheRetries) {
