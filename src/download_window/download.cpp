@@ -1,5 +1,6 @@
 #include "download_window/download.h"
 
+#include <errno.h>
 #include <inttypes.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,19 +13,32 @@
 #include "provisioning/cache_trust.h"
 #include "provisioning/cache_update.h"
 #include "provisioning/installer_constants.h"
+#include "provisioning/shell_commands.h"
 
 namespace {
 
 const char kDownloading[] = "Downloading";
-const char kTransportFailure[] =
-    "Error during the download process.\n"
-    "See the log in Console app for more information.";
+const char kTransportFailure[] = "Error during the download process.\n";
 const char kCannotStore[] = "Cannot save the download: ";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
 // Only a 200 carries the archive: libcurl hands over a 3xx it could not
 // follow, and other 2xx answers are about something else.
+// Where the log can be read: the journal knows it by the executable's
+// name, which the vendor may have changed.
+std::string transportFailureText() {
+#ifdef __APPLE__
+  return std::string(kTransportFailure) +
+         "See the log in Console app for more information.";
+#else
+  return std::string(kTransportFailure) +
+         "See the log on standard error or in the system journal "
+         "(journalctl -t " +
+         smart_quote(program_invocation_short_name) + ").";
+#endif
+}
+
 bool isRefused(long statusCode) { return statusCode != 200; }
 
 std::string refusedText(long statusCode) {
@@ -232,7 +246,7 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
     showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
     return;
   }
-  showFailure(kTransportFailure);
+  showFailure(transportFailureText());
 }
 
 // The window keeps showing the download: only the last failure is shown.

@@ -247,9 +247,11 @@ struct FailureCase {
 };
 
 TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
+  // The journal knows the log by the executable's name, here the tests'.
   const char* transport =
       "Error during the download process.\n"
-      "See the log in Console app for more information.";
+      "See the log on standard error or in the system journal "
+      "(journalctl -t unit_tests).";
   // Only a 200 carries the archive, even when what comes is one.
   const std::string archive = agentArchive();
   const FailureCase cases[] = {
