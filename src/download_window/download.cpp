@@ -23,8 +23,6 @@ const char kCannotStore[] = "Cannot save the download: ";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
-// Only a 200 carries the archive: libcurl hands over a 3xx it could not
-// follow, and other 2xx answers are about something else.
 // Where the log can be read: the journal knows it by the executable's
 // name, which the vendor may have changed.
 std::string transportFailureText() {
@@ -39,6 +37,8 @@ std::string transportFailureText() {
 #endif
 }
 
+// Only a 200 carries the archive: libcurl hands over a 3xx it could not
+// follow, and other 2xx answers are about something else.
 bool isRefused(long statusCode) { return statusCode != 200; }
 
 std::string refusedText(long statusCode) {

@@ -210,7 +210,8 @@ TEST_F(DownloadWindow, ARetryAnsweredWithAnotherArchiveStampsItsETag) {
   TestReply first = {200, {{"ETag", "W/\"x\""}}, body, -1, true, -1, 64, 0};
   first.cutAfter = static_cast<int64_t>(body.size() / 2);
   server_.serveOnce("/a.zip", first);
-  server_.serve("/a.zip", {200, {{"ETag", "\"x\""}}, body, -1, true, -1, 64, 0});
+  server_.serve("/a.zip",
+                {200, {{"ETag", "\"x\""}}, body, -1, true, -1, 64, 0});
   EXPECT_NE(runWindow(server_.url("/a.zip")), 0) << backend_->state().text;
 
   EXPECT_EQ(server_.requestCount("/a.zip"), 2);

@@ -457,7 +457,8 @@ std::string Transfer::describe(CURLcode result) const {
            " KB, or out of memory";
   // ...and that the protocol is "not supported" of a redirect it refused.
   std::string location;
-  if (result == CURLE_UNSUPPORTED_PROTOCOL && hasScheme(task_->url(), "https") &&
+  if (result == CURLE_UNSUPPORTED_PROTOCOL &&
+      hasScheme(task_->url(), "https") &&
       now_.answer.headerField("Location", &location) &&
       hasScheme(location, "http"))
     return "refused a redirect from https to http: " + location;
@@ -541,10 +542,9 @@ bool Transfer::configureTrust() {
 
 // Always, that caches on the way check with the server rather than answer
 // from a stale copy (Pragma for HTTP/1.0 ones). Until an answer is taken,
-// the task's condition, if any;
-// after a cut, a request for the bytes not yet in the file, if the server
-// can vouch that they belong to the same archive (otherwise the whole comes
-// again).
+// the task's condition, if any; after a cut, a request for the bytes not
+// yet in the file, if the server can vouch that they belong to the same
+// archive (otherwise the whole comes again).
 bool Transfer::setRequestHeaders() {
   std::vector<std::string> headers = {"Cache-Control: no-cache",
                                       "Pragma: no-cache"};

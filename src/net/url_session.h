@@ -113,8 +113,9 @@ class UrlSession {
 // (value is its text, null when unset): a transfer that receives nothing
 // for that long after connecting, or cannot connect within it, or whose
 // answer's header is not complete that long after the request went out,
-// fails with kTransport. Anything but a decimal integer from 1 to 2147483 (libcurl's
-// limit) gives the default, 30. Each session reads the variable once, when made.
+// fails with kTransport. Anything but a decimal integer from 1 to 2147483
+// (libcurl's limit) gives the default, 30. Each session reads the variable
+// once, when made.
 int stallSeconds(const char* value);
 
 // When and how often a transfer that failed in a way that may pass is tried

@@ -1030,7 +1030,8 @@ TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
   EXPECT_EQ(server_.requestHeaders("/a", "Pragma"),
             (Strings{"no-cache", "no-cache"}));
   const std::string agent = "bootstrap-installer/" BOOTSTRAP_VERSION;
-  EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"), (Strings{agent, agent}));
+  EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"),
+            (Strings{agent, agent}));
 }
 
 TEST(UrlSessionRetryDelay, TheServerIsHeardElseTheWaitIsDrawnUpToADoublingCap) {
