@@ -1,5 +1,6 @@
 #include "download_window/download.h"
 
+#include <errno.h>
 #include <inttypes.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,21 +14,52 @@
 #include "provisioning/cache_trust.h"
 #include "provisioning/cache_update.h"
 #include "provisioning/installer_constants.h"
+#include "provisioning/shell_commands.h"
 
 namespace {
 
 const char kDownloading[] = "Downloading";
-const char kTransportFailure[] =
-    "Error during the download process.\n"
-    "See the log in Console app for more information.";
+const char kTransportFailure[] = "Error during the download process.\n";
 const char kCannotStore[] = "Cannot save the download: ";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
-bool isRefused(long statusCode) { return statusCode >= 400; }
+// Where the log can be read: the journal knows it by the executable's
+// name, which the vendor may have changed.
+std::string transportFailureText() {
+#ifdef __APPLE__
+  return std::string(kTransportFailure) +
+         "See the log in Console app for more information.";
+#else
+  return std::string(kTransportFailure) +
+         "See the log on standard error or in the system journal "
+         "(journalctl -t " +
+         smart_quote(program_invocation_short_name) + ").";
+#endif
+}
+
+// Only a 200 carries the archive: libcurl hands over a 3xx it could not
+// follow, and other 2xx answers are about something else.
+bool isRefused(long statusCode) { return statusCode != 200; }
 
 std::string refusedText(long statusCode) {
   return "Download failed with error code " + std::to_string(statusCode);
+}
+
+// A marker holds no longer line: a longer ETag vouches for nothing.
+bool fitsMarker(const std::string& tag) {
+  return tag.size() <= kMaxStateLineLength;
+}
+
+// What the marker is stamped with: the answer's ETag, if it has one that
+// fits; else nothing, and the agent is fetched again next time.
+std::string markerStamp(const UrlResponse& response) {
+  std::string tag;
+  if (!response.headerField("ETag", &tag) || fitsMarker(tag)) return tag;
+  logLine("Ignoring the server's ETag of %zu bytes (the limit is %zu): the "
+          "next run downloads the agent again",
+          tag.size(), kMaxStateLineLength);
+  return std::string();
 }
 
 }  // namespace
@@ -122,11 +154,12 @@ bool Download::takeResponse(DownloadTask& task) {
   const UrlResponse& response = *task.response();
   if (response.statusCode == 304) return takeNotModified();
   if (isRefused(response.statusCode)) return refuse(response.statusCode);
-  hasValidationString_ = response.headerField("ETag", &validationString_);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
-  if (cacheUsable_ && hasValidationString_ &&
-      claimCachedAgent(agentHome_, validationString_)) {
+  std::string validationString;
+  if (cacheUsable_ && response.headerField("ETag", &validationString) &&
+      fitsMarker(validationString) &&
+      claimCachedAgent(agentHome_, validationString)) {
     reuseCachedAgent();
     return false;
   }
@@ -186,24 +219,18 @@ void Download::updateProgress(bool now) {
 
 void Download::didFinishDownloadingToURL(DownloadTask& task,
                                          const std::string& path) {
-  long statusCode = task.response()->statusCode;
-  if (isRefused(statusCode)) {
-    logLine("Download failed! Error code- %3.0f",
-            static_cast<double>(statusCode));
-    showFailure(refusedText(statusCode));
-    return;
-  }
   if (!responseTaken_) {  // an empty body comes without any chunk
     responseTaken_ = true;
     if (!takeResponse(task)) return;
   }
   updateProgress(true);
   showUnpacking();
-  bool vouch = cacheUsable_ && hasValidationString_;
+  // A retry may have brought a whole new archive: the final answer's ETag
+  // is the one that vouches for the saved bytes.
+  std::string stamp = cacheUsable_ ? markerStamp(*task.response()) : "";
   std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
-  agentHome_ = installDownloadedAgent(
-      path, agentHome_, vouch ? validationString_ : std::string(), scratch,
-      report_);
+  agentHome_ =
+      installDownloadedAgent(path, agentHome_, stamp, scratch, report_);
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;
@@ -224,7 +251,7 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
     showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
     return;
   }
-  showFailure(kTransportFailure);
+  showFailure(transportFailureText());
 }
 
 // The window keeps showing the download: only the last failure is shown.

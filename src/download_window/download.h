@@ -77,8 +77,6 @@ class Download : public UrlSessionDelegate {
   // Worker-side state of the transfer.
   int64_t fileLength_ = -1;
   bool responseTaken_ = false;
-  bool hasValidationString_ = false;
-  std::string validationString_;
   int64_t pendingBytes_ = 0;
   std::chrono::steady_clock::time_point lastUpdate_;
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "download_window/download_entry.h"
+#include "platform/remove_tree.h"
 #include "provisioning/cache_locations.h"
 #include "support/scratch_tree.h"
 #include "support/test_http_server.h"
@@ -201,6 +202,46 @@ TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
   }
 }
 
+// A retry may be answered with a whole archive whose ETag differs from
+// the first answer's, if only in form: the marker vouches for the archive
+// that was saved.
+TEST_F(DownloadWindow, ARetryAnsweredWithAnotherArchiveStampsItsETag) {
+  setenv("ZR_BOOTSTRAP_RETRIES", "1", 1);
+  std::string body = agentArchive();
+  TestReply first = {200, {{"ETag", "W/\"x\""}}, body, -1, true, -1, 64, 0};
+  first.cutAfter = static_cast<int64_t>(body.size() / 2);
+  server_.serveOnce("/a.zip", first);
+  server_.serve("/a.zip",
+                {200, {{"ETag", "\"x\""}}, body, -1, true, -1, 64, 0});
+  EXPECT_NE(runWindow(server_.url("/a.zip")), 0) << backend_->state().text;
+
+  EXPECT_EQ(server_.requestCount("/a.zip"), 2);
+  EXPECT_EQ(readFile(cache_ + ".validatestring"), "\"x\"");
+  EXPECT_EQ(location_, cache_ + "installagent/");
+}
+
+// The marker holds an ETag only up to its longest line; the agent behind a
+// longer one still runs, but nothing vouches for it.
+TEST_F(DownloadWindow, AnETagLongerThanAMarkerLineIsNotStamped) {
+  const struct {
+    size_t length;
+    bool stamped;
+  } cases[] = {{8192, true}, {8193, false}};
+  std::string body = agentArchive();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    // Each case is a run of its own: the last one's agent stays in use.
+    removeTree(cache_);
+    mkpath(cache_ + "installagent", 0700);
+    const std::string tag = "\"" + std::string(c.length - 2, 'x') + "\"";
+    server_.serve("/a.zip", {200, {{"ETag", tag}}, body, -1, true, -1, 64, 0});
+    EXPECT_NE(runWindow(server_.url("/a.zip")), 0) << backend_->state().text;
+
+    EXPECT_EQ(location_, cache_ + "installagent/");
+    EXPECT_EQ(pathExists(cache_ + ".validatestring"), c.stamped);
+  }
+}
+
 struct FailureCase {
   const char* name;
   TestReply reply;  // served at /f unless refused
@@ -210,10 +251,20 @@ struct FailureCase {
 };
 
 TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
+  // The journal knows the log by the executable's name, here the tests'.
   const char* transport =
       "Error during the download process.\n"
-      "See the log in Console app for more information.";
+      "See the log on standard error or in the system journal "
+      "(journalctl -t unit_tests).";
+  // Only a 200 carries the archive, even when what comes is one.
+  const std::string archive = agentArchive();
   const FailureCase cases[] = {
+      {"302 without Location", {302, {}, archive, -1, true, -1, 64 * 1024, 0},
+       false, "Download failed with error code 302", true},
+      {"201", {201, {}, archive, -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 201", true},
+      {"204", {204, {}, "", -1, true, -1, 64 * 1024, 0}, false,
+       "Download failed with error code 204", true},
       {"400", {400, {}, "bad request", -1, true, -1, 64 * 1024, 0}, false,
        "Download failed with error code 400", true},
       {"404 empty", {404, {}, "", -1, true, -1, 64 * 1024, 0}, false,

@@ -15,7 +15,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 // Over the whole name, which may hold a NUL, and whatever the locale.
-bool sameFieldName(const std::string& a, const std::string& b) {
+bool sameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (asciiLower(a[i]) != asciiLower(b[i])) return false;
@@ -118,6 +118,12 @@ bool contentRangeStart(const std::string& value, int64_t* first,
          last < *completeLength;
 }
 
+bool isContentEncoded(const UrlResponse& response) {
+  std::string coding;
+  return response.headerField("Content-Encoding", &coding) &&
+         !coding.empty() && !sameIgnoringAsciiCase(coding, "identity");
+}
+
 bool isStrongEntityTag(const std::string& tag) {
   if (tag.size() < 2 || tag.front() != '"' || tag.back() != '"') return false;
   // A blank, control byte or quote inside is no tag, and a CR could end
@@ -132,7 +138,7 @@ bool isStrongEntityTag(const std::string& tag) {
 bool UrlResponse::headerField(const std::string& name,
                               std::string* value) const {
   for (const auto& field : headerFields) {
-    if (sameFieldName(field.first, name)) {
+    if (sameIgnoringAsciiCase(field.first, name)) {
       if (value) *value = field.second;
       return true;
     }

@@ -28,6 +28,10 @@ bool retryAfterSeconds(const std::string& value, time_t now, int64_t* seconds);
 bool contentRangeStart(const std::string& value, int64_t* first,
                        int64_t* completeLength);
 
+// True when the body comes in a content coding (gzip, say) rather than as
+// the file itself: a Content-Encoding other than identity.
+bool isContentEncoded(const UrlResponse& response);
+
 // True for an entity tag that If-Range may carry: a strong one, "..." not
 // W/"...", with no blank, control byte or quote between its quotes.
 bool isStrongEntityTag(const std::string& tag);

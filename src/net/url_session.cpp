@@ -4,14 +4,18 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -27,12 +31,22 @@ const long kMaxRedirects = 10;
 // How long the worker sleeps in one poll; cancellation wakes it sooner.
 const int kPollMilliseconds = 1000;
 const char kWebSchemes[] = "http,https";
+const char kUserAgent[] = "bootstrap-installer/" BOOTSTRAP_VERSION;
 const int kDefaultStallSeconds = 30;
 // libcurl refuses longer connect timeouts: it counts milliseconds in an int.
 const long long kMaxStallSeconds = INT_MAX / 1000;
 const int kMaxRetries = 10;
 
 using Clock = std::chrono::steady_clock;
+
+// Differs from one process to the next, so that installers that failed
+// together draw different waits.
+uint64_t randomSeed() {
+  uint64_t seed = 0;
+  if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) == sizeof seed) return seed;
+  return static_cast<uint64_t>(Clock::now().time_since_epoch().count()) ^
+         static_cast<uint64_t>(getpid());
+}
 
 bool curlReady() {
   // Once per process, before any handle; the static makes it thread-safe.
@@ -88,6 +102,24 @@ bool writeAll(int fd, const char* data, size_t length) {
   return true;
 }
 
+bool hasScheme(const std::string& url, const char* scheme) {
+  const size_t length = strlen(scheme);
+  return strncasecmp(url.c_str(), scheme, length) == 0 && url[length] == ':';
+}
+
+// What a redirect may lead to: from https, only https, or anyone on the way
+// could hand over another agent.
+const char* redirectSchemes(const std::string& url) {
+  return hasScheme(url, "https") ? "https" : kWebSchemes;
+}
+
+// The empty line after a header's fields.
+bool endsHeader(const char* data, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (data[i] != '\r' && data[i] != '\n') return false;
+  return true;
+}
+
 // Statuses that say "not now" rather than "no".
 bool mayPass(long status) {
   return status == 408 || status == 429 || (status >= 500 && status <= 599);
@@ -136,8 +168,8 @@ class CurlTask : public DownloadTask {
 
   const std::string& url() const { return url_; }
   const std::string& ifNoneMatch() const { return ifNoneMatch_; }
-  // The first answer that reaches the delegate stays the task's response,
-  // whatever later requests of a retry answer.
+  // The answer whose body is in the file: the first that reaches the
+  // delegate, or a retry's whole new one; a 206 continues it.
   void publish(const UrlResponse& response) {
     response_ = response;
     published_ = true;
@@ -167,7 +199,8 @@ class CurlSession : public UrlSession {
         tempDir_(tempDir),
         stallSeconds_(::stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"))),
         trust_(trustStoreFromEnvironment()),
-        retry_(retry) {}
+        retry_(retry),
+        random_(randomSeed()) {}
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url,
@@ -190,7 +223,7 @@ class CurlSession : public UrlSession {
  private:
   void run();
   UrlError download();
-  std::chrono::milliseconds delayBefore(int retry, const Outcome& failed) const;
+  std::chrono::milliseconds delayBefore(int retry, const Outcome& failed);
   // Sleeps unless cancelled first; false when cancelled.
   bool pause(std::chrono::milliseconds delay);
   void complete(UrlError error);
@@ -200,6 +233,7 @@ class CurlSession : public UrlSession {
   const int stallSeconds_;
   const TrustStore trust_;
   const RetryPolicy retry_;
+  std::mt19937_64 random_;  // the worker's, for the waits before retries
   std::unique_ptr<CurlTask> task_;
   std::thread worker_;
 
@@ -239,16 +273,22 @@ class Transfer {
   bool stalled();
   CURLcode resultOf(CURLM* multi);
   bool takeAnswer();
+  void takeWhole();
   bool takeLaterAnswer(long status);
   bool resumesWhereItStopped() const;
-  bool sameArchive() const;
   bool startOver();
   bool refuse(const std::string& why, bool mayPass);
   bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
-  void heardFromServer() { now_.lastHeard = Clock::now(); }
+  // The answer so far is whole: silence counts from now.
+  void heardFromServer() {
+    now_.lastHeard = Clock::now();
+    now_.answerPending = false;
+  }
   Outcome outcome(CURLcode result);
+  // libcurl's failure, in words for the log.
+  std::string describe(CURLcode result) const;
   UrlError failure(const std::string& description) const;
 
   static size_t onBody(char* data, size_t size, size_t count, void* context);
@@ -274,8 +314,11 @@ class Transfer {
     bool mayPass = false;
     int64_t retryAfterSeconds = -1;
     // Silence is timed from the connection on (libcurl's connect timeout
-    // covers the time before); unset until then.
+    // covers the time before); unset until then. Header lines do not
+    // restart it, only the end of the header and the body do: a server
+    // that dribbles header lines must still answer within the limit.
     std::optional<Clock::time_point> lastHeard;
+    bool answerPending = false;  // a header has begun and not ended
     std::string ownError;  // a failure of ours rather than libcurl's
     int storageErrno = 0;
   };
@@ -344,11 +387,9 @@ UrlError CurlSession::download() {
 }
 
 std::chrono::milliseconds CurlSession::delayBefore(int retry,
-                                                   const Outcome& failed) const {
-  if (failed.retryAfterSeconds < 0) return retry_.firstDelay * (1 << (retry - 1));
-  auto asked = std::chrono::seconds(
-      std::min<int64_t>(failed.retryAfterSeconds, INT_MAX));
-  return std::min<std::chrono::milliseconds>(asked, retry_.longestWait);
+                                                   const Outcome& failed) {
+  std::uniform_real_distribution<double> share(0.0, 1.0);
+  return retryDelay(retry_, retry, failed.retryAfterSeconds, share(random_));
 }
 
 bool CurlSession::pause(std::chrono::milliseconds delay) {
@@ -403,10 +444,25 @@ Outcome Transfer::outcome(CURLcode result) {
     outcome.error.storageErrno = now_.storageErrno;
   } else if (result != CURLE_OK) {
     outcome.mayPass = mayPass(result);
-    outcome.error =
-        failure(errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result));
+    outcome.error = failure(describe(result));
   }
   return outcome;
+}
+
+std::string Transfer::describe(CURLcode result) const {
+  // libcurl says only "Out of memory" of a header line over its limit.
+  if (result == CURLE_OUT_OF_MEMORY && now_.lastHeard && !now_.answerTaken)
+    return "the answer's header could not be read: a header line over " +
+           std::to_string(CURL_MAX_HTTP_HEADER / 1024) +
+           " KB, or out of memory";
+  // ...and that the protocol is "not supported" of a redirect it refused.
+  std::string location;
+  if (result == CURLE_UNSUPPORTED_PROTOCOL &&
+      hasScheme(task_->url(), "https") &&
+      now_.answer.headerField("Location", &location) &&
+      hasScheme(location, "http"))
+    return "refused a redirect from https to http: " + location;
+  return errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result);
 }
 
 void Transfer::finish() {
@@ -448,6 +504,10 @@ bool Transfer::closeFile() {
 bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy_, CURLOPT_USERAGENT, kUserAgent);
+  // Asks for the file itself, and decodes it all the same when something
+  // on the way compressed it.
+  curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "identity");
   curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
   curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
@@ -465,8 +525,8 @@ bool Transfer::configure() {
   // Never file:, ftp: or the like, not even where a redirect points.
   return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
              CURLE_OK &&
-         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, kWebSchemes) ==
-             CURLE_OK;
+         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR,
+                          redirectSchemes(task_->url())) == CURLE_OK;
 }
 
 bool Transfer::configureTrust() {
@@ -480,11 +540,14 @@ bool Transfer::configureTrust() {
              CURLE_OK;
 }
 
-// Until an answer is taken, the task's condition, if any; after a cut, a
-// request for the bytes not yet in the file, if the server can vouch that
-// they belong to the same archive (otherwise the whole comes again).
+// Always, that caches on the way check with the server rather than answer
+// from a stale copy (Pragma for HTTP/1.0 ones). Until an answer is taken,
+// the task's condition, if any; after a cut, a request for the bytes not
+// yet in the file, if the server can vouch that they belong to the same
+// archive (otherwise the whole comes again).
 bool Transfer::setRequestHeaders() {
-  std::vector<std::string> headers;
+  std::vector<std::string> headers = {"Cache-Control: no-cache",
+                                      "Pragma: no-cache"};
   if (!task_->response() && !task_->ifNoneMatch().empty())
     headers.push_back("If-None-Match: " + task_->ifNoneMatch());
   if (total_ > 0 && !validator_.empty()) {
@@ -542,8 +605,11 @@ bool Transfer::stalled() {
   const int limit = session_->stallSeconds();
   if (!now_.lastHeard || Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
     return false;
-  now_.ownError = "no data received for " + std::to_string(limit) +
-              (limit == 1 ? " second" : " seconds");
+  const std::string seconds =
+      std::to_string(limit) + (limit == 1 ? " second" : " seconds");
+  now_.ownError = now_.answerPending
+                      ? "no complete answer within " + seconds
+                      : "no data received for " + seconds;
   now_.mayPass = true;
   return true;
 }
@@ -563,7 +629,9 @@ bool Transfer::takeAnswer() {
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &now_.answer.statusCode);
   curl_off_t length = -1;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  now_.answer.expectedContentLength = length;
+  // The length of a compressed body says nothing of the file's.
+  now_.answer.expectedContentLength =
+      isContentEncoded(now_.answer) ? -1 : length;
   const long status = now_.answer.statusCode;
   if (!now_.last && mayPass(status)) {
     std::string value;
@@ -574,13 +642,22 @@ bool Transfer::takeAnswer() {
                   true);
   }
   if (task_->response()) return takeLaterAnswer(status);
-  task_->publish(now_.answer);
-  if (status == 200) validator_ = resumeValidator(now_.answer);
+  takeWhole();
   return true;
 }
 
+// This answer's body is the one to keep, from its first byte. A compressed
+// one is never resumed: a range of it is no range of the file.
+void Transfer::takeWhole() {
+  task_->publish(now_.answer);
+  validator_ = now_.answer.statusCode == 200 && !isContentEncoded(now_.answer)
+                   ? resumeValidator(now_.answer)
+                   : std::string();
+}
+
 // The answer to a retry, once part of the body has reached the delegate:
-// the rest of the same archive, or all of it again.
+// the rest of the same archive, or a whole archive, which may have changed
+// meanwhile (or only its ETag's form), to start over with.
 bool Transfer::takeLaterAnswer(long status) {
   if (status == 206) {
     if (resumesWhereItStopped()) return true;
@@ -590,9 +667,6 @@ bool Transfer::takeLaterAnswer(long status) {
   if (status != 200)
     return refuse("the server answered the retry with status " +
                       std::to_string(status),
-                  false);
-  if (!sameArchive())
-    return refuse("the archive changed on the server during the download",
                   false);
   return startOver();
 }
@@ -606,24 +680,13 @@ bool Transfer::resumesWhereItStopped() const {
          (complete < 0 || expected < 0 || complete == expected);
 }
 
-// Whether a whole new body is the archive whose start the delegate has.
-bool Transfer::sameArchive() const {
-  const UrlResponse& first = *task_->response();
-  std::string before, now;
-  bool hadTag = first.headerField("ETag", &before);
-  if (hadTag != now_.answer.headerField("ETag", &now) || before != now)
-    return false;
-  return first.expectedContentLength < 0 ||
-         now_.answer.expectedContentLength < 0 ||
-         first.expectedContentLength == now_.answer.expectedContentLength;
-}
-
 // The bytes in the file come again; the delegate hears only of those past
 // what it already has.
 bool Transfer::startOver() {
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
     return cannotStore("cannot write " + path_);
   total_ = 0;
+  takeWhole();
   return true;
 }
 
@@ -655,8 +718,15 @@ bool Transfer::receive(const char* data, size_t length) {
 }
 
 void Transfer::headerLine(const char* data, size_t length) {
-  heardFromServer();
   addHeaderLine(data, length, &now_.answer);
+  if (!endsHeader(data, length)) {
+    now_.answerPending = true;
+    return;
+  }
+  // A 1xx header is no answer yet, however many of them come.
+  long status = 0;
+  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+  if (status >= 200) heardFromServer();
 }
 
 UrlError Transfer::failure(const std::string& description) const {
@@ -698,6 +768,18 @@ int stallSeconds(const char* value) {
     if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
   }
   return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
+}
+
+std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
+                                     int64_t retryAfterSeconds, double draw) {
+  if (retryAfterSeconds < 0) {
+    auto cap = policy.firstDelay * (1 << (retry - 1));
+    return std::chrono::milliseconds(
+        std::llround(static_cast<double>(cap.count()) * draw));
+  }
+  auto asked =
+      std::chrono::seconds(std::min<int64_t>(retryAfterSeconds, INT_MAX));
+  return std::min<std::chrono::milliseconds>(asked, policy.longestWait);
 }
 
 RetryPolicy retryPolicy(const char* value) {

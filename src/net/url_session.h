@@ -86,8 +86,10 @@ class DownloadTask {
   virtual void resume() = 0;
   // Ends the transfer soon; callable from any thread, also after it ended.
   virtual void cancel() = 0;
-  // The response once its header has arrived, else null. Read it on the
-  // session's worker (inside the delegate's calls).
+  // The response once its header has arrived, else null: the answer the
+  // body in the file belongs to. A retry answered with a whole body (a new
+  // 200) replaces it; one that resumes the body (206) does not. Read it on
+  // the session's worker (inside the delegate's calls).
   virtual const UrlResponse* response() const = 0;
 };
 
@@ -109,24 +111,34 @@ class UrlSession {
 
 // The limit on silence, in seconds, that ZR_BOOTSTRAP_STALL_SECONDS sets
 // (value is its text, null when unset): a transfer that receives nothing
-// for that long after connecting, or cannot connect within it, fails with
-// kTransport. Anything but a decimal integer from 1 to 2147483 (libcurl's
-// limit) gives the default, 30. Each session reads the variable once, when made.
+// for that long after connecting, or cannot connect within it, or whose
+// answer's header is not complete that long after the request went out,
+// fails with kTransport. Anything but a decimal integer from 1 to 2147483
+// (libcurl's limit) gives the default, 30. Each session reads the variable
+// once, when made.
 int stallSeconds(const char* value);
 
 // When and how often a transfer that failed in a way that may pass is tried
 // again: a refused or reset connection, a cut body, a stall, or status 408,
-// 429 or 5xx. A retry resumes with Range and If-Range when the first answer
-// carried a strong ETag or a Last-Modified date, else starts over; the
-// chunks reported never count a byte twice. The last failure is the one
-// reported.
+// 429 or 5xx. A retry resumes with Range and If-Range when the answer
+// carried a strong ETag or a Last-Modified date, else starts over; a whole
+// new body (a 200, whatever its ETag) starts over too. The chunks reported
+// never count a byte twice. The last failure is the one reported.
 struct RetryPolicy {
   int retries = 3;
-  // Waits before the retries: firstDelay, doubling with each one, unless
-  // the server's Retry-After says otherwise (then at most longestWait).
+  // Waits before the retries: up to firstDelay, the cap doubling with each
+  // one, unless the server's Retry-After says otherwise (then at most
+  // longestWait). See retryDelay.
   std::chrono::milliseconds firstDelay{1000};
   std::chrono::milliseconds longestWait{30000};
 };
+
+// The wait before retry number retry (from 1): what the server asked for
+// in Retry-After (retryAfterSeconds >= 0), at most longestWait; else draw
+// (from 0 to 1) times a cap of firstDelay doubled for each retry before,
+// so that clients that failed together do not all come back together.
+std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
+                                     int64_t retryAfterSeconds, double draw);
 
 // The policy that ZR_BOOTSTRAP_RETRIES sets (value is its text, null when
 // unset): a decimal integer from 0 to 10 is the number of retries; anything
@@ -136,6 +148,11 @@ RetryPolicy retryPolicy(const char* value);
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for
 // its worker.
+// Every request asks caches on the way to check with the server
+// (Cache-Control and Pragma: no-cache) and names the installer and its
+// version in User-Agent.
+// A download whose URL is https follows redirects to https only; one that
+// leads to plain http fails with kTransport.
 // HTTPS certificates are always verified: against the bundle file named by
 // CURL_CA_BUNDLE or else SSL_CERT_FILE, and the hashed directory named by
 // SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The

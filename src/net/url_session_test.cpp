@@ -339,18 +339,25 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
   loop.status = 302;
   loop.headers = {{"Location", server_.url("/loop")}};
   server_.serve("/loop", loop);
+  // Over libcurl's limit on a header line, which it reports as lack of
+  // memory.
+  TestReply hugeTag = generated(10);
+  hugeTag.headers = {{"ETag", "\"" + std::string(1 << 20, 'x') + "\""}};
+  server_.serve("/huge-tag", hugeTag);
   const struct {
     std::string url;
-    std::string dir;  // empty: the scratch directory
+    std::string dir;          // empty: the scratch directory
+    const char* description;  // part of it, if it matters
   } cases[] = {
-      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", ""},
-      {server_.url("/cut"), ""},
-      {server_.url("/cut-chunked"), ""},
-      {"not a url", ""},
-      {"", ""},
-      {"file:///etc/passwd", ""},
-      {server_.url("/loop"), ""},
-      {server_.url("/fine"), scratch_.at("missing")},
+      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", "", ""},
+      {server_.url("/cut"), "", ""},
+      {server_.url("/cut-chunked"), "", ""},
+      {"not a url", "", ""},
+      {"", "", ""},
+      {"file:///etc/passwd", "", ""},
+      {server_.url("/loop"), "", ""},
+      {server_.url("/fine"), scratch_.at("missing"), ""},
+      {server_.url("/huge-tag"), "", "a header line over 100 KB"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url + " in " + c.dir);
@@ -362,6 +369,8 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
     const UrlError& error = recorder.errors[0];
     EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
     EXPECT_FALSE(error.localizedDescription.empty());
+    EXPECT_NE(error.localizedDescription.find(c.description), std::string::npos)
+        << error.localizedDescription;
     EXPECT_EQ(error.localizedDescription.find('\n'), std::string::npos);
     EXPECT_EQ(error.failingUrl, c.url);
     // Only a file that cannot be made is a failure of storage.
@@ -564,6 +573,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
   SilentListener listener;
   std::string handshake = listener.url("/agent.zip");
   handshake.replace(0, 4, "https");
+  DribblingHeaderServer dribbling(200);
   const struct {
     const char* name;
     std::string url;
@@ -575,6 +585,9 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
        "no data received for 1 second"},
       // The connect limit covers the TLS handshake.
       {"in the handshake", handshake, "timeout"},
+      // Header lines alone do not count as an answer.
+      {"a header that never ends", dribbling.url("/agent.zip"),
+       "no complete answer within 1 second"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -592,6 +605,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
         << recorder.errors[0].localizedDescription;
     EXPECT_EQ(recorder.errors[0].failingUrl, c.url);
   }
+  EXPECT_GE(dribbling.linesSent(), 4) << "the header did not go on";
 }
 
 // A byte every 0.6 s averages under the 1 byte/s that libcurl's low-speed
@@ -661,6 +675,55 @@ TEST_F(UrlSessionTest, HttpsTrustsOnlyTheConfiguredAuthorities) {
   EXPECT_GE(server.requestCount("/agent.zip"), 5);
 }
 
+// A download that began over https never goes on over plain http, where
+// anyone on the way could hand over another agent; the other way is fine.
+TEST_F(UrlSessionTest, RedirectsNeverLeaveHttps) {
+  ScratchTree certs;
+  TestCertificates made;
+  ASSERT_TRUE(makeTestCertificates(certs.path(), &made));
+  ScopedEnv trust("CURL_CA_BUNDLE", made.caFile.c_str());
+  TestHttpServer secure(made.certFile, made.keyFile);
+  TestReply agent = generated(1000);
+  server_.serve("/agent.zip", agent);
+  secure.serve("/agent.zip", agent);
+  TestReply toPlain;
+  toPlain.status = 302;
+  toPlain.headers = {{"Location", server_.url("/agent.zip")}};
+  secure.serve("/moved", toPlain);
+  TestReply toSecure = toPlain;
+  toSecure.headers = {{"Location", secure.url("/agent.zip")}};
+  server_.serve("/moved", toSecure);
+  const struct {
+    const char* name;
+    std::string url;
+    bool refused;
+  } cases[] = {
+      {"https to http", secure.url("/moved"), true},
+      {"http to https", server_.url("/moved"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Recorder recorder;
+    download(c.url, &recorder);
+
+    ASSERT_EQ(recorder.errors.size(), 1u);
+    const UrlError& error = recorder.errors[0];
+    if (c.refused) {
+      EXPECT_EQ(recorder.calls(), "c");
+      EXPECT_EQ(error.kind, UrlError::Kind::kTransport);
+      EXPECT_NE(error.localizedDescription.find(
+                    "refused a redirect from https to http"),
+                std::string::npos)
+          << error.localizedDescription;
+    } else {
+      EXPECT_EQ(error.kind, UrlError::Kind::kNone)
+          << error.localizedDescription;
+      EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(1000));
+    }
+  }
+  EXPECT_EQ(server_.requestCount("/agent.zip"), 0);
+}
+
 }  // namespace
 
 namespace {
@@ -694,34 +757,45 @@ int64_t reportedBytes(const Recorder& recorder) {
 }  // namespace
 
 // A body cut short comes whole on retry: the rest of it when the server
-// can vouch for it, all of it again otherwise; the delegate hears of each
-// byte once and finds the exact body.
+// can vouch for it, all of it again otherwise, also when the server has
+// another archive by then; the delegate hears of each byte once and finds
+// the exact body, and the response is the answer the body came with.
 TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
+  using Headers = std::vector<std::pair<std::string, std::string>>;
   const int64_t size = 1024 * 1024;
   const int64_t cut = 300 * 1024;
   const struct {
     const char* name;
-    std::vector<std::pair<std::string, std::string>> headers;
+    Headers headers;
     bool contentLength;
     const char* rangeAsked;
+    Headers retryHeaders;  // of the answer to the retry, if not headers
   } cases[] = {
-      {"strong etag", {{"ETag", "\"v1\""}}, true, "bytes=307200-"},
-      {"chunked", {{"ETag", "\"v1\""}}, false, "bytes=307200-"},
+      {"strong etag", {{"ETag", "\"v1\""}}, true, "bytes=307200-", {}},
+      {"chunked", {{"ETag", "\"v1\""}}, false, "bytes=307200-", {}},
       {"last modified",
        {{"Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT"}},
        true,
-       "bytes=307200-"},
-      {"weak etag", {{"ETag", "W/\"v1\""}}, true, ""},
-      {"no validator", {}, true, ""},
+       "bytes=307200-",
+       {}},
+      {"weak etag", {{"ETag", "W/\"v1\""}}, true, "", {}},
+      {"no validator", {}, true, "", {}},
+      {"etag changed", {{"ETag", "\"v1\""}}, true, "bytes=307200-",
+       {{"ETag", "\"v2\""}}},
+      // As a server says of a file changed within the last second.
+      {"etag changed form", {{"ETag", "W/\"v1\""}}, true, "",
+       {{"ETag", "\"v1\""}}},
   };
   retry_ = quickRetries();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = pathOf(c.name);
-    TestReply whole = withHeaders(generated(size), c.headers);
+    const Headers& retryHeaders =
+        c.retryHeaders.empty() ? c.headers : c.retryHeaders;
+    TestReply whole = withHeaders(generated(size), retryHeaders);
     whole.contentLength = c.contentLength;
     whole.acceptRanges = true;
-    TestReply first = whole;
+    TestReply first = withHeaders(whole, c.headers);
     first.cutAfter = cut;
     server_.serveOnce(path, first);
     server_.serve(path, whole);
@@ -735,14 +809,22 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
     EXPECT_EQ(reportedBytes(recorder), size);
     EXPECT_EQ(recorder.writes.back().total, size);
     EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    ASSERT_TRUE(recorder.finishResponse);
+    EXPECT_EQ(recorder.finishResponse->statusCode, 200);
+    for (const auto& header : retryHeaders) {
+      std::string value;
+      EXPECT_TRUE(recorder.finishResponse->headerField(header.first, &value));
+      EXPECT_EQ(value, header.second) << header.first;
+    }
     ASSERT_EQ(recorder.retries.size(), 1u);
     EXPECT_EQ(recorder.retries[0].retry, 1);
-    EXPECT_EQ(recorder.retries[0].delay, std::chrono::milliseconds(10));
+    EXPECT_LE(recorder.retries[0].delay, std::chrono::milliseconds(10));
   }
 }
 
 // Statuses that may pass are retried unseen, each wait as the server asks
-// (up to the longest) or doubling; the last answer is the one reported.
+// (up to the longest) or drawn up to a cap that doubles; the last answer is
+// the one reported.
 TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
   using Ms = std::chrono::milliseconds;
   const struct {
@@ -754,14 +836,15 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
     std::string calls;
     long reportedStatus;
     std::vector<Ms> delays;
+    bool drawn;  // each wait is drawn up to its delay, else exactly it
   } cases[] = {
-      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}},
-      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}},
-      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}},
+      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}, false},
+      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}, false},
+      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}, true},
       {"500 all along", 500, nullptr, 9, 4, "rrrwfc", 500,
-       {Ms(10), Ms(20), Ms(40)}},
-      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}},
-      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}},
+       {Ms(10), Ms(20), Ms(40)}, true},
+      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}, false},
+      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}, false},
   };
   retry_ = quickRetries();
   for (const auto& c : cases) {
@@ -780,9 +863,16 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
     EXPECT_EQ(server_.requestCount(path), c.requests);
     ASSERT_TRUE(recorder.firstResponse);
     EXPECT_EQ(recorder.firstResponse->statusCode, c.reportedStatus);
-    std::vector<Ms> delays;
-    for (const auto& retry : recorder.retries) delays.push_back(retry.delay);
-    EXPECT_EQ(delays, c.delays);
+    ASSERT_EQ(recorder.retries.size(), c.delays.size());
+    for (size_t i = 0; i < c.delays.size(); ++i) {
+      const Ms delay = recorder.retries[i].delay;
+      if (c.drawn) {
+        EXPECT_GE(delay, Ms(0));
+        EXPECT_LE(delay, c.delays[i]);
+      } else {
+        EXPECT_EQ(delay, c.delays[i]);
+      }
+    }
   }
 }
 
@@ -793,9 +883,10 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
   cut.cutAfter = 1000;
   cut.acceptRanges = true;
   server_.serve("/cut", cut);
-  TestReply changed = withHeaders(generated(100000), {{"ETag", "\"v2\""}});
-  server_.serveOnce("/changed", cut);
-  server_.serve("/changed", changed);
+  TestReply gone;
+  gone.status = 404;
+  server_.serveOnce("/gone", cut);
+  server_.serve("/gone", gone);
   const struct {
     std::string url;
     std::string calls;
@@ -804,8 +895,8 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
       {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", "rrc",
        "onnect"},
       {server_.url("/cut"), "wrrc", ""},
-      {server_.url("/changed"), "wrc",
-       "the archive changed on the server during the download"},
+      {server_.url("/gone"), "wrc",
+       "the server answered the retry with status 404"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
@@ -824,11 +915,14 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
             (std::vector<std::string>{"", "bytes=1000-", "bytes=1000-"}));
 }
 
+// Each waits a time of its own below the cap, so that clients that failed
+// together do not come back together; and a cancel ends the wait at once.
 TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
   retry_ = quickRetries();
-  retry_.firstDelay = std::chrono::seconds(30);
+  retry_.firstDelay = std::chrono::hours(1);
   const std::string url =
       "http://127.0.0.1:" + std::to_string(refusedPort()) + "/x";
+  std::set<std::chrono::milliseconds::rep> waits;
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     Recorder recorder;
@@ -841,7 +935,11 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
               std::future_status::ready);
     stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
+    ASSERT_EQ(recorder.retries.size(), 1u);
+    EXPECT_LT(recorder.retries[0].delay, retry_.firstDelay);
+    waits.insert(recorder.retries[0].delay.count());
   }
+  EXPECT_EQ(waits.size(), 2u) << "both waited as long";
 }
 
 // The condition goes out with the first request only: a retry that
@@ -872,6 +970,92 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
   EXPECT_EQ(confirmed.calls(), "fc");
   EXPECT_EQ(confirmed.finishResponse->statusCode, 304);
   EXPECT_EQ(confirmed.finishedBody, "");
+}
+
+// An intermediary may compress the answer though the request asks for the
+// identity: the delegate gets the archive itself, of a length unknown
+// until the end, and a cut one comes whole again, since a range of the
+// compressed bytes is no range of the archive.
+TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
+  retry_ = quickRetries();
+  const int64_t size = 300 * 1024;
+  TestReply compressed;
+  compressed.body = gzipped(TestHttpServer::generatedBody(size));
+  compressed.headers = {{"Content-Encoding", "gzip"}, {"ETag", "\"v1\""}};
+  compressed.acceptRanges = true;
+  TestReply cut = compressed;
+  cut.cutAfter = static_cast<int64_t>(compressed.body.size() / 2);
+  server_.serve("/whole", compressed);
+  server_.serveOnce("/cut", cut);
+  server_.serve("/cut", compressed);
+  const struct {
+    const char* path;
+    std::vector<std::string> ranges;
+  } cases[] = {
+      {"/whole", {""}},
+      {"/cut", {"", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    Recorder recorder;
+    download(server_.url(c.path), &recorder);
+
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone)
+        << recorder.errors[0].localizedDescription;
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    EXPECT_EQ(reportedBytes(recorder), size);
+    for (const Write& write : recorder.writes) EXPECT_EQ(write.expected, -1);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Range"), c.ranges);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Accept-Encoding"),
+              std::vector<std::string>(c.ranges.size(), "identity"));
+  }
+}
+
+// Caches on the way check with the server rather than answer from a stale
+// copy, for the retries too; the server learns which installer asks.
+TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
+  retry_ = quickRetries();
+  TestReply busy;
+  busy.status = 503;
+  busy.headers = {{"Retry-After", "0"}};
+  server_.serveOnce("/a", busy);
+  server_.serve("/a", generated(10));
+  Recorder recorder;
+  download(server_.url("/a"), &recorder);
+
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+  using Strings = std::vector<std::string>;
+  EXPECT_EQ(server_.requestHeaders("/a", "Cache-Control"),
+            (Strings{"no-cache", "no-cache"}));
+  EXPECT_EQ(server_.requestHeaders("/a", "Pragma"),
+            (Strings{"no-cache", "no-cache"}));
+  const std::string agent = "bootstrap-installer/" BOOTSTRAP_VERSION;
+  EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"),
+            (Strings{agent, agent}));
+}
+
+TEST(UrlSessionRetryDelay, TheServerIsHeardElseTheWaitIsDrawnUpToADoublingCap) {
+  using Ms = std::chrono::milliseconds;
+  const RetryPolicy policy;  // 1 s doubling; the server heard up to 30 s
+  const struct {
+    int retry;
+    int64_t retryAfterSeconds;  // -1: the server asked nothing
+    double draw;
+    Ms delay;
+  } cases[] = {
+      {1, -1, 0.0, Ms(0)},       {1, -1, 1.0, Ms(1000)},
+      {1, -1, 0.5, Ms(500)},     {3, -1, 0.25, Ms(1000)},
+      {3, -1, 1.0, Ms(4000)},    {10, -1, 1.0, Ms(512000)},
+      {1, 0, 0.7, Ms(0)},        {2, 5, 0.0, Ms(5000)},
+      {2, 5, 1.0, Ms(5000)},     {1, 31, 0.5, Ms(30000)},
+      {1, INT64_MAX, 0.5, Ms(30000)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(retryDelay(policy, c.retry, c.retryAfterSeconds, c.draw).count(),
+              c.delay.count())
+        << "retry " << c.retry << " asked " << c.retryAfterSeconds
+        << " draw " << c.draw;
+  }
 }
 
 TEST(UrlSessionRetryPolicy, OnlyAnIntegerUpToTenChangesTheRetries) {

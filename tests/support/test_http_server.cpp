@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -249,6 +250,86 @@ bool TestHttpServer::pause(int milliseconds) {
   return !stopped_;
 }
 
+DribblingHeaderServer::DribblingHeaderServer(int intervalMs)
+    : intervalMs_(intervalMs),
+      listenFd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (listenFd_ < 0 ||
+      bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
+      listen(listenFd_, 4) ||
+      getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length)) {
+    ADD_FAILURE() << "cannot listen on 127.0.0.1";
+    return;
+  }
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { run(); });
+}
+
+DribblingHeaderServer::~DribblingHeaderServer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+  }
+  stopping_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  if (listenFd_ >= 0) close(listenFd_);
+}
+
+std::string DribblingHeaderServer::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+int DribblingHeaderServer::linesSent() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return linesSent_;
+}
+
+// Polls in short steps so that a stop is seen at once.
+void DribblingHeaderServer::run() {
+  while (pause(0)) {
+    pollfd listening = {listenFd_, POLLIN, 0};
+    if (poll(&listening, 1, 20) <= 0) continue;
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    dribble(fd);
+    close(fd);
+  }
+}
+
+void DribblingHeaderServer::dribble(int fd) {
+  std::string request;
+  char buffer[4096];
+  while (request.find("\r\n\r\n") == std::string::npos) {
+    pollfd readable = {fd, POLLIN, 0};
+    if (!pause(0)) return;
+    if (poll(&readable, 1, 20) <= 0) continue;
+    ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+    if (got <= 0) return;
+    request.append(buffer, static_cast<size_t>(got));
+  }
+  std::string line = "HTTP/1.1 200 OK\r\n";
+  for (int n = 1; send(fd, line.data(), line.size(), MSG_NOSIGNAL) ==
+                  static_cast<ssize_t>(line.size());
+       ++n) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++linesSent_;
+    }
+    if (!pause(intervalMs_)) return;
+    line = "X-Line-" + std::to_string(n) + ": still there\r\n";
+  }
+}
+
+bool DribblingHeaderServer::pause(int milliseconds) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  stopping_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                     [this] { return stopped_; });
+  return !stopped_;
+}
+
 namespace {
 
 bool openssl(const std::vector<std::string>& args, const std::string& dir) {
@@ -297,6 +378,15 @@ bool makeTestCertificates(const std::string& dir, TestCertificates* made) {
                   "-extfile", "server.ext", "-out", "server.pem"},
                  dir) &&
          hashedCopy(made->caFile, made->caDir);
+}
+
+std::string gzipped(const std::string& bytes) {
+  ScratchTree tree;
+  writeFile(tree.at("plain"), bytes);
+  ProcessResult result = runProcess({"gzip", "-c", "-n", tree.at("plain")},
+                                    {"PATH=/usr/bin:/bin"}, "", 30);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  return result.out;
 }
 
 int refusedPort() {

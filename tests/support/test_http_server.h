@@ -122,6 +122,39 @@ class TestHttpServer {
   std::map<std::string, PathState> paths_;
 };
 
+// A server on 127.0.0.1 that reads each request and answers with a status
+// line followed by one more header line every intervalMs, never ending
+// its header: it keeps talking yet never answers. One connection at a
+// time; the next is taken once the client hangs up.
+class DribblingHeaderServer {
+ public:
+  explicit DribblingHeaderServer(int intervalMs);
+  // Stops at once, also in the middle of a pause.
+  ~DribblingHeaderServer();
+  DribblingHeaderServer(const DribblingHeaderServer&) = delete;
+  DribblingHeaderServer& operator=(const DribblingHeaderServer&) = delete;
+
+  std::string url(const std::string& path) const;
+  // Lines of header written so far (status lines too), over all connections.
+  int linesSent() const;
+
+ private:
+  void run();
+  void dribble(int fd);
+  // Sleeps unless stopping first; false when stopping.
+  bool pause(int milliseconds);
+
+  const int intervalMs_;
+  int listenFd_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+
+  mutable std::mutex mutex_;  // guards what follows
+  std::condition_variable stopping_;
+  bool stopped_ = false;
+  int linesSent_ = 0;
+};
+
 // A test CA, and a certificate for IP 127.0.0.1 that it signed with its
 // key, made by the openssl tool in a directory; valid for a day. caDir
 // holds the CA alone, hashed as OpenSSL looks certificates up.
@@ -130,6 +163,10 @@ struct TestCertificates {
 };
 // False (and a test failure) when the tool fails.
 bool makeTestCertificates(const std::string& dir, TestCertificates* made);
+
+// bytes compressed by the gzip tool, as a server sends them with
+// Content-Encoding: gzip.
+std::string gzipped(const std::string& bytes);
 
 // A port on 127.0.0.1 where nothing listens: it was free a moment ago.
 int refusedPort();
