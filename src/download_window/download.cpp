@@ -127,9 +127,10 @@ void Download::downloadFromURL(const std::string& url) {
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
                                  retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
   urlSession_ = sessionOwner_.get();
+  // What killed runs left in the cache goes before anything is added.
+  if (cacheUsable_) removeLeftovers(agentHome_);
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
-  if (cacheUsable_) removeLeftovers(agentHome_);
   validatorSent_ = cacheUsable_ ? cachedAgentValidator(agentHome_) : "";
   theDownload_ = urlSession_->downloadTaskWithURL(url, validatorSent_);
   theDownload_->resume();

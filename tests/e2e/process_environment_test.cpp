@@ -135,8 +135,8 @@ TEST_F(ProcessEnvironment, ProgramsAreNeverTakenFromTheCurrentDirectory) {
 
 // A read-only home is named as such, not as a missing directory.
 TEST_F(ProcessEnvironment, AReadOnlyHomeIsNamed) {
-  ProcessResult probe = runProcess({"unshare", "-m", "true"},
-                                   {"PATH=/usr/bin:/bin:/usr/sbin:/sbin"}, "", 10);
+  const std::string path = "PATH=/usr/bin:/bin:/usr/sbin:/sbin";
+  ProcessResult probe = runProcess({"unshare", "-m", "true"}, {path}, "", 10);
   if (probe.exitCode != 0) GTEST_SKIP() << "no mount namespace here";
   serveAgent(readFile(makeAgentArchive("fetched")));
   const std::string script =
@@ -144,8 +144,7 @@ TEST_F(ProcessEnvironment, AReadOnlyHomeIsNamed) {
       "mount -o remount,bind,ro \"$HOME\" && exec \"$0\"";
   ProcessResult result = runProcess(
       {"unshare", "-m", "/bin/sh", "-c", script, exe_},
-      environment({"PATH=/usr/bin:/bin:/usr/sbin:/sbin",
-                   "ZR_BOOTSTRAP_UI=console"}),
+      environment({path, "ZR_BOOTSTRAP_UI=console"}),
       cwd_, 30);
 
   EXPECT_EQ(result.exitCode, 0) << result.err;

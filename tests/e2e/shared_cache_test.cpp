@@ -85,7 +85,8 @@ class SharedCache : public BundleFixture {
 // scratch directory and leaves the cache to a later run.
 TEST_F(SharedCache, ARunningAgentKeepsItsFiles) {
   const std::pair<const char*, const char*> cases[] = {
-      {"another bundle", "/two.zip"}, {"an update of the same URL", "/one.zip"}};
+      {"another bundle", "/two.zip"},
+      {"an update of the same URL", "/one.zip"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
     remove(tree_.at("record.runs").c_str());
