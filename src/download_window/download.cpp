@@ -131,7 +131,9 @@ void Download::downloadFromURL(const std::string& url) {
   if (cacheUsable_) removeLeftovers(agentHome_);
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
-  validatorSent_ = cacheUsable_ ? cachedAgentValidator(agentHome_) : "";
+  sourceUrl_ = url;
+  validatorSent_ =
+      cacheUsable_ ? cachedAgentValidator(agentHome_, sourceUrl_) : "";
   theDownload_ = urlSession_->downloadTaskWithURL(url, validatorSent_);
   theDownload_->resume();
 }
@@ -160,7 +162,7 @@ bool Download::takeResponse(DownloadTask& task) {
   std::string validationString;
   if (cacheUsable_ && response.headerField("ETag", &validationString) &&
       fitsMarker(validationString) &&
-      claimCachedAgent(agentHome_, validationString)) {
+      claimCachedAgent(agentHome_, validationString, sourceUrl_)) {
     reuseCachedAgent();
     return false;
   }
@@ -171,7 +173,7 @@ bool Download::takeResponse(DownloadTask& task) {
 // current, unless another run replaced it meanwhile.
 bool Download::takeNotModified() {
   if (!validatorSent_.empty() &&
-      claimCachedAgent(agentHome_, validatorSent_)) {
+      claimCachedAgent(agentHome_, validatorSent_, sourceUrl_)) {
     reuseCachedAgent();
     return false;
   }
@@ -231,7 +233,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   std::string stamp = cacheUsable_ ? markerStamp(*task.response()) : "";
   std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
   agentHome_ =
-      installDownloadedAgent(path, agentHome_, stamp, scratch, report_);
+      installDownloadedAgent(path, agentHome_, stamp, sourceUrl_, scratch,
+                             report_);
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;

@@ -85,6 +85,8 @@ class Download : public UrlSessionDelegate {
   // written. Set before the transfer starts.
   bool cacheUsable_ = false;
   std::string agentHome_;
+  // The URL asked for: the cache vouches only for an agent from it.
+  std::string sourceUrl_;
   // The cached agent's ETag, sent as If-None-Match; empty: none sent.
   std::string validatorSent_;
 

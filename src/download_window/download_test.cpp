@@ -152,6 +152,7 @@ TEST_F(DownloadWindow, UpdatesAreCoalescedButTheBarEndsAtTheByteCount) {
 TEST_F(DownloadWindow, CurrentCacheIsReusedWithoutFinishingTheTransfer) {
   writeFile(cache_ + "installagent/install", "cached");
   writeFile(cache_ + ".validatestring", "W/\"v1\"");
+  writeFile(cache_ + ".sourceurl", server_.url("/a.zip"));
   const int64_t size = 32 << 20;
   server_.serve("/a.zip", {200, {{"ETag", "W/\"v1\""}}, "", size, true, -1,
                            64 * 1024, 0});
@@ -171,11 +172,13 @@ TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
   const struct {
     const char* name;
     bool agent;
+    const char* sourcePath;  // where the cached agent came from
     const char* conditionSent;
     bool reused;
   } cases[] = {
-      {"cached agent", true, "\"v1\"", true},
-      {"no agent", false, "", false},
+      {"cached agent", true, "/a.zip", "\"v1\"", true},
+      {"no agent", false, "/a.zip", "", false},
+      {"agent of another URL", true, "/b.zip", "", false},
   };
   TestReply notModified;
   notModified.status = 304;
@@ -183,6 +186,8 @@ TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     writeFile(cache_ + ".validatestring", "\"v1\"");
+    writeFile(cache_ + ".sourceurl", server_.url(c.sourcePath));
+    remove((cache_ + "installagent/install").c_str());
     if (c.agent) writeFile(cache_ + "installagent/install", "cached");
     int requests = server_.requestCount("/a.zip");
     int status = runWindow(server_.url("/a.zip"));

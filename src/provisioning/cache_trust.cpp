@@ -1,17 +1,37 @@
 #include "provisioning/cache_trust.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/log.h"
 #include "provisioning/installer_constants.h"
 
 namespace {
 
+enum class Kind { kDirectory, kStateFile };
+
+// A state file of ours that only others could write, inside directories
+// nobody else can enter: an older install made it under a loose umask.
+// Nobody else could have reached it, so its mode is put right.
+bool repairStateFile(const std::string& path, const struct stat& seen) {
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool repaired = fstat(fd, &st) == 0 && st.st_dev == seen.st_dev &&
+                  st.st_ino == seen.st_ino && fchmod(fd, 0644) == 0;
+  close(fd);
+  if (repaired)
+    logLine("Repaired %s: others could write it (mode %04o, now 0644)",
+            path.c_str(), static_cast<unsigned>(seen.st_mode & 07777));
+  return repaired;
+}
+
 // Checks one entry; a missing one passes.
-bool isOwnedAndPrivate(const std::string& path, bool directory,
-                       std::string* why) {
+bool isOwnedAndPrivate(const std::string& path, Kind kind, std::string* why) {
+  const bool directory = kind == Kind::kDirectory;
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return errno == ENOENT;
   if (S_ISLNK(st.st_mode))
@@ -20,7 +40,8 @@ bool isOwnedAndPrivate(const std::string& path, bool directory,
     *why = path + " is not a " + (directory ? "directory" : "file");
   else if (st.st_uid != geteuid())
     *why = path + " belongs to another user";
-  else if (st.st_mode & (S_IWGRP | S_IWOTH))
+  else if ((st.st_mode & (S_IWGRP | S_IWOTH)) &&
+           (directory || !repairStateFile(path, st)))
     *why = path + " is writable by others";
   else
     return true;
@@ -54,10 +75,15 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
   for (size_t slash; (slash = levels.find('/')) != std::string::npos;
        levels.erase(0, slash + 1)) {
     path += levels.substr(0, slash + 1);
-    if (!isOwnedAndPrivate(path.substr(0, path.size() - 1), true, why))
+    if (!isOwnedAndPrivate(path.substr(0, path.size() - 1), Kind::kDirectory,
+                           why))
       return false;
   }
-  return isOwnedAndPrivate(cacheDir + kValidationFileName, false, why);
+  // The directories are private by now, so the state files may be repaired.
+  return isOwnedAndPrivate(cacheDir + kValidationFileName, Kind::kStateFile,
+                           why) &&
+         isOwnedAndPrivate(cacheDir + kSourceUrlFileName, Kind::kStateFile,
+                           why);
 }
 
 bool isCacheUsable(const std::string& cacheDir, std::string* why) {

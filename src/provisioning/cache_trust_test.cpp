@@ -42,9 +42,19 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
       {"agent dir writable by others",
        chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/installagent", 0703),
        false, false},
+      // An older install's loose umask: repaired, as nobody else could
+      // reach it; see below.
       {"marker writable by others",
        chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/.validatestring",
                0666),
+       true, true},
+      {"marker writable by others in a directory they may enter",
+       [&](const std::string& home) {
+         ASSERT_EQ(chmod((home + cacheLevels + ".validatestring").c_str(),
+                         0666),
+                   0);
+         ASSERT_EQ(chmod((home + cacheLevels).c_str(), 0777), 0);
+       },
        false, false},
       {"level owned by another user",
        [](const std::string& home) {
@@ -102,6 +112,13 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
     why.clear();
     EXPECT_EQ(isCacheUsable(cache, &why), c.usable) << why;
     EXPECT_EQ(why.empty(), c.usable) << why;
+    struct stat marker;
+    const bool hasMarker =
+        lstat((cache + ".validatestring").c_str(), &marker) == 0 &&
+        S_ISREG(marker.st_mode);
+    if (c.trusted && hasMarker) {
+      EXPECT_EQ(marker.st_mode & 022, 0u) << "marker not repaired";
+    }
   }
 }
 

@@ -44,17 +44,37 @@ bool holdsAgent(const std::string& cacheDir) {
   return isAgentDirectory(agentDirIn(cacheDir));
 }
 
-// Without an ETag nothing vouches for an agent, not even an equal one.
-bool isCurrent(const std::string& cacheDir,
-               const std::string& validationString) {
+bool cameFrom(const std::string& cacheDir, const std::string& sourceUrl) {
+  std::string recorded;
+  return readSourceUrl(cacheDir, &recorded) && recorded == sourceUrl;
+}
+
+// Without an ETag nothing vouches for an agent, not even an equal one; nor
+// does the ETag of another URL.
+bool isCurrent(const std::string& cacheDir, const std::string& validationString,
+               const std::string& sourceUrl) {
   return !validationString.empty() && holdsAgent(cacheDir) &&
-         isCacheValid(cacheDir, validationString);
+         isCacheValid(cacheDir, validationString) &&
+         cameFrom(cacheDir, sourceUrl);
+}
+
+bool removeFile(const std::string& path) {
+  return remove(path.c_str()) == 0 || errno == ENOENT;
 }
 
 // The old marker must not vouch for the new agent, even for a moment.
 bool removeMarker(const std::string& cacheDir) {
-  std::string marker = cacheDir + kPathSeparator + kValidationFileName;
-  return remove(marker.c_str()) == 0 || errno == ENOENT;
+  return removeFile(cacheDir + kPathSeparator + kValidationFileName) &&
+         removeFile(cacheDir + kSourceUrlFileName);
+}
+
+// The URL first: a marker never stands without the URL it vouches for.
+void stampMarker(const std::string& cacheDir,
+                 const std::string& validationString,
+                 const std::string& sourceUrl) {
+  if (validationString.empty()) return;
+  writeSourceUrl(cacheDir, sourceUrl);
+  writeValidationString(cacheDir, validationString);
 }
 
 // Swaps staging in for the current agent directory, which goes to retired
@@ -84,15 +104,16 @@ enum class Placement { kInCache, kCacheBusy, kFailed };
 // by the caller, after the lock.
 Placement placeInCache(OwnedDirectory& staging, const std::string& cacheDir,
                        const std::string& validationString,
-                       OwnedDirectory& retired) {
+                       const std::string& sourceUrl, OwnedDirectory& retired) {
   CacheLock lock(cacheDir);
-  if (isCurrent(cacheDir, validationString) && holdCachedAgentInUse(cacheDir))
+  if (isCurrent(cacheDir, validationString, sourceUrl) &&
+      holdCachedAgentInUse(cacheDir))
     return Placement::kInCache;
   AgentReplacement replacement(cacheDir);
   if (!replacement.granted()) return Placement::kCacheBusy;
   if (!removeMarker(cacheDir) || !swapIn(staging, cacheDir, retired))
     return Placement::kFailed;
-  writeValidationString(cacheDir, validationString);
+  stampMarker(cacheDir, validationString, sourceUrl);
   replacement.keepInUse();
   return Placement::kInCache;
 }
@@ -116,17 +137,24 @@ bool placeAside(OwnedDirectory& staging, const std::string& archive,
 }  // namespace
 
 bool claimCachedAgent(const std::string& cacheDir,
-                      const std::string& validationString) {
+                      const std::string& validationString,
+                      const std::string& sourceUrl) {
   CacheLock lock(cacheDir);
-  return isCurrent(cacheDir, validationString) &&
+  return isCurrent(cacheDir, validationString, sourceUrl) &&
          holdCachedAgentInUse(cacheDir);
 }
 
-std::string cachedAgentValidator(const std::string& cacheDir) {
+std::string cachedAgentValidator(const std::string& cacheDir,
+                                 const std::string& sourceUrl) {
   CacheLock lock(cacheDir);
   std::string validator;
   if (!holdsAgent(cacheDir) || !readValidationString(cacheDir, &validator))
     return std::string();
+  if (!cameFrom(cacheDir, sourceUrl)) {
+    logLine("The cached agent did not come from %s: it is fetched again",
+            sourceUrl.c_str());
+    return std::string();
+  }
   for (unsigned char c : validator)
     if (c < 0x20 || c == 0x7f) return std::string();
   return validator;
@@ -135,6 +163,7 @@ std::string cachedAgentValidator(const std::string& cacheDir) {
 std::string installDownloadedAgent(const std::string& archive,
                                    const std::string& cacheDir,
                                    const std::string& validationString,
+                                   const std::string& sourceUrl,
                                    const std::string& fallbackDir,
                                    ReportFn report) {
   OwnedDirectory staging, retired;
@@ -146,7 +175,8 @@ std::string installDownloadedAgent(const std::string& archive,
   if (!unzipInstallAgent(archive, staging.path, "unzip", report) ||
       !isAgentDirectory(staging.path))
     return std::string();
-  switch (placeInCache(staging, cacheDir, validationString, retired)) {
+  switch (placeInCache(staging, cacheDir, validationString, sourceUrl,
+                       retired)) {
     case Placement::kInCache:
       return cacheDir;
     case Placement::kCacheBusy:

@@ -6,22 +6,26 @@
 #include "common/report_fn.h"
 
 // Whether the cache directory (ending in "/") holds an agent that the
-// marker vouches for as the one with this ETag; if so, this run holds it in
-// use until the process ends, so that no other run replaces it while it
-// runs. Decided under the cache's lock, so never halfway through another
-// run's replacement.
+// marker vouches for as the one with this ETag, from sourceUrl; if so, this
+// run holds it in use until the process ends, so that no other run
+// replaces it while it runs. Decided under the cache's lock, so never
+// halfway through another run's replacement.
 bool claimCachedAgent(const std::string& cacheDir,
-                      const std::string& validationString);
+                      const std::string& validationString,
+                      const std::string& sourceUrl);
 
 // The ETag that the marker vouches for when the cache directory (ending in
-// "/") holds an agent, else empty; also empty when it could not travel in
-// a header (control bytes). Read under the cache's lock.
-std::string cachedAgentValidator(const std::string& cacheDir);
+// "/") holds an agent from sourceUrl, else empty (an agent from another
+// URL is logged); also empty when it could not travel in a header
+// (control bytes). Read under the cache's lock.
+std::string cachedAgentValidator(const std::string& cacheDir,
+                                 const std::string& sourceUrl);
 
 // Puts a freshly downloaded agent archive into the cache directory (ending
 // in "/"): unpacked into a staging directory beside "installagent",
 // checked for "install", moved into place, and only then vouched for by
-// the marker (the ETag; with none, no marker is left). The move and the
+// the marker (the ETag, with sourceUrl beside it; with none, no marker is
+// left). The move and the
 // stamp happen under the cache's lock; when another run has meanwhile put
 // in the agent with the same ETag, that one stays. Either way this run
 // holds the cached agent in use until it ends.
@@ -36,6 +40,7 @@ std::string cachedAgentValidator(const std::string& cacheDir);
 std::string installDownloadedAgent(const std::string& archive,
                                    const std::string& cacheDir,
                                    const std::string& validationString,
+                                   const std::string& sourceUrl,
                                    const std::string& fallbackDir,
                                    ReportFn report);
 

@@ -22,10 +22,12 @@ struct Cache {
   ScratchTree tree;
   std::string dir = tree.at("cache/");
   std::string fallback = tree.at("scratch/");
+  std::string url = "http://a.test/agent.zip";
 
   Cache() {
     makeDirs(fallback);
     makeDirs(dir + "installagent");
+    writeFile(dir + ".sourceurl", url);
     writeFile(dir + "installagent/install", "old agent");
     writeFile(dir + "installagent/old-only", "");
     writeFile(dir + ".validatestring", "\"old\"");
@@ -51,15 +53,15 @@ TEST(InstallDownloadedAgent, ReplacesAgentThenStampsMarker) {
     Cache cache;
     reports.clear();
     ASSERT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
-                                     c.first, cache.fallback, record),
+                                     c.first, cache.url, cache.fallback, record),
               cache.dir);
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
     EXPECT_EQ(listDir(cache.dir + "installagent"), Strings{"install"});
     std::string marker = cache.dir + ".validatestring";
     EXPECT_EQ(pathExists(marker) ? readFile(marker) : "(none)", c.second);
-    Strings left = {".agent-in-use", ".lock", ".validatestring",
+    Strings left = {".agent-in-use", ".lock", ".sourceurl", ".validatestring",
                     "installagent"};
-    if (c.first.empty()) left.erase(left.begin() + 2);
+    if (c.first.empty()) left.erase(left.begin() + 2, left.begin() + 4);
     EXPECT_EQ(listDir(cache.dir), left) << "staging or old agent left behind";
     EXPECT_EQ(reports, Strings{});
   }
@@ -79,13 +81,14 @@ TEST(InstallDownloadedAgent, FailureKeepsPreviousAgentAndMarker) {
       writeFile(archive, "<html>error page</html>");
     else
       archive = cache.archive(c.files);
-    EXPECT_EQ(installDownloadedAgent(archive, cache.dir, "\"new\"",
+    EXPECT_EQ(installDownloadedAgent(archive, cache.dir, "\"new\"", cache.url,
                                      cache.fallback, record),
               "");
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
     EXPECT_EQ(readFile(cache.dir + ".validatestring"), "\"old\"");
     EXPECT_EQ(listDir(cache.dir),
-              (Strings{".lock", ".validatestring", "installagent"}))
+              (Strings{".lock", ".sourceurl", ".validatestring",
+                       "installagent"}))
         << "staging left behind";
   }
 }
@@ -97,7 +100,7 @@ TEST(InstallDownloadedAgent, FirstAgentIntoEmptyCache) {
   makeDirs(tree.at("src"));
   writeFile(tree.at("src/install"), "agent");
   makeZip(tree.at("a.zip"), tree.at("src"), {"install"});
-  ASSERT_EQ(installDownloadedAgent(tree.at("a.zip"), dir, "e1", "", record),
+  ASSERT_EQ(installDownloadedAgent(tree.at("a.zip"), dir, "e1", "u", "", record),
             dir);
   EXPECT_EQ(readFile(dir + "installagent/install"), "agent");
   EXPECT_EQ(readFile(dir + ".validatestring"), "e1");
@@ -108,22 +111,28 @@ TEST(InstallDownloadedAgent, FirstAgentIntoEmptyCache) {
 TEST(InstallDownloadedAgent, AnEqualAgentAlreadyInPlaceStays) {
   const struct {
     const char* etag;
+    bool sameUrl;
     const char* agentAfter;
   } cases[] = {
-      {"\"old\"", "old agent"},
-      {"\"new\"", "new install"},
-      {"", "new install"},  // nothing vouches for either
+      {"\"old\"", true, "old agent"},
+      {"\"new\"", true, "new install"},
+      {"", true, "new install"},  // nothing vouches for either
+      {"\"old\"", false, "new install"},  // equal ETags of two URLs
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.etag);
+    SCOPED_TRACE(std::string(c.etag) + (c.sameUrl ? "" : " other URL"));
     Cache cache;
+    const std::string url = c.sameUrl ? cache.url : "http://b.test/other.zip";
     ASSERT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
-                                     c.etag, cache.fallback, record),
+                                     c.etag, url, cache.fallback, record),
               cache.dir);
     EXPECT_EQ(readFile(cache.dir + "installagent/install"), c.agentAfter);
-    Strings left = {".agent-in-use", ".lock", ".validatestring",
+    if (*c.etag) {
+      EXPECT_EQ(readFile(cache.dir + ".sourceurl"), url);
+    }
+    Strings left = {".agent-in-use", ".lock", ".sourceurl", ".validatestring",
                     "installagent"};
-    if (!*c.etag) left.erase(left.begin() + 2);
+    if (!*c.etag) left.erase(left.begin() + 2, left.begin() + 4);
     EXPECT_EQ(listDir(cache.dir), left);
   }
 }
@@ -137,7 +146,7 @@ TEST(InstallDownloadedAgent, WaitsForTheLock) {
     CacheLock other(cache.dir);
     ASSERT_TRUE(other.held());
     installed = std::async(std::launch::async, [&] {
-      return installDownloadedAgent(archive, cache.dir, "\"new\"",
+      return installDownloadedAgent(archive, cache.dir, "\"new\"", cache.url,
                                     cache.fallback, record);
     });
     EXPECT_EQ(installed.wait_for(std::chrono::milliseconds(500)),
@@ -150,25 +159,34 @@ TEST(InstallDownloadedAgent, WaitsForTheLock) {
   EXPECT_EQ(readFile(cache.dir + "installagent/install"), "new install");
 }
 
-TEST(ClaimCachedAgent, NeedsAPlainInstallAndTheSameETag) {
+TEST(ClaimCachedAgent, NeedsAPlainInstallTheSameETagAndTheSameUrl) {
   const struct {
     const char* etag;
     const char* install;  // "" none, "dir" a directory of that name
+    const char* url;      // what .sourceurl holds; null: no such file
     bool current;
   } cases[] = {
-      {"\"old\"", "file", true},
-      {"\"old\"", "", false},
-      {"\"old\"", "dir", false},
-      {"\"new\"", "file", false},
-      {"", "file", false},
+      {"\"old\"", "file", "http://a.test/agent.zip", true},
+      {"\"old\"", "", "http://a.test/agent.zip", false},
+      {"\"old\"", "dir", "http://a.test/agent.zip", false},
+      {"\"new\"", "file", "http://a.test/agent.zip", false},
+      {"", "file", "http://a.test/agent.zip", false},
+      {"\"old\"", "file", "http://b.test/agent.zip", false},
+      {"\"old\"", "file", nullptr, false},  // filled by an older version
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.etag) + " " + c.install);
+    SCOPED_TRACE(std::string(c.etag) + " " + c.install + " " +
+                 (c.url ? c.url : "no URL"));
     Cache cache;
     const std::string install = cache.dir + "installagent/install";
     if (std::string(c.install) != "file") remove(install.c_str());
     if (std::string(c.install) == "dir") makeDirs(install);
-    EXPECT_EQ(claimCachedAgent(cache.dir, c.etag), c.current);
+    if (c.url)
+      writeFile(cache.dir + ".sourceurl", c.url);
+    else
+      remove((cache.dir + ".sourceurl").c_str());
+    EXPECT_EQ(claimCachedAgent(cache.dir, c.etag, "http://a.test/agent.zip"),
+              c.current);
   }
 }
 
@@ -176,17 +194,19 @@ TEST(ClaimCachedAgent, NeedsAPlainInstallAndTheSameETag) {
 // agent leaves the cache alone and puts its agent into its own directory.
 TEST(InstallDownloadedAgent, AnAgentInUseIsNeverReplaced) {
   Cache cache;
-  ASSERT_TRUE(claimCachedAgent(cache.dir, "\"old\""));
+  ASSERT_TRUE(claimCachedAgent(cache.dir, "\"old\"", cache.url));
   // The claim above stands for another run: its lock is on another open
   // file than the one the replacement tries.
   EXPECT_EQ(installDownloadedAgent(cache.archive({"install"}), cache.dir,
-                                   "\"new\"", cache.fallback, record),
+                                   "\"new\"", cache.url, cache.fallback,
+                                   record),
             cache.fallback);
   EXPECT_EQ(readFile(cache.fallback + "installagent/install"), "new install");
   EXPECT_EQ(readFile(cache.dir + "installagent/install"), "old agent");
   EXPECT_EQ(readFile(cache.dir + ".validatestring"), "\"old\"");
-  EXPECT_EQ(listDir(cache.dir), (Strings{".agent-in-use", ".lock",
-                                         ".validatestring", "installagent"}));
+  EXPECT_EQ(listDir(cache.dir),
+            (Strings{".agent-in-use", ".lock", ".sourceurl", ".validatestring",
+                     "installagent"}));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ inline const std::string kCacheRelativePath =
     ".tarvik" + kPathSeparator + "app_installer_cache" + kPathSeparator +
     kReleaseLabel + kPathSeparator + kPlatformTag + kPathSeparator;
 inline const std::string kValidationFileName = ".validatestring";
+// Beside the marker: the URL the cached agent came from.
+inline const std::string kSourceUrlFileName = ".sourceurl";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
 // Beside the marker; held by every run whose agent runs from the cache.

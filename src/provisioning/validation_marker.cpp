@@ -13,6 +13,22 @@ std::string markerPath(const std::string& cacheDir) {
   return cacheDir + kPathSeparator + kValidationFileName;
 }
 
+// Writes text as the whole file; non-blocking, so that a FIFO planted in
+// its place cannot hang the run.
+void writeStateFile(const std::string& path, const std::string& text) {
+  int fd = open(path.c_str(),
+                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const char* bytes = text.data();
+    size_t left = text.size();
+    for (ssize_t n; left > 0 && (n = write(fd, bytes, left)) > 0; left -= n)
+      bytes += n;
+  }
+  close(fd);
+}
+
 }  // namespace
 
 bool readValidationString(const std::string& cacheDir, std::string* line) {
@@ -28,16 +44,13 @@ bool isCacheValid(std::string cacheDir, std::string validationString) {
 void writeValidationString(std::string cacheDir,
                            std::string validationString) {
   if (cacheDir.empty() || validationString.empty()) return;
-  // Non-blocking, so a FIFO planted as the marker cannot hang the run.
-  int fd = open(markerPath(cacheDir).c_str(),
-                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    const char* bytes = validationString.data();
-    size_t left = validationString.size();
-    for (ssize_t n; left > 0 && (n = write(fd, bytes, left)) > 0; left -= n)
-      bytes += n;
-  }
-  close(fd);
+  writeStateFile(markerPath(cacheDir), validationString);
+}
+
+bool readSourceUrl(const std::string& cacheDir, std::string* url) {
+  return readFirstLine(cacheDir + kSourceUrlFileName, url);
+}
+
+void writeSourceUrl(const std::string& cacheDir, const std::string& url) {
+  writeStateFile(cacheDir + kSourceUrlFileName, url);
 }

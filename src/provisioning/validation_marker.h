@@ -15,4 +15,11 @@ bool isCacheValid(std::string cacheDir, std::string validationString);
 // Stamps the marker; does nothing when either argument is empty.
 void writeValidationString(std::string cacheDir, std::string validationString);
 
+// Beside the marker, ".sourceurl" in the cache directory (ending in "/")
+// holds the URL the cached agent came from, verbatim: two products at two
+// URLs may well serve archives with equal ETags, so an ETag vouches only
+// for an agent of the same URL. Written before the marker, removed with it.
+bool readSourceUrl(const std::string& cacheDir, std::string* url);
+void writeSourceUrl(const std::string& cacheDir, const std::string& url);
+
 #endif

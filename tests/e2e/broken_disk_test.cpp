@@ -61,8 +61,8 @@ class BrokenDisk : public BundleFixture {
     EXPECT_EQ(agentRuns(), "good\n");
     EXPECT_EQ(readFile(cache() + ".validatestring"), "\"good\"");
     EXPECT_EQ(listDir(cache()),
-              (Strings{".agent-in-use", ".lock", ".validatestring",
-                       "installagent"}));
+              (Strings{".agent-in-use", ".lock", ".sourceurl",
+                       ".validatestring", "installagent"}));
     EXPECT_EQ(listDir(cache() + "installagent"), Strings{"install"});
     EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
   }

@@ -16,8 +16,8 @@ namespace {
 using Strings = std::vector<std::string>;
 
 // What a cache holds after a download: nothing half-made, no staging.
-const Strings kCacheEntries = {".agent-in-use", ".lock", ".validatestring",
-                                "installagent"};
+const Strings kCacheEntries = {".agent-in-use", ".lock", ".sourceurl",
+                                ".validatestring", "installagent"};
 // Failures that pass on retry are watched at their first answer here.
 const char kNoRetries[] = "ZR_BOOTSTRAP_RETRIES=0";
 
@@ -129,6 +129,55 @@ TEST_F(DownloadRoad, StaleCacheIsReplaced) {
   EXPECT_EQ(agentRuns(), "one\ntwo\n");
   EXPECT_EQ(readFile(marker()), "\"v2\"");
   EXPECT_EQ(listDir(cache()), kCacheEntries);
+}
+
+// Two products at two URLs whose servers gave their archives equal ETags
+// (time and size alike): each bundle runs its own agent.
+TEST_F(DownloadRoad, AnEqualETagOfAnotherUrlVouchesForNothing) {
+  for (const char* tag : {"one", "two"}) {
+    TestReply reply = archiveReply(readFile(makeAgentArchive(tag)), "\"same\"");
+    reply.conditional = true;
+    server_.serve(std::string("/") + tag + ".zip", reply);
+  }
+  const std::pair<const char*, const char*> runs[] = {
+      {"/one.zip", "one\n"},
+      {"/two.zip", "one\ntwo\n"},
+      {"/two.zip", "one\ntwo\ntwo\n"},
+      {"/one.zip", "one\ntwo\ntwo\none\n"}};
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.first);
+    setUrl(server_.url(r.first));
+    ProcessResult result = run({});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(agentRuns(), r.second);
+    EXPECT_EQ(readFile(cache() + ".sourceurl"), server_.url(r.first));
+  }
+  EXPECT_EQ(server_.requestHeaders("/two.zip", "If-None-Match"),
+            (Strings{"", "\"same\""}));
+}
+
+// An older install left the marker writable by others, inside directories
+// only the user can enter: it is repaired, and the cache serves again.
+TEST_F(DownloadRoad, AMarkerOthersCouldWriteIsRepairedAndReused) {
+  TestReply reply = archiveReply(readFile(makeAgentArchive("cached")), "\"v1\"");
+  reply.conditional = true;
+  server_.serve("/agent.zip", reply);
+  setUrl(server_.url("/agent.zip"));
+  ASSERT_EQ(run({}).exitCode, 0);
+  ASSERT_EQ(chmod(marker().c_str(), 0664), 0);
+  ProcessResult result = run({});
+
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "cached\ncached\n");
+  EXPECT_EQ(agentCall().at(0), cachedAgent());
+  EXPECT_NE(result.err.find("Repaired " + marker()), std::string::npos)
+      << result.err;
+  struct stat st;
+  ASSERT_EQ(stat(marker().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(server_.requestHeaders("/agent.zip", "If-None-Match"),
+            (Strings{"", "\"v1\""}));
 }
 
 struct FailedFetch {

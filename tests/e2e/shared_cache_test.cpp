@@ -21,8 +21,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const Strings kCacheEntries = {".agent-in-use", ".lock", ".validatestring",
-                               "installagent"};
+const Strings kCacheEntries = {".agent-in-use", ".lock", ".sourceurl",
+                               ".validatestring", "installagent"};
 
 double now() {
   struct timespec ts;
