@@ -253,13 +253,26 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
   }
 }
 
-TEST_F(MakeBundle, HelpNamesEveryOption) {
-  ProcessResult help = makeBundleTool({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  for (const char* option :
-       {"--payload", "--url", "--agent", "--splash", "--app", "--executable",
-        "--module", "--no-module", "Exit status"})
-    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+// Asked for, the usage goes to standard output; for a bare command line,
+// a usage error, to standard error.
+TEST_F(MakeBundle, UsageNamesEveryOption) {
+  const struct {
+    Strings args;
+    int status;
+    bool onStdout;
+  } cases[] = {{{"--help"}, 0, true}, {{}, 2, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
+    ProcessResult result = makeBundleTool(c.args);
+    EXPECT_EQ(result.exitCode, c.status);
+    const std::string& usage = c.onStdout ? result.out : result.err;
+    EXPECT_EQ(c.onStdout ? result.err : result.out, "");
+    EXPECT_TRUE(startsWith(usage, "usage: make-bundle ")) << usage;
+    for (const char* option :
+         {"--payload", "--url", "--agent", "--splash", "--app", "--executable",
+          "--module", "--no-module", "Exit status"})
+      EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
 }
 
 // The tools as `cmake --install` lays them out: a bundle made by the

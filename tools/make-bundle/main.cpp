@@ -12,6 +12,11 @@
 #include "bundle_plan.h"
 
 int main(int argc, char** argv) {
+  // With no arguments at all, the whole usage: still a usage error.
+  if (argc <= 1) {
+    fputs(kBundleUsage, stderr);
+    return 2;
+  }
   BundleOptions options;
   std::string error;
   if (!parseBundleOptions(argc, argv, &options, &error)) {
