@@ -19,4 +19,5 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libc
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils)
+SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
 FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)

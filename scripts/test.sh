@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: a plain build, then one under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then one under
-# ThreadSanitizer; then a short run of each fuzzer.
+# ThreadSanitizer; then a short run of each fuzzer, the benchmark's smoke
+# run, and the check of the nginx configuration in docs/SERVING.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -25,3 +26,7 @@ bash scripts/fuzz.sh 20
 # The benchmark on a tiny archive, once: it must still run end to end.
 echo "== benchmark smoke run"
 bash bench/run.sh --smoke --build-dir build
+
+# The nginx configuration of docs/SERVING.md, against the installer.
+echo "== serving check"
+bash scripts/serving-check.sh --build-dir build

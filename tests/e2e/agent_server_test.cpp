@@ -205,21 +205,33 @@ TEST_F(AgentServer, HttpsServesABundleThatTrustsItsCertificate) {
 
 TEST_F(AgentServer, BadCommandLinesAreRefused) {
   const std::string archive = tree_.at("served/agent.zip");
-  const std::pair<Strings, int> cases[] = {
-      {{}, 2},
-      {{"--port", "0", archive}, 2},
-      {{"--rate", "fast", archive}, 2},
-      {{"--cert", archive, archive}, 2},
-      {{archive, archive}, 2},
-      {{tree_.at("missing.zip")}, 1},
-      {{"--cert", archive, "--key", archive, archive}, 1},
+  auto other = serve({archive});
+  const std::string taken =
+      other->origin().substr(other->origin().rfind(':') + 1);
+  const struct {
+    Strings args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{}, 2, "no PATH to serve"},
+      {{"--port", "0", archive}, 2, "--port takes a port number"},
+      {{"--rate", "fast", archive}, 2, "--rate takes a positive number"},
+      {{"--cert", archive, archive}, 2, "--cert and --key go together"},
+      {{archive, archive}, 2, "one PATH only"},
+      {{tree_.at("missing.zip")}, 1, "cannot find"},
+      {{"--cert", archive, "--key", archive, archive}, 1, "cannot use"},
+      // Refused, not shared with the server that has it.
+      {{"--port", taken, archive},
+       1,
+       "cannot listen on 127.0.0.1:" + taken + ": Address already in use\n"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
     Strings argv = {AGENT_SERVER_PATH};
-    argv.insert(argv.end(), c.first.begin(), c.first.end());
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
     ProcessResult result = runProcess(argv, {"PATH=/usr/bin:/bin"}, "", 10);
-    EXPECT_EQ(result.exitCode, c.second) << result.err;
-    EXPECT_EQ(result.err.compare(0, 14, "agent-server: "), 0) << result.err;
+    EXPECT_EQ(result.exitCode, c.status) << result.err;
+    EXPECT_EQ(result.err.find("agent-server: " + c.message), 0u) << result.err;
     EXPECT_EQ(result.out, "");
   }
 }

@@ -3,9 +3,15 @@
 // HTTPS with strong ETags, optionally at the pace of a slow link; see
 // kServerUsage.
 
+#include <arpa/inet.h>
+#include <errno.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <stdio.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -73,6 +79,36 @@ void logRequest(const httplib::Request& request,
           response.status);
 }
 
+// SO_REUSEADDR alone: a port in TIME_WAIT can be taken again, a port
+// another server listens on cannot. The library's default, SO_REUSEPORT,
+// would let a second agent-server share the port with the first, each
+// getting some of the requests.
+void listeningSocketOptions(int sock) {
+  int yes = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
+// Why listening on 127.0.0.1:port fails: the library keeps no errno, so
+// the attempt is made once more here.
+std::string listenFailure(int port) {
+  std::string address = "127.0.0.1" + (port ? ":" + std::to_string(port) : "");
+  int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int error = sock < 0 ? errno : 0;
+  if (sock >= 0) {
+    listeningSocketOptions(sock);
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(sock, 1) != 0)
+      error = errno;
+    close(sock);
+  }
+  return "cannot listen on " + address +
+         (error ? std::string(": ") + strerror(error) : "");
+}
+
 int fail(const std::string& message) {
   fprintf(stderr, "agent-server: %s\n", message.c_str());
   return 1;
@@ -112,13 +148,14 @@ int main(int argc, char** argv) {
     answer(files, rate, request, response);
   });
   server->set_logger(logRequest);
+  server->set_socket_options(listeningSocketOptions);
 
   int port = options.port;
   if (port == 0)
     port = server->bind_to_any_port("127.0.0.1");
   else if (!server->bind_to_port("127.0.0.1", port))
     port = -1;
-  if (port <= 0) return fail("cannot listen on 127.0.0.1");
+  if (port <= 0) return fail(listenFailure(options.port));
   printf("%s://127.0.0.1:%d%s\n", tls ? "https" : "http", port,
          files.announcedPath().c_str());
   fflush(stdout);

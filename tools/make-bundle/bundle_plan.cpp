@@ -78,9 +78,14 @@ bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
   std::string module = options.module;
   if (module.empty() && !options.noModule) module = defaultModule();
   if (module.empty() && !options.noModule)
-    notes->push_back(std::string("no ") + kDesktopModuleName +
+    notes->push_back(std::string("note: no ") + kDesktopModuleName +
                      " beside make-bundle or in ../lib/bootstrap-installer/:"
                      " the bundle shows its download on the console only");
+
+  if (!options.splash.empty() && !options.agent.empty())
+    notes->push_back(
+        "warning: the splash picture is shown only while the agent "
+        "downloads, and a bundle that ships its agent never downloads it");
 
   const std::string exeDir = options.app ? "Contents/MacOS/" : "";
   const std::string resources = options.app ? "Contents/Resources/" : "";

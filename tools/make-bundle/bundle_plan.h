@@ -9,7 +9,8 @@
 
 // Checks every input the options name and lists what the bundle will hold,
 // in its layout; false with *error set at the first input that will not do.
-// Notes that do not stop the bundle go to *notes.
+// What does not stop the bundle yet may surprise the vendor goes to
+// *notes, each line starting with "note: " or "warning: ".
 bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
                 std::vector<std::string>* notes, std::string* error);
 

@@ -12,6 +12,11 @@
 #include "bundle_plan.h"
 
 int main(int argc, char** argv) {
+  // With no arguments at all, the whole usage: still a usage error.
+  if (argc <= 1) {
+    fputs(kBundleUsage, stderr);
+    return 2;
+  }
   BundleOptions options;
   std::string error;
   if (!parseBundleOptions(argc, argv, &options, &error)) {
@@ -28,7 +33,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> notes;
   bool planned = planBundle(options, &entries, &notes, &error);
   for (const std::string& note : notes)
-    fprintf(stderr, "make-bundle: note: %s\n", note.c_str());
+    fprintf(stderr, "make-bundle: %s\n", note.c_str());
   const std::string output = bundleDirectory(options);
   if (!planned || !assembleBundle(output, entries, &error)) {
     fprintf(stderr, "make-bundle: %s; no bundle was made\n", error.c_str());
