@@ -5,8 +5,8 @@
 #include <mutex>
 
 #include "download_window/download.h"
-#include "platform/bundle_paths.h"
 #include "ui/backend.h"
+#include "ui/window_title.h"
 
 std::string downloadTo;
 std::string downloadFrom;
@@ -16,17 +16,6 @@ namespace {
 
 char** const EMPTY_ARGV = nullptr;
 ReportFn unpackReport = nullptr;
-
-// What is being installed: the bundle's name without ".app".
-std::string windowTitle() {
-  std::string name = mainBundle().bundlePath;
-  name = name.substr(name.find_last_of('/') + 1);
-  const std::string app = ".app";
-  if (name.size() > app.size() &&
-      name.compare(name.size() - app.size(), app.size(), app) == 0)
-    name.resize(name.size() - app.size());
-  return name.empty() ? "Installer" : name;
-}
 
 // The open window, reachable from other threads while its loop may run.
 // The lock is held across dispatchSync: the loop never takes it, and a
@@ -73,7 +62,7 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
   controller.init();
   OpenWindow open(backend->loop(), *backend->outlets().window);
   if (!open.isOpen()) return 0;
-  backend->show(windowTitle());
+  backend->show(bundleWindowTitle());
   controller.applicationDidFinishLaunching();
   int status = backend->loop().run();
   downloadedAgentDir = status != 0 ? controller.installAgentLocation() : "";

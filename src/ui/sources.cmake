@@ -4,6 +4,7 @@ set(UI_SOURCES
   src/ui/desktop_module.cpp
   src/ui/loop_dispatches.cpp
   src/ui/queue_loop.cpp
+  src/ui/window_title.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
   src/ui/console/transfer_line.cpp
