@@ -270,6 +270,9 @@ TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
 
   ProcessResult result = process->wait(4);
   expectFailure(result);
+  EXPECT_EQ(linesContaining(result.err, "Download cancelled by the user").size(),
+            1u)
+      << result.err;
   EXPECT_FALSE(pathExists(cache() + ".validatestring"));
   EXPECT_TRUE(!pathExists(cache() + "installagent") ||
               listDir(cache() + "installagent").empty());
