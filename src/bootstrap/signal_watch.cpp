@@ -5,6 +5,7 @@
 
 #include "download_window/download_entry.h"
 #include "provisioning/shell_commands.h"
+#include "ui/failure_window.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ void* watch(void*) {
     const bool commandHasIt = info.si_code == SI_KERNEL;
     interruptCommands(sig, !commandHasIt);  // first: no next step starts
     closeDownloadWindow(nameOf(sig));
+    // Whoever sent it wants the run over, not a window to answer.
+    closeFailureWindow();
   }
   return nullptr;
 }
