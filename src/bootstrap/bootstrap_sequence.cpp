@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "bootstrap/bundle_check.h"
 #include "platform/bundle_paths.h"
 #include "platform/temp_dir.h"
 #include "provisioning/agent_sourcing.h"
@@ -47,6 +48,14 @@ int runInWorkingDirectory(const std::string& workingDir, int argc,
 }  // namespace
 
 int bootstrapInstallerMainFunc(int argc, char** argv, ReportFn report) {
+  // Before anything is made: started from elsewhere, nothing could come of
+  // the run but a download from nowhere and a cache under HOME.
+  std::string problem = bundleProblem(
+      getBundleLocation(), getenv("ZR_INTERNAL_INSTALL_AGENT_URL") != nullptr);
+  if (!problem.empty()) {
+    report(problem, true);
+    return -1;
+  }
   TempDir scratch("tmp_install_dir");
   return runInWorkingDirectory(chooseWorkingDirectory(scratch.getDir()), argc,
                                argv, report);

@@ -24,6 +24,8 @@ TEST(BootstrapSequence, WorkingDirectory) {
   EXPECT_EQ(extractPayloadToDir(scratch, true, ignore), 0);
 }
 
+// The main reporter also keeps its errors, and only those, for the
+// failure window.
 TEST(BootstrapSequence, ConsoleReporterSplitsStreams) {
   const std::string withNul("before\0after", 12);
   testing::internal::CaptureStdout();
@@ -32,9 +34,14 @@ TEST(BootstrapSequence, ConsoleReporterSplitsStreams) {
   report_message_to_console("progress", false);
   report_message_to_console(withNul, true);
   report_message_main("main error", true);
+  report_message_main("main progress", false);
+  report_message_main("Installation failed.", true);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "problem\n" + withNul + "\nmain error\n");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "progress\n");
+            "problem\n" + withNul + "\nmain error\nInstallation failed.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "progress\nmain progress\n");
+  EXPECT_EQ(reportedErrors(),
+            (std::vector<std::string>{"main error", "Installation failed."}));
 }
 
 }  // namespace

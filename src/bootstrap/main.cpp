@@ -3,7 +3,9 @@
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/console_reporter.h"
 #include "bootstrap/signal_watch.h"
+#include "download_window/download_entry.h"
 #include "platform/standard_streams.h"
+#include "ui/failure_window.h"
 
 int main(int argc, char** argv) {
   openMissingStandardStreams();
@@ -14,7 +16,10 @@ int main(int argc, char** argv) {
   // Before any other thread starts, so that all of them block the signals.
   startSignalWatch();
   int result = bootstrapInstallerMainFunc(argc, argv, report_message_main);
+  if (result == 0) return 0;
   // Written after the scratch directory is gone.
-  if (result != 0) report_message_main("Installation failed.", true);
+  report_message_main("Installation failed.", true);
+  // A user who cancelled has said no; any other may have seen nothing yet.
+  if (!downloadWasCancelled()) showFailureWindow(reportedErrors());
   return result;
 }

@@ -5,16 +5,29 @@
 
 #include "download_window/download_entry.h"
 #include "provisioning/shell_commands.h"
+#include "ui/failure_window.h"
 
 namespace {
+
+struct WatchedSignal {
+  int number;
+  const char* name;
+};
+const WatchedSignal kWatched[] = {
+    {SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
 
 sigset_t watchedSignals() {
   sigset_t set;
   sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
+  for (const WatchedSignal& watched : kWatched)
+    sigaddset(&set, watched.number);
   return set;
+}
+
+const char* nameOf(int sig) {
+  for (const WatchedSignal& watched : kWatched)
+    if (watched.number == sig) return watched.name;
+  return "?";
 }
 
 // Runs until the process ends; exit() needs nothing from it.
@@ -28,7 +41,9 @@ void* watch(void*) {
     // group, the running command included: it must not hear it twice.
     const bool commandHasIt = info.si_code == SI_KERNEL;
     interruptCommands(sig, !commandHasIt);  // first: no next step starts
-    closeDownloadWindow();
+    closeDownloadWindow(nameOf(sig));
+    // Whoever sent it wants the run over, not a window to answer.
+    closeFailureWindow();
   }
   return nullptr;
 }

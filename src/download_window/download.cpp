@@ -101,12 +101,14 @@ void Download::applicationDidFinishLaunching() {
 }
 
 void Download::windowWillClose() {
+  cancelled_ = !agentReady_ && !failureShown_;
   if (theDownload_) theDownload_->cancel();
   if (urlSession_) urlSession_->invalidateAndCancel();
   loop_.stop(agentReady_ ? 1 : 0);
 }
 
 void Download::failure(const std::string& message, TextColor color) {
+  failureShown_ = true;
   cancel_->setTitle("Close");
   progress_->stopAnimation();
   progress_->setIndeterminate(false);

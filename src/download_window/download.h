@@ -53,6 +53,10 @@ class Download : public UrlSessionDelegate {
     return installAgentLocation_;
   }
 
+  // Once the loop has ended: the window closed before the agent was ready,
+  // and not on a failure it showed.
+  bool cancelled() const { return cancelled_; }
+
  private:
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);
@@ -92,6 +96,9 @@ class Download : public UrlSessionDelegate {
 
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};
+  // Loop-thread state of the window.
+  bool failureShown_ = false;
+  bool cancelled_ = false;
   // The worker may still use urlSession_ while the owner's destruction
   // joins it, so the two are apart.
   std::unique_ptr<UrlSession> sessionOwner_;

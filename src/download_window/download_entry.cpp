@@ -5,8 +5,9 @@
 #include <mutex>
 
 #include "download_window/download.h"
-#include "platform/bundle_paths.h"
+#include "platform/log.h"
 #include "ui/backend.h"
+#include "ui/window_title.h"
 
 std::string downloadTo;
 std::string downloadFrom;
@@ -17,17 +18,6 @@ namespace {
 char** const EMPTY_ARGV = nullptr;
 ReportFn unpackReport = nullptr;
 
-// What is being installed: the bundle's name without ".app".
-std::string windowTitle() {
-  std::string name = mainBundle().bundlePath;
-  name = name.substr(name.find_last_of('/') + 1);
-  const std::string app = ".app";
-  if (name.size() > app.size() &&
-      name.compare(name.size() - app.size(), app.size(), app) == 0)
-    name.resize(name.size() - app.size());
-  return name.empty() ? "Installer" : name;
-}
-
 // The open window, reachable from other threads while its loop may run.
 // The lock is held across dispatchSync: the loop never takes it, and a
 // loop that has ended drops the work at once.
@@ -35,6 +25,25 @@ std::mutex windowMutex;
 MainLoop* openLoop = nullptr;
 Window* openWindow = nullptr;
 bool closeRequested = false;
+const char* cancellingSignal = nullptr;  // the first signal that closed it
+
+// Set on the main thread, read there once the window is gone.
+bool cancelled = false;
+
+// One line before "Installation failed.", so that a cancel is not taken for
+// a fault.
+void logCancel() {
+  cancelled = true;
+  const char* signalName;
+  {
+    std::lock_guard<std::mutex> lock(windowMutex);
+    signalName = cancellingSignal;
+  }
+  if (signalName)
+    logLine("Download cancelled by signal %s", signalName);
+  else
+    logLine("Download cancelled by the user");
+}
 
 // Publishes the window for the loop's lifetime; false when it was closed
 // before it opened.
@@ -59,9 +68,10 @@ class OpenWindow {
 
 }  // namespace
 
-void closeDownloadWindow() {
+void closeDownloadWindow(const char* signalName) {
   std::lock_guard<std::mutex> lock(windowMutex);
   closeRequested = true;
+  if (!cancellingSignal) cancellingSignal = signalName;
   if (!openLoop) return;
   Window* window = openWindow;
   openLoop->dispatchSync([window] { window->close(); });
@@ -72,13 +82,19 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
   Download controller(backend->outlets(), backend->loop(), unpackReport);
   controller.init();
   OpenWindow open(backend->loop(), *backend->outlets().window);
-  if (!open.isOpen()) return 0;
-  backend->show(windowTitle());
+  if (!open.isOpen()) {
+    logCancel();
+    return 0;
+  }
+  backend->show(bundleWindowTitle());
   controller.applicationDidFinishLaunching();
   int status = backend->loop().run();
+  if (controller.cancelled()) logCancel();
   downloadedAgentDir = status != 0 ? controller.installAgentLocation() : "";
   return status;
 }
+
+bool downloadWasCancelled() { return cancelled; }
 
 bool downloadInstallAgentFromZR(const char* target, const char* url,
                                 ReportFn report) {

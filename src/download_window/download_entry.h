@@ -24,8 +24,14 @@ bool downloadInstallAgentFromZR(const char* target, const char* url,
 // Closes the download window as its Cancel button would, cancelling the
 // transfer, from any thread; the close also holds for a window not yet
 // open, which then never starts its transfer. Its run then fails unless
-// the cache already holds the agent.
-void closeDownloadWindow();
+// the cache already holds the agent. signalName (e.g. "SIGTERM") is what
+// the log line about the cancel names.
+void closeDownloadWindow(const char* signalName);
+
+// Whether this run's download was cancelled: its window was closed before
+// the agent was ready, with no failure on show. A user who cancelled has
+// said no, and is told nothing more.
+bool downloadWasCancelled();
 
 // Runs the download window's loop; the arguments are ignored, so the
 // process's own command line never reaches the window layer.

@@ -77,6 +77,7 @@ class DownloadWindow : public ::testing::Test {
     done = true;
     user.join();
     location_ = controller.installAgentLocation();
+    cancelled_ = controller.cancelled();
     return status;
   }
 
@@ -85,6 +86,7 @@ class DownloadWindow : public ::testing::Test {
   std::unique_ptr<FakeBackend> backend_;
   std::string cache_;
   std::string location_;
+  bool cancelled_ = false;
 };
 
 TEST_F(DownloadWindow, FreshDownloadFillsTheBarThenUnpacks) {
@@ -160,6 +162,7 @@ TEST_F(DownloadWindow, CurrentCacheIsReusedWithoutFinishingTheTransfer) {
 
   FakeWindowState state = backend_->state();
   EXPECT_TRUE(state.closed);
+  EXPECT_FALSE(cancelled_) << "the window closed itself";
   EXPECT_EQ(countCalls(state, "progress.incrementBy("), 0);
   EXPECT_EQ(readFile(cache_ + "installagent/install"), "cached");
   EXPECT_EQ(location_, cache_ + "installagent/");
@@ -298,6 +301,7 @@ TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
     EXPECT_FALSE(state.indeterminate);
     EXPECT_FALSE(state.animating);
     EXPECT_EQ(state.value, state.maxValue);
+    EXPECT_FALSE(cancelled_) << "closed on a failure it showed";
     EXPECT_FALSE(pathExists(cache_ + ".validatestring"));
     Strings left = listDir(cache_);
     left.erase(std::remove(left.begin(), left.end(), ".lock"), left.end());

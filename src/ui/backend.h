@@ -17,9 +17,12 @@ class UiBackend {
   virtual void show(const std::string& title) = 0;
 };
 
+// Whether this run looks for a desktop: ZR_BOOTSTRAP_UI=console says no,
+// =gtk says yes; otherwise DISPLAY or WAYLAND_DISPLAY being set does.
+bool desktopWanted();
+
 // The window system for this run: the desktop window when a desktop is
-// there (DISPLAY or WAYLAND_DISPLAY) and its module loads, else the console;
-// ZR_BOOTSTRAP_UI=console or =gtk forces the choice. A desktop window that
+// wanted and its module loads, else the console. A desktop window that
 // cannot be had is logged, and the console stands in.
 std::unique_ptr<UiBackend> makeBackend();
 

@@ -13,16 +13,23 @@ bool isSet(const char* name) {
   return value && *value;
 }
 
+bool isForced(const char* choice) {
+  const char* forced = getenv("ZR_BOOTSTRAP_UI");
+  return forced && strcmp(forced, choice) == 0;
+}
+
 }  // namespace
+
+bool desktopWanted() {
+  return !isForced("console") &&
+         (isForced("gtk") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"));
+}
 
 std::unique_ptr<UiBackend> makeBackend() {
   const char* forced = getenv("ZR_BOOTSTRAP_UI");
-  bool wantConsole = forced && strcmp(forced, "console") == 0;
-  bool wantDesktop = forced && strcmp(forced, "gtk") == 0;
-  if (forced && !wantConsole && !wantDesktop)
+  if (forced && !isForced("console") && !isForced("gtk"))
     logLine("ZR_BOOTSTRAP_UI=%s is neither console nor gtk; ignored", forced);
-  if (!wantConsole &&
-      (wantDesktop || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))) {
+  if (desktopWanted()) {
     std::string why;
     if (std::unique_ptr<UiBackend> desktop = loadDesktopBackend(&why))
       return desktop;

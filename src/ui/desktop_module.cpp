@@ -21,9 +21,8 @@ std::string findModule(const std::string& exeDir) {
   return "";
 }
 
-}  // namespace
-
-std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
+// The module's export named symbol; null with *why set.
+void* findEntry(const char* symbol, std::string* why) {
   std::string exeDir = cutAtLastSeparator(executablePath());
   std::string path = findModule(exeDir);
   if (path.empty()) {
@@ -31,21 +30,32 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
            exeDir + "/../lib/bootstrap-installer";
     return nullptr;
   }
-  // Never closed: a window system cannot be unloaded safely.
+  // Never closed: a window system cannot be unloaded safely. A second
+  // dlopen finds the module loaded already.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* error = dlerror();
     *why = error ? error : "cannot load " + path;
     return nullptr;
   }
+  void* entry = dlsym(module, symbol);
+  if (!entry) *why = path + " is not a desktop window module";
+  return entry;
+}
+
+}  // namespace
+
+std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
   auto entry = reinterpret_cast<DesktopEntryFn>(
-      dlsym(module, BOOTSTRAP_STRINGIFY(BOOTSTRAP_DESKTOP_ENTRY)));
-  if (!entry) {
-    *why = path + " is not a desktop window module";
-    return nullptr;
-  }
+      findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_DESKTOP_ENTRY), why));
+  if (!entry) return nullptr;
   char reason[256] = "";
   std::unique_ptr<UiBackend> backend(entry(reason, sizeof reason));
   if (!backend) *why = reason;
   return backend;
+}
+
+FailureEntryFn loadFailureWindowEntry(std::string* why) {
+  return reinterpret_cast<FailureEntryFn>(
+      findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_FAILURE_ENTRY), why));
 }

@@ -19,9 +19,21 @@ const char kDesktopModuleName[] = "bootstrap-installer-gtk.so";
 #define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_backend
 extern "C" typedef UiBackend* (*DesktopEntryFn)(char* why, size_t whySize);
 
+// Its second export: shows a window titled title with the count lines
+// until the user closes it or closeFd (unless -1) becomes readable; returns
+// at once when no display answers. The run has said all it has to say by
+// then, so there is no reason to hear.
+#define BOOTSTRAP_FAILURE_ENTRY bootstrap_installer_failure_window
+extern "C" typedef void (*FailureEntryFn)(const char* title,
+                                          const char* const* lines,
+                                          size_t count, int closeFd);
+
 // Loads the module from the executable's directory, or else from
 // ../lib/bootstrap-installer/ beside it, and makes its backend; null with
 // *why set when there is none to be had.
 std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
+
+// The module's failure window entry, loaded as above; null with *why set.
+FailureEntryFn loadFailureWindowEntry(std::string* why);
 
 #endif

@@ -2,8 +2,10 @@
 set(UI_SOURCES
   src/ui/backend_choice.cpp
   src/ui/desktop_module.cpp
+  src/ui/failure_window.cpp
   src/ui/loop_dispatches.cpp
   src/ui/queue_loop.cpp
+  src/ui/window_title.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
   src/ui/console/transfer_line.cpp
@@ -13,6 +15,9 @@ set(UI_GTK_SOURCES
   src/ui/loop_dispatches.cpp
   src/ui/gtk/glib_loop.cpp
   src/ui/gtk/gtk_backend.cpp
+  src/ui/gtk/gtk_failure_entry.cpp
+  src/ui/gtk/gtk_failure_window.cpp
+  src/ui/gtk/gtk_toolkit.cpp
   src/ui/gtk/gtk_widgets.cpp
   src/ui/gtk/gtk_window.cpp
 )

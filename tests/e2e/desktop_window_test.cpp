@@ -2,6 +2,7 @@
 // server with the window module beside it and DISPLAY set, nothing forcing
 // the choice, while the test watches, types and closes as a user would.
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -25,6 +26,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 const char kTitle[] = "Setup";  // the fixture's bundle is Setup.app
+const char kFailureTitle[] = "Setup: Installation failed";
 const char kFailedLast[] = "Installation failed.\n";
 const int kAppearMs = 10000;
 const int kPollMs = 20;
@@ -147,6 +149,15 @@ class DesktopWindow : public DesktopBundle {
 
   XWindowId awaitWindow() { return x_.findWindow(kTitle, kAppearMs); }
 
+  // The failed run's own window, which the run waits for.
+  XWindowId awaitFailureWindow(BackgroundProcess& process) {
+    XWindowId window = x_.findWindow(kFailureTitle, kAppearMs);
+    EXPECT_NE(window, 0u) << "no window titled " << kFailureTitle;
+    pauseMs(500);
+    EXPECT_FALSE(process.hasExited()) << "the run did not wait for it";
+    return window;
+  }
+
   RgbImage capture(XWindowId window) {
     RgbImage image;
     EXPECT_TRUE(x_.capture(window, &image)) << "window gone";
@@ -251,8 +262,51 @@ TEST_F(DesktopWindow, FailureStaysOnScreenUntilDismissed) {
 
     EXPECT_TRUE((x_.*way.second)(window));
     EXPECT_TRUE(x_.waitUntilGone(kTitle, 5000));
+    // Then the run's failure window says that the installation failed.
+    XWindowId summary = awaitFailureWindow(*process);
+    ASSERT_NE(summary, 0u);
+    EXPECT_TRUE(x_.pressReturn(summary));
     expectFailure(process->wait(10));
   }
+}
+
+// Nobody reads standard error on a desktop: a failed run shows its lines in
+// a window of their own, and ends once the user has closed it, or once a
+// signal says to stop.
+TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
+  addAgentArchive("InstallAgent.zip", "failing");
+  typedef std::function<bool(XWindowId, BackgroundProcess&)> Close;
+  const std::pair<const char*, Close> ways[] = {
+      {"Return",
+       [&](XWindowId w, BackgroundProcess&) { return x_.pressReturn(w); }},
+      {"Escape",
+       [&](XWindowId w, BackgroundProcess&) { return x_.pressEscape(w); }},
+      {"close",
+       [&](XWindowId w, BackgroundProcess&) { return x_.sendDelete(w); }},
+      {"SIGTERM",
+       [](XWindowId, BackgroundProcess& p) { return p.sendSignal(SIGTERM); }},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    auto process = startOnDisplay({"AGENT_EXIT=1"});
+    XWindowId window = awaitFailureWindow(*process);
+    ASSERT_NE(window, 0u);
+    if (way.first == ways[0].first) keep(capture(window), "run-failed.png");
+
+    EXPECT_TRUE(way.second(window, *process));
+    EXPECT_TRUE(x_.waitUntilGone(kFailureTitle, 5000));
+    ProcessResult result = process->wait(10);
+    EXPECT_EQ(result.exitCode, 255) << result.err;
+    EXPECT_EQ(
+        result.err,
+        "Application install was not successful.\nInstallation failed.\n");
+  }
+
+  // Forced onto the console, the run waits for nobody.
+  auto console = startOnDisplay({"AGENT_EXIT=1", "ZR_BOOTSTRAP_UI=console"});
+  ProcessResult result = console->wait(5);
+  EXPECT_FALSE(result.timedOut) << "a window waited";
+  EXPECT_EQ(result.exitCode, 255) << result.err;
 }
 
 TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
@@ -268,8 +322,12 @@ TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
   ASSERT_TRUE(eventually([&] { return bytesSent() > 0; }, kAppearMs));
   ASSERT_TRUE(x_.sendDelete(window));
 
+  // No failure window follows: the user said no.
   ProcessResult result = process->wait(4);
   expectFailure(result);
+  EXPECT_EQ(
+      linesContaining(result.err, "Download cancelled by the user").size(), 1u)
+      << result.err;
   EXPECT_FALSE(pathExists(cache() + ".validatestring"));
   EXPECT_TRUE(!pathExists(cache() + "installagent") ||
               listDir(cache() + "installagent").empty());

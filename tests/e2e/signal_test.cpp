@@ -88,7 +88,13 @@ TEST_F(SignalTest, SignalMidDownloadCancelsAndCleansUpPromptly) {
     ASSERT_TRUE(waitFor(
         [&] { return server_.bytesSent("/agent.zip") > sentBefore; }))
         << "the transfer never started";
-    expectFailure(stopPromptly(*process, stop.signal));
+    ProcessResult result = stopPromptly(*process, stop.signal);
+    expectFailure(result);
+    // Said before "Installation failed.", which comes last.
+    EXPECT_NE(result.err.find(std::string(" Download cancelled by signal SIG") +
+                              stop.name + "\n"),
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(agentRuns(), "");
     EXPECT_FALSE(pathExists(cache() + ".validatestring"));
     EXPECT_EQ(listDir(cache()), (Strings{".lock", "installagent"}))

@@ -258,11 +258,19 @@ bool XDisplay::sendDelete(XWindowId window) {
 }
 
 bool XDisplay::pressReturn(XWindowId window) {
+  return pressKey(window, XK_Return);
+}
+
+bool XDisplay::pressEscape(XWindowId window) {
+  return pressKey(window, XK_Escape);
+}
+
+bool XDisplay::pressKey(XWindowId window, unsigned long keysym) {
   int ignored;
   if (!display_ || !XTestQueryExtension(display_, &ignored, &ignored, &ignored,
                                         &ignored))
     return false;
-  KeyCode key = XKeysymToKeycode(display_, XK_Return);
+  KeyCode key = XKeysymToKeycode(display_, keysym);
   int errors = xErrors;
   XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
   XTestFakeKeyEvent(display_, key, True, CurrentTime);

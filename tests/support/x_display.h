@@ -47,9 +47,10 @@ class XDisplay {
   // The window manager's request to close, WM_DELETE_WINDOW; false when
   // the window is gone or does not take it.
   bool sendDelete(XWindowId window);
-  // Focuses the window and types Return through XTest; false when the
-  // window is gone.
+  // Focuses the window and types Return (or Escape) through XTest; false
+  // when the window is gone.
   bool pressReturn(XWindowId window);
+  bool pressEscape(XWindowId window);
 
   // What the screen shows where the window is (a screenshot, for
   // savePng); false when it is gone.
@@ -58,6 +59,7 @@ class XDisplay {
  private:
   bool start();
   XWindowId findMapped(const std::string& title);
+  bool pressKey(XWindowId window, unsigned long keysym);
 
   pid_t pid_ = -1;
   std::string name_;

@@ -1,11 +1,10 @@
 #include <gtk/gtk.h>
-#include <stdio.h>
-#include <stdlib.h>
 
 #include <type_traits>
 
 #include "ui/desktop_module.h"
 #include "ui/gtk/glib_loop.h"
+#include "ui/gtk/gtk_toolkit.h"
 #include "ui/gtk/gtk_widgets.h"
 #include "ui/gtk/gtk_window.h"
 
@@ -15,9 +14,6 @@ namespace {
 const int kContentWidth = 400;
 const int kMargin = 20;
 const int kSpacing = 12;
-// What GTK has pending once the window is destroyed, up to a bound: a
-// source that is always ready must not hold up the install agent.
-const int kMaxDrainPasses = 100;
 
 // The widget tree of the download window, top to bottom: splash, status,
 // bar, button. Made first and destroyed last, after the controls over it.
@@ -69,14 +65,7 @@ DownloadLayout::DownloadLayout()
 
 // The bootstrap runs the install agent next, maybe for minutes: the window
 // must be gone from the screen by then.
-DownloadLayout::~DownloadLayout() {
-  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
-  gtk_widget_destroy(GTK_WIDGET(window));
-  for (int pass = 0; pass < kMaxDrainPasses && g_main_context_pending(nullptr);
-       ++pass)
-    g_main_context_iteration(nullptr, FALSE);
-  gdk_display_sync(display);
-}
+DownloadLayout::~DownloadLayout() { destroyWindowNow(window); }
 
 class DesktopBackend : public UiBackend {
  public:
@@ -107,25 +96,11 @@ class DesktopBackend : public UiBackend {
   DesktopWindow window_;
 };
 
-void explainNoDisplay(char* why, size_t whySize) {
-  const char* display = getenv("DISPLAY");
-  if (!display || !*display) display = getenv("WAYLAND_DISPLAY");
-  if (display && *display)
-    snprintf(why, whySize, "cannot open display %s", display);
-  else
-    snprintf(why, whySize, "no display: DISPLAY and WAYLAND_DISPLAY are unset");
-}
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) UiBackend*
 BOOTSTRAP_DESKTOP_ENTRY(char* why, size_t whySize) {
-  // The rest of the process formats and parses in the C locale.
-  gtk_disable_setlocale();
-  if (!gtk_init_check(nullptr, nullptr)) {
-    explainNoDisplay(why, whySize);
-    return nullptr;
-  }
+  if (!startToolkit(why, whySize)) return nullptr;
   return new DesktopBackend();
 }
 

@@ -1,0 +1,105 @@
+#include "ui/gtk/gtk_failure_window.h"
+
+#include <glib-unix.h>
+
+#include "ui/gtk/gtk_toolkit.h"
+
+namespace {
+
+// As wide as the download window, which it may follow.
+const int kContentWidth = 400;
+const int kMargin = 20;
+const int kSpacing = 12;
+
+// The lines come from paths and other bytes off the disk, which need not
+// be UTF-8; a long one wraps rather than widening the window.
+GtkWidget* lineLabel(const std::string& line) {
+  gchar* valid = g_utf8_make_valid(line.c_str(), -1);
+  GtkLabel* label = GTK_LABEL(gtk_label_new(valid));
+  g_free(valid);
+  gtk_label_set_xalign(label, 0);
+  gtk_label_set_line_wrap(label, TRUE);
+  gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
+  gtk_label_set_max_width_chars(label, 1);
+  return GTK_WIDGET(label);
+}
+
+// Escape presses the button, as it dismisses any other window of this kind.
+void closeOnEscape(GtkWindow* window, GtkButton* button) {
+  GtkAccelGroup* keys = gtk_accel_group_new();
+  gtk_window_add_accel_group(window, keys);
+  gtk_widget_add_accelerator(GTK_WIDGET(button), "clicked", keys,
+                             GDK_KEY_Escape, static_cast<GdkModifierType>(0),
+                             static_cast<GtkAccelFlags>(0));
+  g_object_unref(keys);
+}
+
+void quit(gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); }
+
+// TRUE: the window outlives the loop, and its owner destroys it.
+gboolean onDelete(GtkWidget*, GdkEvent*, gpointer loop) {
+  quit(loop);
+  return TRUE;
+}
+
+void onClicked(GtkButton*, gpointer loop) { quit(loop); }
+
+// Kept until the loop is over: the descriptor stays readable.
+gboolean onCloseRequest(gint, GIOCondition, gpointer loop) {
+  quit(loop);
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+FailureLayout::FailureLayout(const std::string& title,
+                             const std::vector<std::string>& texts)
+    : window(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
+      lines(GTK_BOX(gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing / 2))),
+      close(GTK_BUTTON(gtk_button_new_with_label("Close"))) {
+  gchar* validTitle = g_utf8_make_valid(title.c_str(), -1);
+  gtk_window_set_title(window, validTitle);
+  g_free(validTitle);
+  gtk_window_set_resizable(window, FALSE);
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+  for (const std::string& text : texts)
+    gtk_container_add(GTK_CONTAINER(lines), lineLabel(text));
+  gtk_widget_set_halign(GTK_WIDGET(close), GTK_ALIGN_END);
+
+  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing);
+  gtk_widget_set_size_request(content, kContentWidth, -1);
+  gtk_widget_set_margin_start(content, kMargin);
+  gtk_widget_set_margin_end(content, kMargin);
+  gtk_widget_set_margin_top(content, kMargin);
+  gtk_widget_set_margin_bottom(content, kMargin);
+  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(lines));
+  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(close));
+  gtk_container_add(GTK_CONTAINER(window), content);
+  gtk_widget_show_all(content);
+
+  // Only a button inside its window can be its default.
+  gtk_widget_set_can_default(GTK_WIDGET(close), TRUE);
+  gtk_widget_grab_default(GTK_WIDGET(close));
+  gtk_widget_grab_focus(GTK_WIDGET(close));
+  closeOnEscape(window, close);
+}
+
+FailureLayout::~FailureLayout() { destroyWindowNow(window); }
+
+void runUntilClosed(FailureLayout& layout, int closeFd) {
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  g_signal_connect(layout.window, "delete-event", G_CALLBACK(onDelete), loop);
+  g_signal_connect(layout.close, "clicked", G_CALLBACK(onClicked), loop);
+  guint watch = closeFd < 0 ? 0
+                            : g_unix_fd_add(closeFd,
+                                            static_cast<GIOCondition>(
+                                                G_IO_IN | G_IO_HUP | G_IO_ERR),
+                                            onCloseRequest, loop);
+  gtk_window_present(layout.window);
+  g_main_loop_run(loop);
+  if (watch) g_source_remove(watch);
+  g_signal_handlers_disconnect_by_data(layout.window, loop);
+  g_signal_handlers_disconnect_by_data(layout.close, loop);
+  g_main_loop_unref(loop);
+}

@@ -1,0 +1,41 @@
+#include "ui/gtk/gtk_toolkit.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+// What GTK has pending once a window is destroyed, up to a bound: a source
+// that is always ready must not hold up the install agent.
+const int kMaxDrainPasses = 100;
+
+void explainNoDisplay(char* why, size_t whySize) {
+  const char* display = getenv("DISPLAY");
+  if (!display || !*display) display = getenv("WAYLAND_DISPLAY");
+  if (display && *display)
+    snprintf(why, whySize, "cannot open display %s", display);
+  else
+    snprintf(why, whySize, "no display: DISPLAY and WAYLAND_DISPLAY are unset");
+}
+
+}  // namespace
+
+bool startToolkit(char* why, size_t whySize) {
+  // GTK warns when told this after its first start, and the failure window
+  // may come after the download window.
+  static bool localeKept = false;
+  if (!localeKept) gtk_disable_setlocale();
+  localeKept = true;
+  if (gtk_init_check(nullptr, nullptr)) return true;
+  explainNoDisplay(why, whySize);
+  return false;
+}
+
+void destroyWindowNow(GtkWindow* window) {
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window));
+  gtk_widget_destroy(GTK_WIDGET(window));
+  for (int pass = 0; pass < kMaxDrainPasses && g_main_context_pending(nullptr);
+       ++pass)
+    g_main_context_iteration(nullptr, FALSE);
+  gdk_display_sync(display);
+}
