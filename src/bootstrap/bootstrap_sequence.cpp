@@ -37,7 +37,7 @@ int runInWorkingDirectory(const std::string& workingDir, int argc,
       payloadDir + kPathSeparator + "installAgentURL.txt", report);
   std::string agent = sourceInstallAgent(workingDir, url, report);
   if (agent.empty()) return -1;
-  if (!fireInstallAgentWithArgs(agent, "sh " + smart_quote(agent), payloadDir,
+  if (!fireInstallAgentWithArgs("sh " + smart_quote(agent), payloadDir,
                                 argc, argv, report)) {
     report("Application install was not successful.", true);
     return -1;
@@ -56,7 +56,7 @@ int bootstrapInstallerMainFunc(int argc, char** argv, ReportFn report) {
     report(problem, true);
     return -1;
   }
-  TempDir scratch("tmp_install_dir");
+  TempDir scratch;
   return runInWorkingDirectory(chooseWorkingDirectory(scratch.getDir()), argc,
                                argv, report);
 }

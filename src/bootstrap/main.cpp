@@ -5,7 +5,21 @@
 #include "bootstrap/signal_watch.h"
 #include "download_window/download_entry.h"
 #include "platform/standard_streams.h"
+#include "provisioning/shell_commands.h"
 #include "ui/failure_window.h"
+
+namespace {
+
+// A stop signal ends the run: no further command starts, the running one
+// hears of it once, the download window closes, and no failure window
+// shows or stays (whoever sent it wants the run over, not a window).
+void stopTheRun(int sig, const char* name, bool commandHasIt) {
+  interruptCommands(sig, !commandHasIt);  // first: no next step starts
+  closeDownloadWindow(name);
+  closeFailureWindow();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   openMissingStandardStreams();
@@ -14,7 +28,7 @@ int main(int argc, char** argv) {
   // with the default again.
   signal(SIGPIPE, SIG_IGN);
   // Before any other thread starts, so that all of them block the signals.
-  startSignalWatch();
+  startSignalWatch(stopTheRun);
   int result = bootstrapInstallerMainFunc(argc, argv, report_message_main);
   if (result == 0) return 0;
   // Written after the scratch directory is gone.

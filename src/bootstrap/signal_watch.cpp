@@ -3,11 +3,9 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include "download_window/download_entry.h"
-#include "provisioning/shell_commands.h"
-#include "ui/failure_window.h"
-
 namespace {
+
+SignalAction action = nullptr;
 
 struct WatchedSignal {
   int number;
@@ -38,19 +36,16 @@ void* watch(void*) {
     int sig = sigwaitinfo(&set, &info);
     if (sig < 0) continue;
     // The terminal (Ctrl-C, a hangup) signals the whole foreground process
-    // group, the running command included: it must not hear it twice.
-    const bool commandHasIt = info.si_code == SI_KERNEL;
-    interruptCommands(sig, !commandHasIt);  // first: no next step starts
-    closeDownloadWindow(nameOf(sig));
-    // Whoever sent it wants the run over, not a window to answer.
-    closeFailureWindow();
+    // group, the running command included.
+    action(sig, nameOf(sig), info.si_code == SI_KERNEL);
   }
   return nullptr;
 }
 
 }  // namespace
 
-void startSignalWatch() {
+void startSignalWatch(SignalAction onSignal) {
+  action = onSignal;
   sigset_t set = watchedSignals(), previous;
   pthread_sigmask(SIG_BLOCK, &set, &previous);
   pthread_t thread;

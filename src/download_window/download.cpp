@@ -242,9 +242,7 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
     return;
   }
   fireInstallAgent();
-  loop_.dispatchSync([this] {
-    loop_.runAfter(3.0, [this] { window_->close(); });
-  });
+  // The loop ends here; the window goes with it.
   loop_.stop(agentReady_ ? 1 : 0);
 }
 

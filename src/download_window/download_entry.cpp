@@ -11,7 +11,6 @@
 
 std::string downloadTo;
 std::string downloadFrom;
-std::string downloadedAgentDir;
 
 namespace {
 
@@ -77,7 +76,8 @@ void closeDownloadWindow(const char* signalName) {
   openLoop->dispatchSync([window] { window->close(); });
 }
 
-int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
+int CallNSApplicationMain(int /*argc*/, char** /*argv*/,
+                          std::string* agentDir) {
   std::unique_ptr<UiBackend> backend = makeBackend();
   Download controller(backend->outlets(), backend->loop(), unpackReport);
   controller.init();
@@ -90,17 +90,17 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/) {
   controller.applicationDidFinishLaunching();
   int status = backend->loop().run();
   if (controller.cancelled()) logCancel();
-  downloadedAgentDir = status != 0 ? controller.installAgentLocation() : "";
+  *agentDir = status != 0 ? controller.installAgentLocation() : "";
   return status;
 }
 
 bool downloadWasCancelled() { return cancelled; }
 
 bool downloadInstallAgentFromZR(const char* target, const char* url,
-                                ReportFn report) {
+                                ReportFn report, std::string* agentDir) {
   const char* override = getenv("ZR_INTERNAL_INSTALL_AGENT_URL");
   downloadTo = target;
   downloadFrom = override ? override : url;
   unpackReport = report;
-  return CallNSApplicationMain(0, EMPTY_ARGV) != 0;
+  return CallNSApplicationMain(0, EMPTY_ARGV, agentDir) != 0;
 }

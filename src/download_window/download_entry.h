@@ -9,17 +9,15 @@
 // and only read while it does.
 extern std::string downloadTo;
 extern std::string downloadFrom;
-// After a successful window: the directory (ending in "/") that holds the
-// agent to run, in the cache or, when the cache was not safe, beside the
-// target.
-extern std::string downloadedAgentDir;
 
 // Fetches the agent into the per-user cache in the download window, from
 // url or from $ZR_INTERNAL_INSTALL_AGENT_URL when that is set (even empty).
-// True when the cache now holds a current agent. Shows its own failures in
-// the window; report only reaches the unpacking step.
+// True when an agent is ready to run; *agentDir is then the directory
+// (ending in "/") that holds it: in the cache or, when the cache could not
+// be used, beside the target. Shows its own failures in the window; report
+// only reaches the unpacking step.
 bool downloadInstallAgentFromZR(const char* target, const char* url,
-                                ReportFn report);
+                                ReportFn report, std::string* agentDir);
 
 // Closes the download window as its Cancel button would, cancelling the
 // transfer, from any thread; the close also holds for a window not yet
@@ -34,7 +32,8 @@ void closeDownloadWindow(const char* signalName);
 bool downloadWasCancelled();
 
 // Runs the download window's loop; the arguments are ignored, so the
-// process's own command line never reaches the window layer.
-int CallNSApplicationMain(int argc, char** argv);
+// process's own command line never reaches the window layer. Nonzero when
+// an agent is ready, *agentDir then naming its directory.
+int CallNSApplicationMain(int argc, char** argv, std::string* agentDir);
 
 #endif

@@ -38,7 +38,7 @@ std::string temporaryDirectory() {
   return (tmpdir && *tmpdir) ? tmpdir : "/tmp";
 }
 
-TempDir::TempDir(std::string /*name*/) {
+TempDir::TempDir() {
   std::string parent = temporaryDirectory();
   dir_ = makeScratchDirectory(parent);
   // A broken TMPDIR would otherwise send the agent's files into the

@@ -9,8 +9,7 @@
 // twice.
 class TempDir {
  public:
-  // The name is accepted for the callers' sake; it enters nothing.
-  explicit TempDir(std::string name);
+  TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

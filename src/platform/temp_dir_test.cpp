@@ -18,7 +18,7 @@ std::string parentOf(const std::string& path) {
 TEST(TempDir, FreshPrivateDirectoriesDirectlyUnderTmpdir) {
   ScratchTree tree;
   setenv("TMPDIR", (tree.path() + "/").c_str(), 1);
-  TempDir a("tmp_install_dir"), b("tmp_install_dir");
+  TempDir a, b;
   EXPECT_NE(a.getDir(), b.getDir());
   for (const std::string& dir : {a.getDir(), b.getDir()}) {
     EXPECT_EQ(parentOf(dir), tree.path());
@@ -35,13 +35,13 @@ TEST(TempDir, RelativeOrUnusableTmpdir) {
   makeDirs(tree.at("rel"));
   ASSERT_EQ(chdir(tree.path().c_str()), 0);
   setenv("TMPDIR", "rel", 1);
-  EXPECT_EQ(parentOf(TempDir("x").getDir()), tree.at("rel"));
+  EXPECT_EQ(parentOf(TempDir().getDir()), tree.at("rel"));
 
   writeFile(tree.at("file"), "");
   setenv("TMPDIR", tree.at("file/sub").c_str(), 1);
   std::string fallback;
   {
-    TempDir dir("x");
+    TempDir dir;
     fallback = dir.getDir();
     EXPECT_EQ(parentOf(fallback), "/tmp");
     EXPECT_TRUE(pathExists(fallback));
@@ -57,7 +57,7 @@ TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   writeFile(tree.at("outside/file"), "keep");
   std::string path;
   {
-    TempDir dir("x");
+    TempDir dir;
     path = dir.getDir();
     makeDirs(path + "/ro/deeper");
     writeFile(path + "/ro/deeper/b", "b");
@@ -78,7 +78,7 @@ TEST(TempDir, AlreadyRemovedIsSilent) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   {
-    TempDir dir("x");
+    TempDir dir;
     EXPECT_TRUE(removeTree(dir.getDir()));
     EXPECT_TRUE(removeTree(dir.getDir()));
   }

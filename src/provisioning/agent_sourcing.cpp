@@ -75,15 +75,14 @@ std::string sourceInstallAgentWith(const std::string& workingDir,
   if (!archive.empty()) return unpackAgent(archive, workingDir, report);
 
   std::string cachedAgentDir = getInstallAgentCacheDir() + kInstallAgentDirName;
-  mkpath(cachedAgentDir, 0700);  // a failure shows when unpacking there
+  mkpath(cachedAgentDir, 0700);  // the window says why it cannot be used
   std::string target = workingDir + kPathSeparator + kInstallAgentZipName;
-  if (!download(target.c_str(), endpointUrl.c_str(), report)) return "";
-  // The window says where it put the agent; the cache is looked at only
-  // when it says nothing.
-  std::string onDisk =
-      downloadedAgentDir.empty() ? installAgentDirOnDisk() : downloadedAgentDir;
-  if (!onDisk.empty()) return getInstallAgentExecutable(onDisk);
-  return unpackAgent(target, cachedAgentDir, report);
+  std::string agentDir;
+  if (!download(target.c_str(), endpointUrl.c_str(), report, &agentDir))
+    return "";
+  if (isAgentDirectory(agentDir)) return getInstallAgentExecutable(agentDir);
+  report(kFailedToInitialize, true);
+  return "";
 }
 
 std::string sourceInstallAgent(std::string workingDir, std::string endpointUrl,

@@ -12,7 +12,7 @@ std::string sourceInstallAgent(std::string workingDir, std::string endpointUrl,
                                ReportFn report);
 
 typedef bool (*DownloadFn)(const char* target, const char* url,
-                           ReportFn report);
+                           ReportFn report, std::string* agentDir);
 
 // The same with the download step given, so it can be exercised alone.
 std::string sourceInstallAgentWith(const std::string& workingDir,

@@ -47,9 +47,10 @@ const std::string kAgentDir =
 // What the fake download was given and saw; what it then does.
 Strings calls;
 bool downloadResult;
-std::string home, zipToDeliver;
+std::string home, agentDirToName;
 
-bool fakeDownload(const char* target, const char* url, ReportFn) {
+bool fakeDownload(const char* target, const char* url, ReportFn,
+                  std::string* agentDir) {
   std::string modes;  // of each cache level, innermost first
   for (std::string dir = home + kAgentDir; dir != home;
        dir.erase(dir.rfind('/'))) {
@@ -60,7 +61,7 @@ bool fakeDownload(const char* target, const char* url, ReportFn) {
     modes += mode;
   }
   calls.push_back(std::string(target) + "|" + url + "|" + modes);
-  if (!zipToDeliver.empty()) writeFile(target, readFile(zipToDeliver));
+  *agentDir = agentDirToName;
   return downloadResult;
 }
 
@@ -77,7 +78,7 @@ class SourceByDownload : public testing::Test {
     calls.clear();
     reports.clear();
     downloadResult = true;
-    zipToDeliver.clear();
+    agentDirToName.clear();
   }
   std::string source(const std::string& url) {
     return sourceInstallAgentWith(tree_.at("work"), url, fakeDownload, record);
@@ -98,24 +99,38 @@ TEST_F(SourceByDownload, CacheIsMadePrivateBeforeTheDownload) {
   EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(SourceByDownload, FreshArchiveIsUnpackedUnlessAnAgentIsCached) {
-  makeDirs(tree_.at("src"));
-  writeFile(tree_.at("src/install"), "fresh");
-  makeZip(tree_.at("agent.zip"), tree_.at("src"), {"install"});
-  zipToDeliver = tree_.at("agent.zip");
-  const std::string agent = home + kAgentDir + "/install";
-  EXPECT_EQ(source("u"), agent);
-  EXPECT_EQ(readFile(agent), "fresh");
-  writeFile(agent, "cached");
-  EXPECT_EQ(source("u"), agent);
-  EXPECT_EQ(readFile(agent), "cached");  // not unpacked over
-  EXPECT_TRUE(reports.empty());
-}
-
-TEST_F(SourceByDownload, NoAgentAfterDownloadIsReportedOnce) {
-  EXPECT_EQ(source("u"), "");
-  EXPECT_EQ(reports, decltype(reports)(
-                         {{"Failed to initialize the install agent.", true}}));
+// The agent is the one the window names, if it names one that holds an
+// agent; nothing else is looked at.
+TEST_F(SourceByDownload, TheAgentIsTheOneTheWindowNames) {
+  const std::string named = tree_.at("named/");
+  const struct {
+    const char* name;
+    const char* install;  // "file", "dir" or "" (none)
+    std::string dir;      // what the window names
+    std::string agent;
+  } cases[] = {
+      {"an agent", "file", named, named + "install"},
+      {"install is a directory", "dir", named, ""},
+      {"nothing named", "file", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeDirs(named);
+    if (std::string(c.install) == "file") writeFile(named + "install", "a");
+    if (std::string(c.install) == "dir") makeDirs(named + "install");
+    // A cached agent is no stand-in for one the window did not name.
+    makeDirs(home + kAgentDir);
+    writeFile(home + kAgentDir + "/install", "cached");
+    agentDirToName = c.dir;
+    reports.clear();
+    EXPECT_EQ(source("u"), c.agent);
+    EXPECT_EQ(reports.empty(), !c.agent.empty());
+    if (c.agent.empty()) {
+      EXPECT_EQ(reports, decltype(reports)({{
+                             "Failed to initialize the install agent.", true}}));
+    }
+    ASSERT_EQ(system(("rm -rf '" + named + "'").c_str()), 0);
+  }
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ std::string unzip_archive_pattern(const std::string& archivePath) {
   return pattern;
 }
 
-int call_system(std::string /*program*/, std::string commandLine) {
+int call_system(std::string commandLine) {
   return runCommand(commandLine, ChildOptions());
 }
 
@@ -199,14 +199,14 @@ bool unzipInstallAgent(std::string archivePath, std::string destination,
   return false;
 }
 
-bool fireInstallAgentWithArgs(std::string agentPath, std::string prefix,
+bool fireInstallAgentWithArgs(std::string prefix,
                               std::string payloadDir, int argc, char** argv,
                               ReportFn report) {
   try {
     std::string line = prefix + " -installbundle " +
                        smart_quote(payloadDir + kPathSeparator + "bundle.zip");
     if (argc > 1) line += " " + argv2cmdline(argc, argv);
-    return call_system(agentPath, line) == 0;
+    return call_system(line) == 0;
   } catch (const std::exception&) {
     report("Failed to start the install agent", true);
     return false;

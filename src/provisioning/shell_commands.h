@@ -24,7 +24,7 @@ std::string unzip_archive_pattern(const std::string& archivePath);
 // process could start). The command starts with no signal blocked, PIPE
 // at its default, and INT, TERM, HUP and QUIT at their default unless
 // ignored by the caller's own starter (nohup stays).
-int call_system(std::string program, std::string commandLine);
+int call_system(std::string commandLine);
 
 // Makes every later call_system fail at once with -1: a run told to stop
 // must not start its next step; with forward, also sends sig to the
@@ -39,7 +39,7 @@ bool unzipInstallAgent(std::string archivePath, std::string destination,
 
 // Runs prefix + " -installbundle " + <payloadDir>/bundle.zip + forwarded
 // arguments and waits; true when it exits with status 0.
-bool fireInstallAgentWithArgs(std::string agentPath, std::string prefix,
+bool fireInstallAgentWithArgs(std::string prefix,
                               std::string payloadDir, int argc, char** argv,
                               ReportFn report);
 

@@ -158,17 +158,17 @@ TEST(CallSystem, StatusComesBackAsSystemGaveIt) {
       {"true", 0},  {"sh -c 'exit 3'", 3}, {"false", 1},
       {"no-such-command-here", 127}, {"/no/such/program 'x y'", 127}};
   for (const auto& c : cases) {
-    int status = call_system("sh", c.first);
+    int status = call_system(c.first);
     ASSERT_TRUE(WIFEXITED(status)) << c.first;
     EXPECT_EQ(WEXITSTATUS(status), c.second) << c.first;
   }
-  int killed = call_system("sh", "kill -KILL $$");
+  int killed = call_system("kill -KILL $$");
   EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL);
 
   // The line is one -c argument: quotes and $(...) are the shell's to read.
   std::string out = tree.at("out dir");
   makeDirs(out);
-  EXPECT_EQ(call_system("printf", "printf '%s|' \"a b\" $(echo c d) 'e;f' > " +
+  EXPECT_EQ(call_system("printf '%s|' \"a b\" $(echo c d) 'e;f' > " +
                                       smart_quote(out + "/x")),
             0);
   EXPECT_EQ(readFile(out + "/x"), "a b|c|d|e;f|");
@@ -186,10 +186,10 @@ TEST(CallSystem, CommandStartsWithNoSignalBlockedOrIgnored) {
   // grep reads its own mask.
   const std::string file = smart_quote(tree.at("status"));
   int viaShell =
-      call_system("grep", "grep -E '^Sig(Blk|Ign)' /proc/self/status > " + file);
+      call_system("grep -E '^Sig(Blk|Ign)' /proc/self/status > " + file);
   int direct = call_system(
-      "sh", "sh -c " + smart_quote("grep -E '^Sig(Blk|Ign)' /proc/self/status"
-                                   " >> " + file));
+      "sh -c " +
+      smart_quote("grep -E '^Sig(Blk|Ign)' /proc/self/status >> " + file));
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   ASSERT_EQ(viaShell, 0);
   ASSERT_EQ(direct, 0);
@@ -220,7 +220,7 @@ TEST(FireInstallAgent, AgentGetsBundleAndForwardedArgumentsExactly) {
   writeFile(agent,
             "printf '%s\\0' \"$@\" > " + smart_quote(tree.at("args")) + "\n");
   auto fire = [&](Strings args) {
-    return fireInstallAgentWithArgs(agent, "sh " + smart_quote(agent), payload,
+    return fireInstallAgentWithArgs("sh " + smart_quote(agent), payload,
                                     static_cast<int>(args.size()),
                                     argvOf(args).data(), record);
   };
