@@ -224,6 +224,14 @@ TEST_F(AgentServer, BadCommandLinesAreRefused) {
       {{"--port", taken, archive},
        1,
        "cannot listen on 127.0.0.1:" + taken + ": Address already in use\n"},
+      // A value may also follow its option after '=', as for make-bundle.
+      {{"--port=0", archive}, 2, "--port takes a port number"},
+      {{"--rate=", archive}, 2, "--rate needs a value"},
+      {{"--help=yes", archive}, 2, "--help is no option that takes a value"},
+      {{"--cert=" + archive, "--key=" + archive, archive}, 1, "cannot use"},
+      {{"--port=" + taken, archive},
+       1,
+       "cannot listen on 127.0.0.1:" + taken + ": Address already in use\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);

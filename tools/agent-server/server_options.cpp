@@ -18,7 +18,9 @@ const char kServerUsage[] =
     "  --rate B         send each body at about B bytes a second, to watch\n"
     "                   the download window on a slow link\n"
     "  --cert, --key    serve HTTPS with this PEM certificate (chain) and key\n"
-    "  -h, --help       this text\n";
+    "  -h, --help       this text\n"
+    "\n"
+    "An option's value may also follow it after '=', as in --port=N.\n";
 
 namespace {
 
@@ -33,47 +35,82 @@ bool parseNumber(const char* text, int64_t min, int64_t max, int64_t* value) {
   return true;
 }
 
+// The options that take a value.
+bool takesValue(const std::string& name) {
+  return name == "--port" || name == "--rate" || name == "--cert" ||
+         name == "--key";
+}
+
+bool takeValue(const std::string& name, const std::string& value,
+               ServerOptions* options, std::string* error) {
+  int64_t number = 0;
+  if (name == "--port") {
+    if (!parseNumber(value.c_str(), 1, 65535, &number)) {
+      *error = "--port takes a port number from 1 to 65535";
+      return false;
+    }
+    options->port = static_cast<int>(number);
+  } else if (name == "--rate") {
+    if (!parseNumber(value.c_str(), 1, INT64_MAX, &options->rate)) {
+      *error = "--rate takes a positive number of bytes a second";
+      return false;
+    }
+  } else if (name == "--cert") {
+    options->certFile = value;
+  } else {
+    options->keyFile = value;
+  }
+  return true;
+}
+
+// Anything else: a flag, or the PATH.
+bool takeArgument(const std::string& arg, ServerOptions* options,
+                  std::string* error) {
+  if (arg == "-h" || arg == "--help") {
+    options->help = true;
+  } else if (arg.size() > 1 && arg[0] == '-') {
+    *error = "unknown option " + arg;
+    return false;
+  } else if (!options->path.empty()) {
+    *error = "one PATH only";
+    return false;
+  } else {
+    options->path = arg;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool parseServerOptions(int argc, char** argv, ServerOptions* options,
                         std::string* error) {
   for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      options->help = true;
-      return true;
+    std::string name = argv[i], value;
+    bool joined =
+        name.compare(0, 2, "--") == 0 && name.find('=') != std::string::npos;
+    if (joined) {  // --name=value
+      value = name.substr(name.find('=') + 1);
+      name = name.substr(0, name.find('='));
     }
-    bool takesValue =
-        arg == "--port" || arg == "--rate" || arg == "--cert" || arg == "--key";
-    if (takesValue && i + 1 == argc) {
-      *error = arg + " needs a value";
-      return false;
-    }
-    int64_t number = 0;
-    if (arg == "--port") {
-      if (!parseNumber(argv[++i], 1, 65535, &number)) {
-        *error = "--port takes a port number from 1 to 65535";
+    if (!takesValue(name)) {
+      if (joined) {
+        *error = name + " is no option that takes a value";
         return false;
       }
-      options->port = static_cast<int>(number);
-    } else if (arg == "--rate") {
-      if (!parseNumber(argv[++i], 1, INT64_MAX, &options->rate)) {
-        *error = "--rate takes a positive number of bytes a second";
-        return false;
-      }
-    } else if (arg == "--cert") {
-      options->certFile = argv[++i];
-    } else if (arg == "--key") {
-      options->keyFile = argv[++i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      *error = "unknown option " + arg;
-      return false;
-    } else if (!options->path.empty()) {
-      *error = "one PATH only";
-      return false;
-    } else {
-      options->path = arg;
+      if (!takeArgument(name, options, error)) return false;
+      if (options->help) return true;
+      continue;
     }
+    if (!joined && i + 1 == argc) {
+      *error = name + " needs a value";
+      return false;
+    }
+    if (!joined) value = argv[++i];
+    if (value.empty()) {
+      *error = name + " needs a value";
+      return false;
+    }
+    if (!takeValue(name, value, options, error)) return false;
   }
   if (options->path.empty()) {
     *error = "no PATH to serve";
