@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/random.h>
@@ -10,8 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
-#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -31,11 +28,6 @@ const long kMaxRedirects = 10;
 // How long the worker sleeps in one poll; cancellation wakes it sooner.
 const int kPollMilliseconds = 1000;
 const char kWebSchemes[] = "http,https";
-const char kUserAgent[] = "bootstrap-installer/" BOOTSTRAP_VERSION;
-const int kDefaultStallSeconds = 30;
-// libcurl refuses longer connect timeouts: it counts milliseconds in an int.
-const long long kMaxStallSeconds = INT_MAX / 1000;
-const int kMaxRetries = 10;
 
 using Clock = std::chrono::steady_clock;
 
@@ -52,31 +44,6 @@ bool curlReady() {
   // Once per process, before any handle; the static makes it thread-safe.
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   return ready;
-}
-
-// The first set and non-empty of two variables, else null.
-const char* firstSet(const char* preferred, const char* fallback) {
-  const char* value = getenv(preferred);
-  if (value && *value) return value;
-  value = getenv(fallback);
-  return value && *value ? value : nullptr;
-}
-
-// Where HTTPS looks for trusted certificates, as the environment says;
-// empty fields keep libcurl's defaults. Verification itself stays on.
-struct TrustStore {
-  std::string bundleFile;
-  std::string directory;
-};
-
-TrustStore trustStoreFromEnvironment() {
-  TrustStore store;
-  // The curl tool's order: its own variable before OpenSSL's.
-  if (const char* file = firstSet("CURL_CA_BUNDLE", "SSL_CERT_FILE"))
-    store.bundleFile = file;
-  const char* directory = getenv("SSL_CERT_DIR");
-  if (directory && *directory) store.directory = directory;
-  return store;
 }
 
 // The log takes one line per failure, whatever libcurl or the system said.
@@ -197,8 +164,7 @@ class CurlSession : public UrlSession {
               const RetryPolicy& retry)
       : delegate_(delegate),
         tempDir_(tempDir),
-        stallSeconds_(::stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"))),
-        trust_(trustStoreFromEnvironment()),
+        settings_(sessionSettingsFromEnvironment()),
         retry_(retry),
         random_(randomSeed()) {}
   ~CurlSession() override;
@@ -217,8 +183,7 @@ class CurlSession : public UrlSession {
   void attach(CURLM* multi);
   UrlSessionDelegate* delegate() const { return delegate_; }
   const std::string& tempDir() const { return tempDir_; }
-  int stallSeconds() const { return stallSeconds_; }
-  const TrustStore& trust() const { return trust_; }
+  const SessionSettings& settings() const { return settings_; }
 
  private:
   void run();
@@ -230,8 +195,7 @@ class CurlSession : public UrlSession {
 
   UrlSessionDelegate* const delegate_;
   const std::string tempDir_;
-  const int stallSeconds_;
-  const TrustStore trust_;
+  const SessionSettings settings_;
   const RetryPolicy retry_;
   std::mt19937_64 random_;  // the worker's, for the waits before retries
   std::unique_ptr<CurlTask> task_;
@@ -520,7 +484,8 @@ bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
   if (!configureTrust() ||
       curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
-                       static_cast<long>(session_->stallSeconds())) != CURLE_OK)
+                       static_cast<long>(session_->settings().stallSeconds)) !=
+          CURLE_OK)
     return false;
   // Never file:, ftp: or the like, not even where a redirect points.
   return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
@@ -530,7 +495,7 @@ bool Transfer::configure() {
 }
 
 bool Transfer::configureTrust() {
-  const TrustStore& trust = session_->trust();
+  const TrustStore& trust = session_->settings().trust;
   if (!trust.bundleFile.empty() &&
       curl_easy_setopt(easy_, CURLOPT_CAINFO, trust.bundleFile.c_str()) !=
           CURLE_OK)
@@ -591,7 +556,8 @@ CURLcode Transfer::drive() {
 // Wakes in time to notice a stall, not a poll later.
 int Transfer::pollMilliseconds() const {
   if (!now_.lastHeard) return kPollMilliseconds;
-  auto deadline = *now_.lastHeard + std::chrono::seconds(session_->stallSeconds());
+  auto deadline = *now_.lastHeard +
+                  std::chrono::seconds(session_->settings().stallSeconds);
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                   deadline - Clock::now())
                   .count();
@@ -602,7 +568,7 @@ int Transfer::pollMilliseconds() const {
 // libcurl's low-speed check averages over a window, so a slow but steady
 // trickle would fail it; the limit is on silence alone.
 bool Transfer::stalled() {
-  const int limit = session_->stallSeconds();
+  const int limit = session_->settings().stallSeconds;
   if (!now_.lastHeard || Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
     return false;
   const std::string seconds =
@@ -758,41 +724,6 @@ int Transfer::onConnected(void* context, char*, char*, int, int) {
 }
 
 }  // namespace
-
-int stallSeconds(const char* value) {
-  if (!value || !*value) return kDefaultStallSeconds;
-  long long seconds = 0;
-  for (const char* digit = value; *digit; ++digit) {
-    if (*digit < '0' || *digit > '9') return kDefaultStallSeconds;
-    seconds = seconds * 10 + (*digit - '0');
-    if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
-  }
-  return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
-}
-
-std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
-                                     int64_t retryAfterSeconds, double draw) {
-  if (retryAfterSeconds < 0) {
-    auto cap = policy.firstDelay * (1 << (retry - 1));
-    return std::chrono::milliseconds(
-        std::llround(static_cast<double>(cap.count()) * draw));
-  }
-  auto asked =
-      std::chrono::seconds(std::min<int64_t>(retryAfterSeconds, INT_MAX));
-  return std::min<std::chrono::milliseconds>(asked, policy.longestWait);
-}
-
-RetryPolicy retryPolicy(const char* value) {
-  RetryPolicy policy;
-  if (!value || !*value || strlen(value) > 2) return policy;
-  int retries = 0;
-  for (const char* digit = value; *digit; ++digit) {
-    if (*digit < '0' || *digit > '9') return policy;
-    retries = retries * 10 + (*digit - '0');
-  }
-  if (retries <= kMaxRetries) policy.retries = retries;
-  return policy;
-}
 
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
                                            const std::string& tempDir,
