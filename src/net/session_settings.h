@@ -18,12 +18,12 @@
 // once, when made.
 int stallSeconds(const char* value);
 
-// When and how often a transfer that failed in a way that may pass is tried
-// again: a refused or reset connection, a cut body, a stall, or status 408,
-// 429 or 5xx. A retry resumes with Range and If-Range when the answer
-// carried a strong ETag or a Last-Modified date, else starts over; a whole
-// new body (a 200, whatever its ETag) starts over too. The chunks reported
-// never count a byte twice. The last failure is the one reported.
+// When and how often a transfer that failed transiently is tried again: a
+// refused or reset connection, a cut body, a stall, or status 408, 429 or
+// 5xx. A retry resumes with Range and If-Range when the answer carried a
+// strong ETag or a Last-Modified date, else starts over; a whole new body
+// (a 200, whatever its ETag) starts over too. The chunks reported never
+// count a byte twice. The last failure is the one reported.
 struct RetryPolicy {
   int retries = 3;
   // Waits before the retries: up to firstDelay, the cap doubling with each

@@ -1,11 +1,13 @@
 # Sources of the URL session, listed for the top-level build.
 set(NET_SOURCES
   src/net/response_headers.cpp
+  src/net/resume_rules.cpp
   src/net/session_settings.cpp
   src/net/url_session.cpp
 )
 set(NET_TEST_SOURCES
   src/net/response_headers_test.cpp
+  src/net/resume_rules_test.cpp
   src/net/session_settings_test.cpp
   src/net/url_session_test.cpp
 )

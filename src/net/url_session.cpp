@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include <curl/curl.h>
 
 #include "net/response_headers.h"
+#include "net/resume_rules.h"
 
 namespace {
 
@@ -27,7 +27,6 @@ const long kReceiveBufferSize = 256 * 1024;
 const long kMaxRedirects = 10;
 // How long the worker sleeps in one poll; cancellation wakes it sooner.
 const int kPollMilliseconds = 1000;
-const char kWebSchemes[] = "http,https";
 
 using Clock = std::chrono::steady_clock;
 
@@ -69,54 +68,11 @@ bool writeAll(int fd, const char* data, size_t length) {
   return true;
 }
 
-bool hasScheme(const std::string& url, const char* scheme) {
-  const size_t length = strlen(scheme);
-  return strncasecmp(url.c_str(), scheme, length) == 0 && url[length] == ':';
-}
-
-// What a redirect may lead to: from https, only https, or anyone on the way
-// could hand over another agent.
-const char* redirectSchemes(const std::string& url) {
-  return hasScheme(url, "https") ? "https" : kWebSchemes;
-}
-
 // The empty line after a header's fields.
 bool endsHeader(const char* data, size_t length) {
   for (size_t i = 0; i < length; ++i)
     if (data[i] != '\r' && data[i] != '\n') return false;
   return true;
-}
-
-// Statuses that say "not now" rather than "no".
-bool mayPass(long status) {
-  return status == 408 || status == 429 || (status >= 500 && status <= 599);
-}
-
-// Failures of the connection that another attempt may not meet.
-bool mayPass(CURLcode code) {
-  switch (code) {
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_HTTP2:
-    case CURLE_HTTP2_STREAM:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// What If-Range may carry so that a resumed body is the same archive: a
-// strong entity tag, else the modification date; empty when neither.
-std::string resumeValidator(const UrlResponse& response) {
-  std::string value;
-  if (response.headerField("ETag", &value) && isStrongEntityTag(value))
-    return value;
-  if (response.headerField("Last-Modified", &value)) return value;
-  return std::string();
 }
 
 class CurlSession;
@@ -153,7 +109,7 @@ class CurlTask : public DownloadTask {
 // What one request of a download came to.
 struct Outcome {
   UrlError error;  // kNone: the whole body is in the file
-  bool mayPass = false;
+  bool transient = false;
   int64_t retryAfterSeconds = -1;  // what the server asked for, if it did
 };
 
@@ -220,7 +176,7 @@ class Transfer {
   Transfer& operator=(const Transfer&) = delete;
 
   // One request, for the rest of the body when part of it is in. With
-  // last, a status that may pass is taken as the answer all the same.
+  // last, a transient status is taken as the answer all the same.
   Outcome perform(bool last);
   // Hands the complete body to the delegate.
   void finish();
@@ -238,10 +194,9 @@ class Transfer {
   CURLcode resultOf(CURLM* multi);
   bool takeAnswer();
   void takeWhole();
-  bool takeLaterAnswer(long status);
-  bool resumesWhereItStopped() const;
+  bool takeLaterAnswer();
   bool startOver();
-  bool refuse(const std::string& why, bool mayPass);
+  bool refuse(const std::string& why, bool transient);
   bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
   void headerLine(const char* data, size_t length);
@@ -275,7 +230,7 @@ class Transfer {
     bool last = false;
     UrlResponse answer;  // its header fields, status and length
     bool answerTaken = false;
-    bool mayPass = false;
+    bool transient = false;
     int64_t retryAfterSeconds = -1;
     // Silence is timed from the connection on (libcurl's connect timeout
     // covers the time before); unset until then. Header lines do not
@@ -343,7 +298,7 @@ UrlError CurlSession::download() {
       transfer.finish();
       return outcome.error;
     }
-    if (last || !outcome.mayPass || !mayCall()) return outcome.error;
+    if (last || !outcome.transient || !mayCall()) return outcome.error;
     auto delay = delayBefore(retry, outcome);
     delegate_->willRetry(*task_, outcome.error, retry, delay);
     if (!pause(delay)) return outcome.error;
@@ -403,11 +358,11 @@ Outcome Transfer::outcome(CURLcode result) {
   Outcome outcome;
   outcome.retryAfterSeconds = now_.retryAfterSeconds;
   if (!now_.ownError.empty()) {
-    outcome.mayPass = now_.mayPass;
+    outcome.transient = now_.transient;
     outcome.error = failure(now_.ownError);
     outcome.error.storageErrno = now_.storageErrno;
   } else if (result != CURLE_OK) {
-    outcome.mayPass = mayPass(result);
+    outcome.transient = isTransient(result);
     outcome.error = failure(describe(result));
   }
   return outcome;
@@ -422,9 +377,8 @@ std::string Transfer::describe(CURLcode result) const {
   // ...and that the protocol is "not supported" of a redirect it refused.
   std::string location;
   if (result == CURLE_UNSUPPORTED_PROTOCOL &&
-      hasScheme(task_->url(), "https") &&
       now_.answer.headerField("Location", &location) &&
-      hasScheme(location, "http"))
+      leavesHttps(task_->url(), location))
     return "refused a redirect from https to http: " + location;
   return errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(result);
 }
@@ -576,7 +530,7 @@ bool Transfer::stalled() {
   now_.ownError = now_.answerPending
                       ? "no complete answer within " + seconds
                       : "no data received for " + seconds;
-  now_.mayPass = true;
+  now_.transient = true;
   return true;
 }
 
@@ -595,11 +549,9 @@ bool Transfer::takeAnswer() {
   curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &now_.answer.statusCode);
   curl_off_t length = -1;
   curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  // The length of a compressed body says nothing of the file's.
-  now_.answer.expectedContentLength =
-      isContentEncoded(now_.answer) ? -1 : length;
+  now_.answer.expectedContentLength = fileLength(now_.answer, length);
   const long status = now_.answer.statusCode;
-  if (!now_.last && mayPass(status)) {
+  if (!now_.last && isTransient(status)) {
     std::string value;
     if (now_.answer.headerField("Retry-After", &value) &&
         !retryAfterSeconds(value, time(nullptr), &now_.retryAfterSeconds))
@@ -607,43 +559,37 @@ bool Transfer::takeAnswer() {
     return refuse("the server answered with status " + std::to_string(status),
                   true);
   }
-  if (task_->response()) return takeLaterAnswer(status);
+  if (task_->response()) return takeLaterAnswer();
   takeWhole();
   return true;
 }
 
-// This answer's body is the one to keep, from its first byte. A compressed
-// one is never resumed: a range of it is no range of the file.
+// This answer's body is the one to keep, from its first byte.
 void Transfer::takeWhole() {
   task_->publish(now_.answer);
-  validator_ = now_.answer.statusCode == 200 && !isContentEncoded(now_.answer)
-                   ? resumeValidator(now_.answer)
-                   : std::string();
+  validator_ = resumeValidator(now_.answer);
 }
 
 // The answer to a retry, once part of the body has reached the delegate:
 // the rest of the same archive, or a whole archive, which may have changed
 // meanwhile (or only its ETag's form), to start over with.
-bool Transfer::takeLaterAnswer(long status) {
-  if (status == 206) {
-    if (resumesWhereItStopped()) return true;
-    validator_.clear();  // so the next attempt asks for the whole
-    return refuse("the server resumed the download at the wrong place", true);
+bool Transfer::takeLaterAnswer() {
+  switch (retryAnswer(now_.answer, total_,
+                      task_->response()->expectedContentLength)) {
+    case RetryAnswer::kContinue:
+      return true;
+    case RetryAnswer::kStartOver:
+      return startOver();
+    case RetryAnswer::kMisplaced:
+      validator_.clear();  // so the next attempt asks for the whole
+      return refuse("the server resumed the download at the wrong place",
+                    true);
+    case RetryAnswer::kRefuse:
+      break;
   }
-  if (status != 200)
-    return refuse("the server answered the retry with status " +
-                      std::to_string(status),
-                  false);
-  return startOver();
-}
-
-bool Transfer::resumesWhereItStopped() const {
-  std::string range;
-  int64_t first = 0, complete = 0;
-  const int64_t expected = task_->response()->expectedContentLength;
-  return now_.answer.headerField("Content-Range", &range) &&
-         contentRangeStart(range, &first, &complete) && first == total_ &&
-         (complete < 0 || expected < 0 || complete == expected);
+  return refuse("the server answered the retry with status " +
+                    std::to_string(now_.answer.statusCode),
+                false);
 }
 
 // The bytes in the file come again; the delegate hears only of those past
@@ -662,9 +608,9 @@ bool Transfer::cannotStore(const std::string& what) {
   return refuse(what + ": " + strerror(now_.storageErrno), false);
 }
 
-bool Transfer::refuse(const std::string& why, bool mayPass) {
+bool Transfer::refuse(const std::string& why, bool transient) {
   now_.ownError = why;
-  now_.mayPass = mayPass;
+  now_.transient = transient;
   return false;
 }
 

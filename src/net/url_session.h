@@ -74,9 +74,9 @@ class UrlSessionDelegate {
   // The last call for a task, after didFinishDownloadingToURL on success.
   virtual void didCompleteWithError(DownloadTask& task,
                                     const UrlError& error) = 0;
-  // The transfer failed in a way that may pass (error says how) and is
-  // tried again after delay; retry counts from 1. Chunks go on where they
-  // left off: the bytes already reported are not reported again.
+  // The transfer failed transiently (error says how) and is tried again
+  // after delay; retry counts from 1. Chunks go on where they left off:
+  // the bytes already reported are not reported again.
   virtual void willRetry(DownloadTask& task, const UrlError& error, int retry,
                          std::chrono::milliseconds delay) = 0;
 };
