@@ -1,5 +1,6 @@
 # Sources of the URL session, listed for the top-level build.
 set(NET_SOURCES
+  src/net/curl_transfer.cpp
   src/net/response_headers.cpp
   src/net/resume_rules.cpp
   src/net/session_settings.cpp
