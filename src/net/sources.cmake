@@ -10,5 +10,9 @@ set(NET_TEST_SOURCES
   src/net/response_headers_test.cpp
   src/net/resume_rules_test.cpp
   src/net/session_settings_test.cpp
+  src/net/url_session_cancel_test.cpp
+  src/net/url_session_fixture.cpp
+  src/net/url_session_retry_test.cpp
+  src/net/url_session_stall_test.cpp
   src/net/url_session_test.cpp
 )
