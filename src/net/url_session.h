@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "net/session_settings.h"
+
 // One HTTP(S) download at a time on libcurl. The body is streamed into a
 // temporary file; the delegate hears of it, one call at a time and in
 // order, on the session's own worker thread (its serial queue).
@@ -72,9 +74,9 @@ class UrlSessionDelegate {
   // The last call for a task, after didFinishDownloadingToURL on success.
   virtual void didCompleteWithError(DownloadTask& task,
                                     const UrlError& error) = 0;
-  // The transfer failed in a way that may pass (error says how) and is
-  // tried again after delay; retry counts from 1. Chunks go on where they
-  // left off: the bytes already reported are not reported again.
+  // The transfer failed transiently (error says how) and is tried again
+  // after delay; retry counts from 1. Chunks go on where they left off:
+  // the bytes already reported are not reported again.
   virtual void willRetry(DownloadTask& task, const UrlError& error, int retry,
                          std::chrono::milliseconds delay) = 0;
 };
@@ -108,42 +110,6 @@ class UrlSession {
   // a delegate call; it does not wait for the call in progress.
   virtual void invalidateAndCancel() = 0;
 };
-
-// The limit on silence, in seconds, that ZR_BOOTSTRAP_STALL_SECONDS sets
-// (value is its text, null when unset): a transfer that receives nothing
-// for that long after connecting, or cannot connect within it, or whose
-// answer's header is not complete that long after the request went out,
-// fails with kTransport. Anything but a decimal integer from 1 to 2147483
-// (libcurl's limit) gives the default, 30. Each session reads the variable
-// once, when made.
-int stallSeconds(const char* value);
-
-// When and how often a transfer that failed in a way that may pass is tried
-// again: a refused or reset connection, a cut body, a stall, or status 408,
-// 429 or 5xx. A retry resumes with Range and If-Range when the answer
-// carried a strong ETag or a Last-Modified date, else starts over; a whole
-// new body (a 200, whatever its ETag) starts over too. The chunks reported
-// never count a byte twice. The last failure is the one reported.
-struct RetryPolicy {
-  int retries = 3;
-  // Waits before the retries: up to firstDelay, the cap doubling with each
-  // one, unless the server's Retry-After says otherwise (then at most
-  // longestWait). See retryDelay.
-  std::chrono::milliseconds firstDelay{1000};
-  std::chrono::milliseconds longestWait{30000};
-};
-
-// The wait before retry number retry (from 1): what the server asked for
-// in Retry-After (retryAfterSeconds >= 0), at most longestWait; else draw
-// (from 0 to 1) times a cap of firstDelay doubled for each retry before,
-// so that clients that failed together do not all come back together.
-std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
-                                     int64_t retryAfterSeconds, double draw);
-
-// The policy that ZR_BOOTSTRAP_RETRIES sets (value is its text, null when
-// unset): a decimal integer from 0 to 10 is the number of retries; anything
-// else keeps the default, 3.
-RetryPolicy retryPolicy(const char* value);
 
 // A libcurl session whose temporary files go into tempDir. The delegate
 // must outlive the session; destroying the session cancels and waits for

@@ -1,0 +1,78 @@
+#include "net/resume_rules.h"
+
+#include <string.h>
+#include <strings.h>
+
+#include "net/response_headers.h"
+
+namespace {
+
+bool hasScheme(const std::string& url, const char* scheme) {
+  const size_t length = strlen(scheme);
+  return strncasecmp(url.c_str(), scheme, length) == 0 && url[length] == ':';
+}
+
+}  // namespace
+
+const char kWebSchemes[] = "http,https";
+
+bool isTransient(long status) {
+  return status == 408 || status == 429 || (status >= 500 && status <= 599);
+}
+
+bool isTransient(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int64_t fileLength(const UrlResponse& answer, int64_t announced) {
+  return isContentEncoded(answer) ? -1 : announced;
+}
+
+std::string resumeValidator(const UrlResponse& answer) {
+  if (answer.statusCode != 200 || isContentEncoded(answer))
+    return std::string();
+  std::string value;
+  if (answer.headerField("ETag", &value) && isStrongEntityTag(value))
+    return value;
+  if (answer.headerField("Last-Modified", &value)) return value;
+  return std::string();
+}
+
+RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
+                        int64_t wholeLength) {
+  if (answer.statusCode == 206)
+    return resumesWhereItStopped(answer, held, wholeLength)
+               ? RetryAnswer::kContinue
+               : RetryAnswer::kMisplaced;
+  return answer.statusCode == 200 ? RetryAnswer::kStartOver
+                                  : RetryAnswer::kRefuse;
+}
+
+bool resumesWhereItStopped(const UrlResponse& answer, int64_t held,
+                           int64_t wholeLength) {
+  std::string range;
+  int64_t first = 0, complete = 0;
+  return answer.headerField("Content-Range", &range) &&
+         contentRangeStart(range, &first, &complete) && first == held &&
+         (complete < 0 || wholeLength < 0 || complete == wholeLength);
+}
+
+const char* redirectSchemes(const std::string& url) {
+  return hasScheme(url, "https") ? "https" : kWebSchemes;
+}
+
+bool leavesHttps(const std::string& url, const std::string& location) {
+  return hasScheme(url, "https") && hasScheme(location, "http");
+}

@@ -1,0 +1,69 @@
+#ifndef BOOTSTRAP_NET_SESSION_SETTINGS_H_
+#define BOOTSTRAP_NET_SESSION_SETTINGS_H_
+
+#include <stdint.h>
+
+#include <chrono>
+#include <string>
+
+// What a URL session takes from the environment and the build: its limit
+// on silence, its retries, whom HTTPS trusts, and how it names itself.
+
+// The limit on silence, in seconds, that ZR_BOOTSTRAP_STALL_SECONDS sets
+// (value is its text, null when unset): a transfer that receives nothing
+// for that long after connecting, or cannot connect within it, or whose
+// answer's header is not complete that long after the request went out,
+// fails with kTransport. Anything but a decimal integer from 1 to 2147483
+// (libcurl's limit) gives the default, 30. Each session reads the variable
+// once, when made.
+int stallSeconds(const char* value);
+
+// When and how often a transfer that failed transiently is tried again: a
+// refused or reset connection, a cut body, a stall, or status 408, 429 or
+// 5xx. A retry resumes with Range and If-Range when the answer carried a
+// strong ETag or a Last-Modified date, else starts over; a whole new body
+// (a 200, whatever its ETag) starts over too. The chunks reported never
+// count a byte twice. The last failure is the one reported.
+struct RetryPolicy {
+  int retries = 3;
+  // Waits before the retries: up to firstDelay, the cap doubling with each
+  // one, unless the server's Retry-After says otherwise (then at most
+  // longestWait). See retryDelay.
+  std::chrono::milliseconds firstDelay{1000};
+  std::chrono::milliseconds longestWait{30000};
+};
+
+// The wait before retry number retry (from 1): what the server asked for
+// in Retry-After (retryAfterSeconds >= 0), at most longestWait; else draw
+// (from 0 to 1) times a cap of firstDelay doubled for each retry before,
+// so that clients that failed together do not all come back together.
+std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
+                                     int64_t retryAfterSeconds, double draw);
+
+// The policy that ZR_BOOTSTRAP_RETRIES sets (value is its text, null when
+// unset): a decimal integer from 0 to 10 is the number of retries; anything
+// else keeps the default, 3.
+RetryPolicy retryPolicy(const char* value);
+
+// Where HTTPS looks for trusted certificates; empty fields keep libcurl's
+// defaults. Verification itself stays on.
+struct TrustStore {
+  std::string bundleFile;
+  std::string directory;
+};
+
+// What a session reads from the environment, once, when made: the stall
+// limit from ZR_BOOTSTRAP_STALL_SECONDS; the bundle file from
+// CURL_CA_BUNDLE or else SSL_CERT_FILE, and the directory from
+// SSL_CERT_DIR, each where set and non-empty.
+struct SessionSettings {
+  int stallSeconds;
+  TrustStore trust;
+};
+
+SessionSettings sessionSettingsFromEnvironment();
+
+// What every request names in User-Agent: the installer and its version.
+extern const char kUserAgent[];
+
+#endif

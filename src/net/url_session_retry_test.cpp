@@ -1,0 +1,260 @@
+#include "net/url_session_fixture.h"
+
+#include <chrono>
+
+// Retries on the wire: what goes out again, what comes back, what the
+// delegate hears.
+
+namespace {
+
+// A body cut short comes whole on retry: the rest of it when the server
+// can vouch for it, all of it again otherwise, also when the server has
+// another archive by then; the delegate hears of each byte once and finds
+// the exact body, and the response is the answer the body came with.
+TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
+  using Headers = std::vector<std::pair<std::string, std::string>>;
+  const int64_t size = 1024 * 1024;
+  const int64_t cut = 300 * 1024;
+  const struct {
+    const char* name;
+    Headers headers;
+    bool contentLength;
+    const char* rangeAsked;
+    Headers retryHeaders;  // of the answer to the retry, if not headers
+  } cases[] = {
+      {"strong etag", {{"ETag", "\"v1\""}}, true, "bytes=307200-", {}},
+      {"chunked", {{"ETag", "\"v1\""}}, false, "bytes=307200-", {}},
+      {"last modified",
+       {{"Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT"}},
+       true,
+       "bytes=307200-",
+       {}},
+      {"no validator", {}, true, "", {}},
+      {"etag changed", {{"ETag", "\"v1\""}}, true, "bytes=307200-",
+       {{"ETag", "\"v2\""}}},
+      // As a server says of a file changed within the last second.
+      {"etag changed form", {{"ETag", "W/\"v1\""}}, true, "",
+       {{"ETag", "\"v1\""}}},
+  };
+  retry_ = quickRetries();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = pathOf(c.name);
+    const Headers& retryHeaders =
+        c.retryHeaders.empty() ? c.headers : c.retryHeaders;
+    TestReply whole = withHeaders(generated(size), retryHeaders);
+    whole.contentLength = c.contentLength;
+    whole.acceptRanges = true;
+    TestReply first = withHeaders(whole, c.headers);
+    first.cutAfter = cut;
+    server_.serveOnce(path, first);
+    server_.serve(path, whole);
+    Recorder recorder;
+    download(server_.url(path), &recorder);
+
+    EXPECT_EQ(recorder.calls(), "wrwfc")
+        << (recorder.errors.empty() ? "" : recorder.errors[0].localizedDescription);
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+    EXPECT_EQ(server_.requestHeaders(path, "Range"), (std::vector<std::string>{"", c.rangeAsked}));
+    EXPECT_EQ(reportedBytes(recorder), size);
+    EXPECT_EQ(recorder.writes.back().total, size);
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    ASSERT_TRUE(recorder.finishResponse);
+    EXPECT_EQ(recorder.finishResponse->statusCode, 200);
+    for (const auto& header : retryHeaders) {
+      std::string value;
+      EXPECT_TRUE(recorder.finishResponse->headerField(header.first, &value));
+      EXPECT_EQ(value, header.second) << header.first;
+    }
+    ASSERT_EQ(recorder.retries.size(), 1u);
+    EXPECT_EQ(recorder.retries[0].retry, 1);
+    EXPECT_LE(recorder.retries[0].delay, std::chrono::milliseconds(10));
+  }
+}
+
+// Transient statuses are retried unseen, each wait as the server asks
+// (up to the longest) or drawn up to a cap that doubles; the last answer is
+// the one reported.
+TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
+  using Ms = std::chrono::milliseconds;
+  const struct {
+    const char* name;
+    int status;
+    const char* retryAfter;  // null: none
+    int failures;            // answers with the status before a 200
+    int requests;
+    std::string calls;
+    long reportedStatus;
+    std::vector<Ms> delays;
+    bool drawn;  // each wait is drawn up to its delay, else exactly it
+  } cases[] = {
+      {"503 then fine", 503, "0", 1, 2, "rwfc", 200, {Ms(0)}, false},
+      {"429 asks for a wait", 429, "1", 1, 2, "rwfc", 200, {Ms(30)}, false},
+      {"408 bad date", 408, "soon", 1, 2, "rwfc", 200, {Ms(10)}, true},
+      {"500 all along", 500, nullptr, 9, 4, "rrrwfc", 500,
+       {Ms(10), Ms(20), Ms(40)}, true},
+      {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}, false},
+      {"403 is final", 403, "0", 9, 1, "wfc", 403, {}, false},
+  };
+  retry_ = quickRetries();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = pathOf(c.name);
+    TestReply refusal;
+    refusal.status = c.status;
+    refusal.body = "not now";
+    if (c.retryAfter) refusal.headers = {{"Retry-After", c.retryAfter}};
+    for (int i = 0; i < c.failures; ++i) server_.serveOnce(path, refusal);
+    server_.serve(path, generated(1000));
+    Recorder recorder;
+    download(server_.url(path), &recorder);
+
+    EXPECT_EQ(recorder.calls(), c.calls);
+    EXPECT_EQ(server_.requestCount(path), c.requests);
+    ASSERT_TRUE(recorder.firstResponse);
+    EXPECT_EQ(recorder.firstResponse->statusCode, c.reportedStatus);
+    ASSERT_EQ(recorder.retries.size(), c.delays.size());
+    for (size_t i = 0; i < c.delays.size(); ++i) {
+      const Ms delay = recorder.retries[i].delay;
+      if (c.drawn) {
+        EXPECT_GE(delay, Ms(0));
+        EXPECT_LE(delay, c.delays[i]);
+      } else {
+        EXPECT_EQ(delay, c.delays[i]);
+      }
+    }
+  }
+}
+
+TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
+  retry_ = quickRetries();
+  retry_.retries = 2;
+  TestReply cut = withHeaders(generated(100000), {{"ETag", "\"v1\""}});
+  cut.cutAfter = 1000;
+  cut.acceptRanges = true;
+  server_.serve("/cut", cut);
+  TestReply gone;
+  gone.status = 404;
+  server_.serveOnce("/gone", cut);
+  server_.serve("/gone", gone);
+  const struct {
+    std::string url;
+    std::string calls;
+    const char* description;  // part of the failure's description
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(refusedPort()) + "/x", "rrc",
+       "onnect"},
+      {server_.url("/cut"), "wrrc", ""},
+      {server_.url("/gone"), "wrc",
+       "the server answered the retry with status 404"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    Recorder recorder;
+    download(c.url, &recorder);
+
+    EXPECT_EQ(recorder.calls(), c.calls);
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kTransport);
+    ASSERT_FALSE(recorder.errors.empty());
+    EXPECT_NE(recorder.errors[0].localizedDescription.find(c.description),
+              std::string::npos)
+        << recorder.errors[0].localizedDescription;
+  }
+  // The cut body was resumed twice and came no further.
+  EXPECT_EQ(server_.requestHeaders("/cut", "Range"),
+            (std::vector<std::string>{"", "bytes=1000-", "bytes=1000-"}));
+}
+
+// The condition goes out with the first request only: a retry that
+// resumes a body must not be answered "not modified".
+TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
+  retry_ = quickRetries();
+  TestReply whole = withHeaders(generated(100000), {{"ETag", "\"v2\""}});
+  whole.acceptRanges = true;
+  whole.conditional = true;
+  TestReply busy;
+  busy.status = 503;
+  TestReply cut = whole;
+  cut.cutAfter = 1000;
+  server_.serveOnce("/a", busy);
+  server_.serveOnce("/a", cut);
+  server_.serve("/a", whole);
+  Recorder recorder;
+  download(server_.url("/a"), &recorder, "", "\"v1\"");
+
+  EXPECT_EQ(recorder.calls(), "rwrwfc");
+  EXPECT_EQ(server_.requestHeaders("/a", "If-None-Match"),
+            (std::vector<std::string>{"\"v1\"", "\"v1\"", ""}));
+  EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(100000));
+
+  server_.serve("/b", whole);
+  Recorder confirmed;
+  download(server_.url("/b"), &confirmed, "", "\"v2\"");
+  EXPECT_EQ(confirmed.calls(), "fc");
+  EXPECT_EQ(confirmed.finishResponse->statusCode, 304);
+  EXPECT_EQ(confirmed.finishedBody, "");
+}
+
+// An intermediary may compress the answer though the request asks for the
+// identity: the delegate gets the archive itself, of a length unknown
+// until the end, and a cut one comes whole again, since a range of the
+// compressed bytes is no range of the archive.
+TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
+  retry_ = quickRetries();
+  const int64_t size = 300 * 1024;
+  TestReply compressed;
+  compressed.body = gzipped(TestHttpServer::generatedBody(size));
+  compressed.headers = {{"Content-Encoding", "gzip"}, {"ETag", "\"v1\""}};
+  compressed.acceptRanges = true;
+  TestReply cut = compressed;
+  cut.cutAfter = static_cast<int64_t>(compressed.body.size() / 2);
+  server_.serve("/whole", compressed);
+  server_.serveOnce("/cut", cut);
+  server_.serve("/cut", compressed);
+  const struct {
+    const char* path;
+    std::vector<std::string> ranges;
+  } cases[] = {
+      {"/whole", {""}},
+      {"/cut", {"", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    Recorder recorder;
+    download(server_.url(c.path), &recorder);
+
+    EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone)
+        << recorder.errors[0].localizedDescription;
+    EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(size));
+    EXPECT_EQ(reportedBytes(recorder), size);
+    for (const Write& write : recorder.writes) EXPECT_EQ(write.expected, -1);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Range"), c.ranges);
+    EXPECT_EQ(server_.requestHeaders(c.path, "Accept-Encoding"),
+              std::vector<std::string>(c.ranges.size(), "identity"));
+  }
+}
+
+// Caches on the way check with the server rather than answer from a stale
+// copy, for the retries too; the server learns which installer asks.
+TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
+  retry_ = quickRetries();
+  TestReply busy;
+  busy.status = 503;
+  busy.headers = {{"Retry-After", "0"}};
+  server_.serveOnce("/a", busy);
+  server_.serve("/a", generated(10));
+  Recorder recorder;
+  download(server_.url("/a"), &recorder);
+
+  EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+  using Strings = std::vector<std::string>;
+  EXPECT_EQ(server_.requestHeaders("/a", "Cache-Control"),
+            (Strings{"no-cache", "no-cache"}));
+  EXPECT_EQ(server_.requestHeaders("/a", "Pragma"),
+            (Strings{"no-cache", "no-cache"}));
+  const std::string agent = "bootstrap-installer/" BOOTSTRAP_VERSION;
+  EXPECT_EQ(server_.requestHeaders("/a", "User-Agent"),
+            (Strings{agent, agent}));
+}
+
+}  // namespace
