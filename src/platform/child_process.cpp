@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,6 +111,37 @@ std::string searchAbsoluteEntries(const std::string& name,
   }
 }
 
+// The quick way, as vfork does it, for a child that needs nothing that
+// posix_spawn cannot give: it costs a run a few milliseconds less.
+pid_t spawnChild(const char* path, char* const* argv, char* const* scriptArgv,
+                 const ChildOptions& options, const sigset_t& defaults) {
+  posix_spawnattr_t attr;
+  posix_spawn_file_actions_t actions;
+  if (posix_spawnattr_init(&attr) != 0) return -1;
+  if (posix_spawn_file_actions_init(&actions) != 0) {
+    posix_spawnattr_destroy(&attr);
+    return -1;
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr,
+                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  if (options.stdinFromNull)
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  pid_t pid = -1;
+  int error = posix_spawn(&pid, path, &actions, &attr, argv, environ);
+  // A script without "#!" is the shell's to run, as the shell would.
+  if (error == ENOEXEC)
+    error = posix_spawn(&pid, "/bin/sh", &actions, &attr, scriptArgv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (error == 0) return pid;
+  errno = error;
+  return -1;
+}
+
 }  // namespace
 
 pid_t startChild(const std::string& path, const std::vector<std::string>& args,
@@ -123,6 +155,9 @@ pid_t startChild(const std::string& path, const std::vector<std::string>& args,
   scriptArgv.insert(scriptArgv.end(), argv.begin() + (args.empty() ? 0 : 1),
                     argv.end());
   const sigset_t defaults = signalsToDefault();
+  if (!options.dieWithParent)
+    return spawnChild(path.c_str(), argv.data(), scriptArgv.data(), options,
+                      defaults);
   const pid_t parent = getpid();
   int errorPipe[2];
   if (pipe2(errorPipe, O_CLOEXEC) != 0) return -1;
