@@ -20,12 +20,6 @@ using Headers = std::vector<std::pair<std::string, std::string>>;
 
 const int kSize = 100000;
 
-double now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 class AgentServer : public BundleFixture {
  protected:
   AgentServer() : content_(TestHttpServer::generatedBody(kSize)) {

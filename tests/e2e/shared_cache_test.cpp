@@ -24,20 +24,6 @@ using Strings = std::vector<std::string>;
 const Strings kCacheEntries = {".agent-in-use", ".lock", ".sourceurl",
                                ".validatestring", "installagent"};
 
-double now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-// Polls until ready() holds, for at most 10 s.
-template <typename Ready>
-bool waitFor(Ready ready) {
-  for (double deadline = now() + 10; now() < deadline; usleep(10 * 1000))
-    if (ready()) return true;
-  return false;
-}
-
 // A zombie counts as gone: nothing reaps it where no init runs.
 bool isRunning(pid_t pid) {
   if (kill(pid, 0) != 0) return false;

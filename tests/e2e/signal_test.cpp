@@ -27,20 +27,6 @@ struct Stop {
 };
 const Stop kStops[] = {{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}};
 
-double now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
-// Polls until ready() holds, for at most 10 s.
-template <typename Ready>
-bool waitFor(Ready ready) {
-  for (double deadline = now() + 10; now() < deadline; usleep(10 * 1000))
-    if (ready()) return true;
-  return false;
-}
-
 class SignalTest : public BundleFixture {
  protected:
   SignalTest() { makeBundle(Layout::kAppBundle); }

@@ -18,12 +18,6 @@ std::vector<char*> cStrings(const std::vector<std::string>& strings) {
   return pointers;
 }
 
-double now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 [[noreturn]] void execChild(const std::vector<std::string>& argv,
                             const std::vector<std::string>& env,
                             const std::string& cwd, int outFd, int errFd) {
@@ -154,4 +148,16 @@ void BackgroundProcess::killAndReap() {
   kill(-pid_, SIGKILL);
   waitpid(pid_, &status_, 0);
   reaped_ = true;
+}
+
+double now() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+bool waitFor(const std::function<bool()>& ready, double seconds) {
+  for (double deadline = now() + seconds; now() < deadline; usleep(10 * 1000))
+    if (ready()) return true;
+  return false;
 }

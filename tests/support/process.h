@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,5 +53,12 @@ class BackgroundProcess {
   int status_ = 0;
   int outFd_ = -1, errFd_ = -1;
 };
+
+// Seconds on a monotonic clock.
+double now();
+
+// Polls ready() every 10 ms until it holds, for at most seconds; whether
+// it did.
+bool waitFor(const std::function<bool()>& ready, double seconds = 10);
 
 #endif

@@ -14,12 +14,6 @@
 
 namespace {
 
-double now() {
-  struct timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec / 1e9;
-}
-
 std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
   std::vector<char*> pointers;
   for (const std::string& s : strings) pointers.push_back(const_cast<char*>(s.c_str()));
