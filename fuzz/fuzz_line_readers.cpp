@@ -10,12 +10,12 @@
 
 #include <string>
 
+#include "cache/validation_marker.h"
+#include "common/installer_constants.h"
+#include "platform/first_line.h"
 #include "platform/log.h"
 #include "property_failure.h"
 #include "provisioning/endpoint_file.h"
-#include "provisioning/first_line.h"
-#include "provisioning/installer_constants.h"
-#include "provisioning/validation_marker.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/shell_words.h"
+#include "platform/unzip.h"
 #include "property_failure.h"
-#include "provisioning/command_words.h"
-#include "provisioning/shell_commands.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "property_failure.h"
 #include "net/response_headers.h"
+#include "property_failure.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: a plain build, then one under
+# Checks the include graph of src/ against its layers, then builds and
+# runs every test: a plain build, then one under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then one under
 # ThreadSanitizer; then a short run of each fuzzer, the benchmark's smoke
 # run, and the check of the nginx configuration in docs/SERVING.md.
@@ -7,6 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 ensure_packages "${TEST_PACKAGES[@]}"
+
+echo "== layers"
+bash scripts/layers.sh
 
 run_suite() {  # build directory, then extra cmake arguments
   local dir=$1; shift

@@ -3,12 +3,13 @@
 #include <stdlib.h>
 
 #include "bootstrap/bundle_check.h"
+#include "common/installer_constants.h"
 #include "platform/bundle_paths.h"
+#include "platform/shell_words.h"
 #include "platform/temp_dir.h"
+#include "provisioning/agent_launch.h"
 #include "provisioning/agent_sourcing.h"
 #include "provisioning/endpoint_file.h"
-#include "provisioning/installer_constants.h"
-#include "provisioning/shell_commands.h"
 
 int extractPayloadToDir(std::string /*directory*/, bool /*flag*/,
                         ReportFn /*report*/) {

@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "common/installer_constants.h"
 #include "provisioning/agent_sourcing.h"
-#include "provisioning/installer_constants.h"
 
 namespace {
 

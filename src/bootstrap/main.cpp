@@ -4,8 +4,8 @@
 #include "bootstrap/console_reporter.h"
 #include "bootstrap/signal_watch.h"
 #include "download_window/download_entry.h"
+#include "platform/command_runner.h"
 #include "platform/standard_streams.h"
-#include "provisioning/shell_commands.h"
 #include "ui/failure_window.h"
 
 namespace {

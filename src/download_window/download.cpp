@@ -6,15 +6,15 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "cache/leftovers.h"
+#include "cache/locations.h"
+#include "cache/trust.h"
+#include "cache/update.h"
+#include "common/installer_constants.h"
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
-#include "provisioning/cache_leftovers.h"
-#include "provisioning/cache_locations.h"
-#include "provisioning/cache_trust.h"
-#include "provisioning/cache_update.h"
-#include "provisioning/installer_constants.h"
-#include "provisioning/shell_commands.h"
+#include "platform/shell_words.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include "cache/locations.h"
 #include "download_window/download_entry.h"
 #include "platform/remove_tree.h"
-#include "provisioning/cache_locations.h"
 #include "support/scratch_tree.h"
 #include "support/test_http_server.h"
 #include "ui/fake/fake_backend.h"

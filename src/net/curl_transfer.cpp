@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "net/resume_rules.h"
 #include "net/response_headers.h"
+#include "net/resume_rules.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "provisioning/installer_constants.h"
+#include "common/installer_constants.h"
 
 namespace {
 

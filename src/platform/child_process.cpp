@@ -28,6 +28,14 @@ sigset_t signalsToDefault() {
   return set;
 }
 
+// Async-signal-safe, for the child between fork and exec.
+bool reopenNull(int fd, int flags) {
+  int null = open("/dev/null", flags);
+  if (null < 0 || dup2(null, fd) < 0) return false;
+  if (null != fd) close(null);
+  return true;
+}
+
 // Between fork and exec only async-signal-safe calls: no allocation.
 [[noreturn]] void becomeChild(const char* path, char* const* argv,
                               char* const* scriptArgv,
@@ -52,14 +60,12 @@ sigset_t signalsToDefault() {
 #else
   (void)parent;
 #endif
-  if (options.stdinFromNull) {
-    int null = open("/dev/null", O_RDONLY);
-    if (null < 0 || dup2(null, 0) < 0) {
-      int error = errno;
-      (void)!write(errorFd, &error, sizeof error);
-      _exit(127);
-    }
-    if (null != 0) close(null);
+  if ((options.stdinFromNull && !reopenNull(0, O_RDONLY)) ||
+      (options.stdoutFd >= 0 && dup2(options.stdoutFd, 1) < 0) ||
+      (options.stderrToNull && !reopenNull(2, O_WRONLY))) {
+    int error = errno;
+    (void)!write(errorFd, &error, sizeof error);
+    _exit(127);
   }
   execv(path, argv);
   // A script without "#!" is the shell's to run, as the shell would.
@@ -130,6 +136,10 @@ pid_t spawnChild(const char* path, char* const* argv, char* const* scriptArgv,
                            POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   if (options.stdinFromNull)
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (options.stdoutFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, options.stdoutFd, 1);
+  if (options.stderrToNull)
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
   int error = posix_spawn(&pid, path, &actions, &attr, argv, environ);
   // A script without "#!" is the shell's to run, as the shell would.

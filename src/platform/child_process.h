@@ -13,6 +13,10 @@ struct ChildOptions {
   // Standard input from /dev/null, so that the child never reads the
   // user's terminal (a prompt would hang an unattended run).
   bool stdinFromNull = false;
+  // When >= 0, the child's standard output (a pipe the caller reads).
+  int stdoutFd = -1;
+  // Standard error to /dev/null, for a helper whose complaints we word.
+  bool stderrToNull = false;
   // Killed when the thread that started it dies, where the platform can:
   // a helper must not outlive a bootstrap killed with SIGKILL.
   bool dieWithParent = false;

@@ -3,11 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include "cache/locations.h"
+#include "common/installer_constants.h"
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
-#include "provisioning/cache_locations.h"
-#include "provisioning/installer_constants.h"
-#include "provisioning/shell_commands.h"
+#include "platform/unzip.h"
 #include "provisioning/version_order.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "platform/first_line.h"
 #include "platform/log.h"
-#include "provisioning/first_line.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "provisioning/installer_constants.h"
+#include "common/installer_constants.h"
 #include "support/captured_stderr.h"
 #include "support/scratch_tree.h"
 

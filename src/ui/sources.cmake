@@ -1,19 +1,29 @@
 # Sources of the window layer, listed for the top-level build.
-set(UI_SOURCES
+set(LAYER_SOURCES
   src/ui/backend_choice.cpp
   src/ui/desktop_module.cpp
   src/ui/failure_window.cpp
-  src/ui/loop_dispatches.cpp
   src/ui/queue_loop.cpp
   src/ui/window_title.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
   src/ui/console/transfer_line.cpp
 )
+set(LAYER_TESTS
+  src/ui/queue_loop_test.cpp
+  src/ui/console/console_backend_test.cpp
+  src/ui/console/transfer_line_test.cpp
+)
+# Shared by the console loop and the desktop module's GLib loop.
+set(UI_DISPATCH_SOURCES
+  src/ui/loop_dispatches.cpp
+)
+# The desktop module's GLib loop, which needs GLib only.
+set(UI_GLIB_SOURCES
+  src/ui/gtk/glib_loop.cpp
+)
 # The desktop window, built as a module of its own (see desktop_module.h).
 set(UI_GTK_SOURCES
-  src/ui/loop_dispatches.cpp
-  src/ui/gtk/glib_loop.cpp
   src/ui/gtk/gtk_backend.cpp
   src/ui/gtk/gtk_failure_entry.cpp
   src/ui/gtk/gtk_failure_window.cpp
@@ -24,9 +34,4 @@ set(UI_GTK_SOURCES
 # The recording fake backend, for tests only.
 set(UI_FAKE_SOURCES
   src/ui/fake/fake_backend.cpp
-)
-set(UI_TEST_SOURCES
-  src/ui/queue_loop_test.cpp
-  src/ui/console/console_backend_test.cpp
-  src/ui/console/transfer_line_test.cpp
 )

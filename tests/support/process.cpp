@@ -161,3 +161,18 @@ bool waitFor(const std::function<bool()>& ready, double seconds) {
     if (ready()) return true;
   return false;
 }
+
+std::vector<std::string> splitAtNul(const std::string& bytes) {
+  std::vector<std::string> words;
+  for (size_t start = 0, nul;
+       (nul = bytes.find('\0', start)) != std::string::npos; start = nul + 1)
+    words.push_back(bytes.substr(start, nul - start));
+  return words;
+}
+
+std::vector<char*> argvOf(std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  return argv;
+}

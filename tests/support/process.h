@@ -61,4 +61,10 @@ double now();
 // it did.
 bool waitFor(const std::function<bool()>& ready, double seconds = 10);
 
+// The NUL-terminated words in bytes, as printf '%s\0' writes them.
+std::vector<std::string> splitAtNul(const std::string& bytes);
+
+// An argv over args, null-terminated; valid while args lives unchanged.
+std::vector<char*> argvOf(std::vector<std::string>& args);
+
 #endif

@@ -1,0 +1,27 @@
+#ifndef BOOTSTRAP_COMMON_INSTALLER_CONSTANTS_H_
+#define BOOTSTRAP_COMMON_INSTALLER_CONSTANTS_H_
+
+#include <string>
+
+inline const std::string kPathSeparator = "/";
+inline const std::string kReleaseLabel = "Q4711x";
+inline const std::string kPlatformTag = "darw64";
+inline const std::string kInstallAgentZipName = "InstallAgent.zip";
+inline const std::string kInstallAgentDirName = "installagent";
+// Built from its pieces so it follows the release label and platform tag.
+inline const std::string kCacheRelativePath =
+    ".tarvik" + kPathSeparator + "app_installer_cache" + kPathSeparator +
+    kReleaseLabel + kPathSeparator + kPlatformTag + kPathSeparator;
+inline const std::string kValidationFileName = ".validatestring";
+// Beside the marker: the URL the cached agent came from.
+inline const std::string kSourceUrlFileName = ".sourceurl";
+// Beside the marker; held while the cached agent is decided on or replaced.
+inline const std::string kLockFileName = ".lock";
+// Beside the marker; held by every run whose agent runs from the cache.
+inline const std::string kAgentInUseFileName = ".agent-in-use";
+// The longest line a state file (the marker, installAgentURL.txt) or an
+// ETag may hold; anything longer is taken as invalid, so a huge or sparse
+// file cannot exhaust memory.
+inline const size_t kMaxStateLineLength = 8192;
+
+#endif

@@ -1,0 +1,8 @@
+# Sources of the download window's controller, listed for the top-level build.
+set(LAYER_SOURCES
+  src/download_window/download.cpp
+  src/download_window/download_entry.cpp
+)
+set(LAYER_TESTS
+  src/download_window/download_test.cpp
+)

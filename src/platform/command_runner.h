@@ -1,0 +1,28 @@
+#ifndef BOOTSTRAP_PLATFORM_COMMAND_RUNNER_H_
+#define BOOTSTRAP_PLATFORM_COMMAND_RUNNER_H_
+
+#include <string>
+
+#include "platform/child_process.h"
+
+// Runs a command line, one simple command, as /bin/sh -c would and waits;
+// the wait status as system() gives it (127 when the program is not found
+// on PATH's absolute entries, 126 when it cannot be executed, -1 when no
+// process could start or the run was interrupted). The command starts with
+// no signal blocked, PIPE at its default, and INT, TERM, HUP and QUIT at
+// their default unless ignored by the caller's own starter (nohup stays).
+int runCommand(const std::string& commandLine, const ChildOptions& options);
+
+// Runs the command line as runCommand does, with standard input and error
+// on /dev/null, and collects its standard output in *out.
+int runCapturingOutput(const std::string& commandLine, std::string* out);
+
+// runCommand with the default options.
+int call_system(std::string commandLine);
+
+// Makes every later command fail at once with -1: a run told to stop must
+// not start its next step; with forward, also sends sig to the command
+// that is running, if any. Callable from any thread.
+void interruptCommands(int sig, bool forward);
+
+#endif

@@ -1,0 +1,25 @@
+#ifndef BOOTSTRAP_PLATFORM_FIRST_LINE_H_
+#define BOOTSTRAP_PLATFORM_FIRST_LINE_H_
+
+#include <string>
+
+// The start of a small state file: at most kMaxStateLineLength + 1 bytes,
+// so that a huge or sparse file costs no more than that. False when the
+// file cannot be opened as a regular file; a FIFO or a device is refused
+// rather than read, so a planted one cannot hang the run.
+bool readFileStart(const std::string& path, std::string* start);
+
+// Where the line of a file's start (as read above) that begins at from
+// ends: its newline, or the end of a file that held no more; npos when
+// the line may run on past the limit.
+size_t lineEnd(const std::string& start, size_t from);
+
+// The one log line for a state file whose line is longer than the limit.
+void logLineTooLong(const std::string& path);
+
+// The first line: the bytes before the first newline, nothing trimmed.
+// False when the file cannot be read as above, or when its first line is
+// longer than kMaxStateLineLength (logged).
+bool readFirstLine(const std::string& path, std::string* line);
+
+#endif

@@ -1,0 +1,23 @@
+# Sources of the platform layer, listed for the top-level build.
+set(LAYER_SOURCES
+  src/platform/bundle_paths.cpp
+  src/platform/child_process.cpp
+  src/platform/command_runner.cpp
+  src/platform/first_line.cpp
+  src/platform/log.cpp
+  src/platform/remove_tree.cpp
+  src/platform/shell_words.cpp
+  src/platform/standard_streams.cpp
+  src/platform/temp_dir.cpp
+  src/platform/unzip.cpp
+)
+set(LAYER_TESTS
+  src/platform/bundle_paths_test.cpp
+  src/platform/child_process_test.cpp
+  src/platform/command_runner_test.cpp
+  src/platform/first_line_test.cpp
+  src/platform/log_test.cpp
+  src/platform/shell_words_test.cpp
+  src/platform/temp_dir_test.cpp
+  src/platform/unzip_test.cpp
+)
