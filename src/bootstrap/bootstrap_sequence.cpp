@@ -3,7 +3,7 @@
 #include <stdlib.h>
 
 #include "bootstrap/bundle_check.h"
-#include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/bundle_paths.h"
 #include "platform/shell_words.h"
 #include "platform/temp_dir.h"
@@ -35,7 +35,7 @@ int runInWorkingDirectory(const std::string& workingDir, int argc,
     return -1;
   }
   std::string url = readEndpointUrlFile(
-      payloadDir + kPathSeparator + "installAgentURL.txt", report);
+      joinPath(payloadDir, "installAgentURL.txt"), report);
   std::string agent = sourceInstallAgent(workingDir, url, report);
   if (agent.empty()) return -1;
   if (!fireInstallAgentWithArgs("sh " + smart_quote(agent), payloadDir,

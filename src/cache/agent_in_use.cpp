@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/log.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 // Not through a link: the file is ours to make, in our directory. Close on
 // exec, so the lock lasts as long as this process and no longer.
 int openInUseFile(const std::string& cacheDir) {
-  const std::string path = cacheDir + kAgentInUseFileName;
+  const std::string path = joinPath(cacheDir, kAgentInUseFileName);
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0)
     logLine("Cannot lock the agent in use (%s: %s)", path.c_str(),

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/log.h"
 
 namespace {
@@ -24,7 +25,7 @@ bool tryLock(int fd) {
 }  // namespace
 
 CacheLock::CacheLock(const std::string& cacheDir, int patienceMs) {
-  const std::string path = cacheDir + kLockFileName;
+  const std::string path = joinPath(cacheDir, kLockFileName);
   // Not through a link: the lock file is ours to make, in our directory.
   fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/log.h"
 
 namespace {
@@ -80,9 +81,9 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
       return false;
   }
   // The directories are private by now, so the state files may be repaired.
-  return isOwnedAndPrivate(cacheDir + kValidationFileName, Kind::kStateFile,
+  return isOwnedAndPrivate(joinPath(cacheDir, kValidationFileName), Kind::kStateFile,
                            why) &&
-         isOwnedAndPrivate(cacheDir + kSourceUrlFileName, Kind::kStateFile,
+         isOwnedAndPrivate(joinPath(cacheDir, kSourceUrlFileName), Kind::kStateFile,
                            why);
 }
 

@@ -11,6 +11,7 @@
 #include "cache/lock.h"
 #include "cache/validation_marker.h"
 #include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/log.h"
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
@@ -64,8 +65,8 @@ bool removeFile(const std::string& path) {
 
 // The old marker must not vouch for the new agent, even for a moment.
 bool removeMarker(const std::string& cacheDir) {
-  return removeFile(cacheDir + kPathSeparator + kValidationFileName) &&
-         removeFile(cacheDir + kSourceUrlFileName);
+  return removeFile(joinPath(cacheDir, kValidationFileName)) &&
+         removeFile(joinPath(cacheDir, kSourceUrlFileName));
 }
 
 // The URL first: a marker never stands without the URL it vouches for.
@@ -82,7 +83,7 @@ void stampMarker(const std::string& cacheDir,
 bool swapIn(OwnedDirectory& staging, const std::string& cacheDir,
             OwnedDirectory& retired) {
   const std::string agentDir = agentDirIn(cacheDir);
-  if (!retired.make(cacheDir + kRetiredPrefix)) return false;
+  if (!retired.make(joinPath(cacheDir, kRetiredPrefix))) return false;
   bool hadAgentDir = rename(agentDir.c_str(), retired.path.c_str()) == 0;
   if (hadAgentDir) {
     // The lock was on the empty directory that the old agent replaced.
@@ -169,7 +170,7 @@ std::string installDownloadedAgent(const std::string& archive,
   OwnedDirectory staging, retired;
   {
     CacheLock lock(cacheDir);
-    if (!staging.make(cacheDir + kStagingPrefix)) return std::string();
+    if (!staging.make(joinPath(cacheDir, kStagingPrefix))) return std::string();
   }
   // Unpacking takes a while, so it happens outside the lock.
   if (!unzipInstallAgent(archive, staging.path, "unzip", report) ||

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include "common/installer_constants.h"
+#include "common/text.h"
+#include "common/write_all.h"
 #include "platform/first_line.h"
 
 namespace {
 
 std::string markerPath(const std::string& cacheDir) {
-  return cacheDir + kPathSeparator + kValidationFileName;
+  return joinPath(cacheDir, kValidationFileName);
 }
 
 // Writes text as the whole file; non-blocking, so that a FIFO planted in
@@ -20,12 +22,8 @@ void writeStateFile(const std::string& path, const std::string& text) {
                 O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return;
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    const char* bytes = text.data();
-    size_t left = text.size();
-    for (ssize_t n; left > 0 && (n = write(fd, bytes, left)) > 0; left -= n)
-      bytes += n;
-  }
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+    writeAll(fd, text.data(), text.size());
   close(fd);
 }
 
@@ -48,9 +46,9 @@ void writeValidationString(std::string cacheDir,
 }
 
 bool readSourceUrl(const std::string& cacheDir, std::string* url) {
-  return readFirstLine(cacheDir + kSourceUrlFileName, url);
+  return readFirstLine(joinPath(cacheDir, kSourceUrlFileName), url);
 }
 
 void writeSourceUrl(const std::string& cacheDir, const std::string& url) {
-  writeStateFile(cacheDir + kSourceUrlFileName, url);
+  writeStateFile(joinPath(cacheDir, kSourceUrlFileName), url);
 }

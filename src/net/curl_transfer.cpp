@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/write_all.h"
 #include "net/response_headers.h"
 #include "net/resume_rules.h"
 
@@ -29,19 +30,6 @@ std::string oneLine(std::string text) {
   size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return std::string();
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-bool writeAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t written = write(fd, data, length);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    length -= static_cast<size_t>(written);
-  }
-  return true;
 }
 
 // The empty line after a header's fields.

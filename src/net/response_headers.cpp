@@ -1,5 +1,7 @@
 #include "net/response_headers.h"
 
+#include "common/text.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -22,17 +24,9 @@ bool sameIgnoringAsciiCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// Reads the decimal digits at text[*at...] into *value; false without a
-// digit or past INT64_MAX / 10.
+// The decimal digits at text[*at...], as large as a file may be.
 bool readNumber(const std::string& text, size_t* at, int64_t* value) {
-  const int64_t limit = INT64_MAX / 10;
-  size_t start = *at;
-  *value = 0;
-  for (; *at < text.size() && isDigit(text[*at]); ++*at) {
-    if (*value >= limit) return false;
-    *value = *value * 10 + (text[*at] - '0');
-  }
-  return *at > start;
+  return readDecimal(text, at, INT64_MAX, value);
 }
 
 // Exactly `width` digits at text[at...].

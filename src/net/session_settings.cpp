@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 
+#include "common/text.h"
+
 namespace {
 
 const int kDefaultStallSeconds = 30;
@@ -37,14 +39,11 @@ TrustStore trustStoreFromEnvironment() {
 const char kUserAgent[] = "bootstrap-installer/" BOOTSTRAP_VERSION;
 
 int stallSeconds(const char* value) {
-  if (!value || !*value) return kDefaultStallSeconds;
-  long long seconds = 0;
-  for (const char* digit = value; *digit; ++digit) {
-    if (*digit < '0' || *digit > '9') return kDefaultStallSeconds;
-    seconds = seconds * 10 + (*digit - '0');
-    if (seconds > kMaxStallSeconds) return kDefaultStallSeconds;
-  }
-  return seconds > 0 ? static_cast<int>(seconds) : kDefaultStallSeconds;
+  int64_t seconds = 0;
+  if (!value || !parseDecimal(value, kMaxStallSeconds, &seconds) ||
+      seconds == 0)
+    return kDefaultStallSeconds;
+  return static_cast<int>(seconds);
 }
 
 std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
@@ -61,13 +60,11 @@ std::chrono::milliseconds retryDelay(const RetryPolicy& policy, int retry,
 
 RetryPolicy retryPolicy(const char* value) {
   RetryPolicy policy;
-  if (!value || !*value || strlen(value) > 2) return policy;
-  int retries = 0;
-  for (const char* digit = value; *digit; ++digit) {
-    if (*digit < '0' || *digit > '9') return policy;
-    retries = retries * 10 + (*digit - '0');
-  }
-  if (retries <= kMaxRetries) policy.retries = retries;
+  int64_t retries = 0;
+  // At most two digits: "007" is more likely a slip than seven.
+  if (value && strlen(value) <= 2 &&
+      parseDecimal(value, kMaxRetries, &retries))
+    policy.retries = static_cast<int>(retries);
   return policy;
 }
 

@@ -5,13 +5,9 @@
 #include <vector>
 
 #include "common/installer_constants.h"
+#include "common/text.h"
 
 namespace {
-
-bool endsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // The target of a symbolic link, whatever its length; empty on failure.
 std::string readLink(const char* path) {
@@ -71,5 +67,5 @@ std::string getDefaultInstallAgentLocation() {
   std::string dir = bundle.resourcePath;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   if (dir == "/") dir.clear();
-  return dir + kPathSeparator + kInstallAgentZipName;
+  return joinPath(dir, kInstallAgentZipName);
 }

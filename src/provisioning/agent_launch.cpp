@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "common/installer_constants.h"
+#include "common/text.h"
 #include "platform/command_runner.h"
 #include "platform/shell_words.h"
 
@@ -11,7 +11,7 @@ bool fireInstallAgentWithArgs(std::string prefix,
                               ReportFn report) {
   try {
     std::string line = prefix + " -installbundle " +
-                       smart_quote(payloadDir + kPathSeparator + "bundle.zip");
+                       smart_quote(joinPath(payloadDir, "bundle.zip"));
     if (argc > 1) line += " " + argv2cmdline(argc, argv);
     return call_system(line) == 0;
   } catch (const std::exception&) {

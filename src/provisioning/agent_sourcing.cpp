@@ -5,6 +5,7 @@
 
 #include "cache/locations.h"
 #include "common/installer_constants.h"
+#include "common/text.h"
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
 #include "platform/unzip.h"
@@ -64,7 +65,7 @@ std::string findLocalInstallAgentArchive(const std::string& defaultLocation) {
       highest = name;
   }
   closedir(dir);
-  return highest.empty() ? "" : searchDir + kPathSeparator + highest;
+  return highest.empty() ? "" : joinPath(searchDir, highest);
 }
 
 std::string sourceInstallAgentWith(const std::string& workingDir,
@@ -76,7 +77,7 @@ std::string sourceInstallAgentWith(const std::string& workingDir,
 
   std::string cachedAgentDir = getInstallAgentCacheDir() + kInstallAgentDirName;
   mkpath(cachedAgentDir, 0700);  // the window says why it cannot be used
-  std::string target = workingDir + kPathSeparator + kInstallAgentZipName;
+  std::string target = joinPath(workingDir, kInstallAgentZipName);
   std::string agentDir;
   if (!download(target.c_str(), endpointUrl.c_str(), report, &agentDir))
     return "";

@@ -17,17 +17,13 @@
 #include <string>
 
 #include "byte_ranges.h"
+#include "common/text.h"
 #include "entity_tags.h"
 #include "paced_reader.h"
 #include "served_file.h"
 #include "server_options.h"
 
 namespace {
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() &&
-         text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 void answer(const ServedFiles& files, int64_t rate,
             const httplib::Request& request, httplib::Response& response) {

@@ -1,8 +1,6 @@
 #include "server_options.h"
 
-#include <errno.h>
-#include <stdlib.h>
-#include <string.h>
+#include "common/text.h"
 
 const char kServerUsage[] =
     "usage: agent-server [--port N] [--rate BYTES_PER_SECOND]\n"
@@ -25,14 +23,9 @@ const char kServerUsage[] =
 namespace {
 
 // A whole decimal number in [min, max].
-bool parseNumber(const char* text, int64_t min, int64_t max, int64_t* value) {
-  char* end = nullptr;
-  errno = 0;
-  long long parsed = strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < min || parsed > max)
-    return false;
-  *value = parsed;
-  return true;
+bool parseNumber(const std::string& text, int64_t min, int64_t max,
+                 int64_t* value) {
+  return parseDecimal(text, max, value) && *value >= min;
 }
 
 // The options that take a value.
@@ -45,13 +38,13 @@ bool takeValue(const std::string& name, const std::string& value,
                ServerOptions* options, std::string* error) {
   int64_t number = 0;
   if (name == "--port") {
-    if (!parseNumber(value.c_str(), 1, 65535, &number)) {
+    if (!parseNumber(value, 1, 65535, &number)) {
       *error = "--port takes a port number from 1 to 65535";
       return false;
     }
     options->port = static_cast<int>(number);
   } else if (name == "--rate") {
-    if (!parseNumber(value.c_str(), 1, INT64_MAX, &options->rate)) {
+    if (!parseNumber(value, 1, INT64_MAX, &options->rate)) {
       *error = "--rate takes a positive number of bytes a second";
       return false;
     }

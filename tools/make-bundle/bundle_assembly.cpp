@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include "common/write_all.h"
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
 
@@ -41,17 +42,6 @@ constexpr int StopSignals::kSignals[3];
 
 std::string failure(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + strerror(errno);
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Copies source to the open file out, named to; stops early, yet

@@ -5,14 +5,10 @@
 
 #include "input_checks.h"
 #include "shipped_tools.h"
+#include "common/text.h"
 #include "ui/desktop_module.h"
 
 namespace {
-
-bool endsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() &&
-         text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 std::string checkOutput(const std::string& output, bool app) {
   if (app && (!endsWith(output, ".app") || baseNameOf(output) == ".app"))
