@@ -81,10 +81,10 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
       return false;
   }
   // The directories are private by now, so the state files may be repaired.
-  return isOwnedAndPrivate(joinPath(cacheDir, kValidationFileName), Kind::kStateFile,
-                           why) &&
-         isOwnedAndPrivate(joinPath(cacheDir, kSourceUrlFileName), Kind::kStateFile,
-                           why);
+  return isOwnedAndPrivate(joinPath(cacheDir, kValidationFileName),
+                           Kind::kStateFile, why) &&
+         isOwnedAndPrivate(joinPath(cacheDir, kSourceUrlFileName),
+                           Kind::kStateFile, why);
 }
 
 bool isCacheUsable(const std::string& cacheDir, std::string* why) {

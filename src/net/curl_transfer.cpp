@@ -239,7 +239,8 @@ int Transfer::pollMilliseconds() const {
 // trickle would fail it; the limit is on silence alone.
 bool Transfer::stalled() {
   const int limit = session_->settings().stallSeconds;
-  if (!now_.lastHeard || Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
+  if (!now_.lastHeard ||
+      Clock::now() - *now_.lastHeard < std::chrono::seconds(limit))
     return false;
   const std::string seconds =
       std::to_string(limit) + (limit == 1 ? " second" : " seconds");
