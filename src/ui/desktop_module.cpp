@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include "common/text.h"
 #include "platform/bundle_paths.h"
 
 #define BOOTSTRAP_STRINGIFY2(x) #x
@@ -10,14 +11,9 @@
 
 namespace {
 
-// Beside the executable in a bundle; in lib/bootstrap-installer/ beside
-// bin/ where it is installed. The first one that exists is the one meant:
-// a broken module there is reported, not skipped.
 std::string findModule(const std::string& exeDir) {
-  for (const char* dir : {"/", "/../lib/bootstrap-installer/"}) {
-    std::string path = exeDir + dir + kDesktopModuleName;
+  for (const std::string& path : desktopModuleLocations(exeDir))
     if (access(path.c_str(), F_OK) == 0) return path;
-  }
   return "";
 }
 
@@ -26,8 +22,8 @@ void* findEntry(const char* symbol, std::string* why) {
   std::string exeDir = cutAtLastSeparator(executablePath());
   std::string path = findModule(exeDir);
   if (path.empty()) {
-    *why = std::string("no ") + kDesktopModuleName + " in " + exeDir + " or " +
-           exeDir + "/../lib/bootstrap-installer";
+    *why = std::string("no ") + kDesktopModuleName + " in " + exeDir +
+           " or " + joinPath(exeDir, kInstalledModuleDir);
     return nullptr;
   }
   // Never closed: a window system cannot be unloaded safely. A second
@@ -44,6 +40,11 @@ void* findEntry(const char* symbol, std::string* why) {
 }
 
 }  // namespace
+
+std::vector<std::string> desktopModuleLocations(const std::string& exeDir) {
+  return {joinPath(exeDir, kDesktopModuleName),
+          joinPath(joinPath(exeDir, kInstalledModuleDir), kDesktopModuleName)};
+}
 
 std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
   auto entry = reinterpret_cast<DesktopEntryFn>(

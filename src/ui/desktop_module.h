@@ -5,12 +5,23 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/backend.h"
 
 // The desktop window lives in a module beside the executable, so that the
 // executable itself links no window-system library and starts anywhere.
 const char kDesktopModuleName[] = "bootstrap-installer-gtk.so";
+
+// Where an installed module sits, from the directory of an installed
+// executable; the build's install rule puts it there.
+const char kInstalledModuleDir[] = "../" BOOTSTRAP_MODULE_INSTALL_DIR;
+
+// Where the module is looked for, in order, from the directory of the
+// executable (or of make-bundle): beside it, as in a bundle, then in
+// kInstalledModuleDir. The first that exists is the one meant: a broken
+// module there is reported, not skipped.
+std::vector<std::string> desktopModuleLocations(const std::string& exeDir);
 
 // What the module exports, unmangled: a new backend, or null with a
 // one-line reason written into why (at most whySize bytes with the NUL).

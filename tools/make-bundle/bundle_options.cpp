@@ -32,7 +32,7 @@ const char kBundleUsage[] =
     "                     one beside make-bundle)\n"
     "  --module FILE      the desktop window module to ship (default: the\n"
     "                     one beside make-bundle, or in\n"
-    "                     ../lib/bootstrap-installer/; when there is none\n"
+    "                     ../" BOOTSTRAP_MODULE_INSTALL_DIR "/; when there is none\n"
     "                     the bundle shows its download on the console\n"
     "                     only, and make-bundle says so)\n"
     "  --no-module        ship no desktop window module\n"

@@ -75,8 +75,8 @@ bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
   if (module.empty() && !options.noModule) module = defaultModule();
   if (module.empty() && !options.noModule)
     notes->push_back(std::string("note: no ") + kDesktopModuleName +
-                     " beside make-bundle or in ../lib/bootstrap-installer/:"
-                     " the bundle shows its download on the console only");
+                     " beside make-bundle or in " + kInstalledModuleDir +
+                     "/: the bundle shows its download on the console only");
 
   if (!options.splash.empty() && !options.agent.empty())
     notes->push_back(

@@ -9,10 +9,6 @@ namespace {
 
 std::string ownDirectory() { return cutAtLastSeparator(executablePath()); }
 
-std::string firstExisting(const std::string& a, const std::string& b) {
-  if (access(a.c_str(), F_OK) == 0) return a;
-  return access(b.c_str(), F_OK) == 0 ? b : "";
-}
 
 }  // namespace
 
@@ -22,8 +18,7 @@ std::string defaultExecutable() {
 }
 
 std::string defaultModule() {
-  std::string dir = ownDirectory();
-  return firstExisting(
-      dir + "/" + kDesktopModuleName,
-      dir + "/../lib/bootstrap-installer/" + kDesktopModuleName);
+  for (const std::string& path : desktopModuleLocations(ownDirectory()))
+    if (access(path.c_str(), F_OK) == 0) return path;
+  return "";
 }
