@@ -145,20 +145,21 @@ bool claimCachedAgent(const std::string& cacheDir,
          holdCachedAgentInUse(cacheDir);
 }
 
-std::string cachedAgentValidator(const std::string& cacheDir,
-                                 const std::string& sourceUrl) {
+std::string cachedValidationString(const std::string& cacheDir,
+                                   const std::string& sourceUrl) {
   CacheLock lock(cacheDir);
-  std::string validator;
-  if (!holdsAgent(cacheDir) || !readValidationString(cacheDir, &validator))
+  std::string validationString;
+  if (!holdsAgent(cacheDir) ||
+      !readValidationString(cacheDir, &validationString))
     return std::string();
   if (!cameFrom(cacheDir, sourceUrl)) {
     logLine("The cached agent did not come from %s: it is fetched again",
             sourceUrl.c_str());
     return std::string();
   }
-  for (unsigned char c : validator)
+  for (unsigned char c : validationString)
     if (c < 0x20 || c == 0x7f) return std::string();
-  return validator;
+  return validationString;
 }
 
 std::string installDownloadedAgent(const std::string& archive,

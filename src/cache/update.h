@@ -14,12 +14,12 @@ bool claimCachedAgent(const std::string& cacheDir,
                       const std::string& validationString,
                       const std::string& sourceUrl);
 
-// The ETag that the marker vouches for when the cache directory (ending in
+// The validation string in the marker when the cache directory (ending in
 // "/") holds an agent from sourceUrl, else empty (an agent from another
 // URL is logged); also empty when it could not travel in a header
 // (control bytes). Read under the cache's lock.
-std::string cachedAgentValidator(const std::string& cacheDir,
-                                 const std::string& sourceUrl);
+std::string cachedValidationString(const std::string& cacheDir,
+                                   const std::string& sourceUrl);
 
 // Puts a freshly downloaded agent archive into the cache directory (ending
 // in "/"): unpacked into a staging directory beside "installagent",

@@ -47,18 +47,19 @@ std::string refusedText(long statusCode) {
 }
 
 // A marker holds no longer line: a longer ETag vouches for nothing.
-bool fitsMarker(const std::string& tag) {
-  return tag.size() <= kMaxStateLineLength;
+bool fitsMarker(const std::string& validationString) {
+  return validationString.size() <= kMaxStateLineLength;
 }
 
-// What the marker is stamped with: the answer's ETag, if it has one that
-// fits; else nothing, and the agent is fetched again next time.
-std::string markerStamp(const UrlResponse& response) {
-  std::string tag;
-  if (!response.headerField("ETag", &tag) || fitsMarker(tag)) return tag;
+// The validation string the marker is stamped with: the answer's ETag, if
+// it has one that fits; else nothing, and the agent is fetched again next
+// time.
+std::string validationStringOf(const UrlResponse& response) {
+  std::string etag;
+  if (!response.headerField("ETag", &etag) || fitsMarker(etag)) return etag;
   logLine("Ignoring the server's ETag of %zu bytes (the limit is %zu): the "
           "next run downloads the agent again",
-          tag.size(), kMaxStateLineLength);
+          etag.size(), kMaxStateLineLength);
   return std::string();
 }
 
@@ -134,9 +135,9 @@ void Download::downloadFromURL(const std::string& url) {
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
   sourceUrl_ = url;
-  validatorSent_ =
-      cacheUsable_ ? cachedAgentValidator(agentHome_, sourceUrl_) : "";
-  theDownload_ = urlSession_->downloadTaskWithURL(url, validatorSent_);
+  validationStringSent_ =
+      cacheUsable_ ? cachedValidationString(agentHome_, sourceUrl_) : "";
+  theDownload_ = urlSession_->downloadTaskWithURL(url, validationStringSent_);
   theDownload_->resume();
 }
 
@@ -174,8 +175,8 @@ bool Download::takeResponse(DownloadTask& task) {
 // The server still has the archive whose ETag was sent: the cached agent is
 // current, unless another run replaced it meanwhile.
 bool Download::takeNotModified() {
-  if (!validatorSent_.empty() &&
-      claimCachedAgent(agentHome_, validatorSent_, sourceUrl_)) {
+  if (!validationStringSent_.empty() &&
+      claimCachedAgent(agentHome_, validationStringSent_, sourceUrl_)) {
     reuseCachedAgent();
     return false;
   }
@@ -232,11 +233,12 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   showUnpacking();
   // A retry may have brought a whole new archive: the final answer's ETag
   // is the one that vouches for the saved bytes.
-  std::string stamp = cacheUsable_ ? markerStamp(*task.response()) : "";
+  std::string validationString =
+      cacheUsable_ ? validationStringOf(*task.response()) : "";
   std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
   agentHome_ =
-      installDownloadedAgent(path, agentHome_, stamp, sourceUrl_, scratch,
-                             report_);
+      installDownloadedAgent(path, agentHome_, validationString, sourceUrl_,
+                             scratch, report_);
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;

@@ -91,8 +91,9 @@ class Download : public UrlSessionDelegate {
   std::string agentHome_;
   // The URL asked for: the cache vouches only for an agent from it.
   std::string sourceUrl_;
-  // The cached agent's ETag, sent as If-None-Match; empty: none sent.
-  std::string validatorSent_;
+  // The cached agent's validation string, sent as If-None-Match; empty:
+  // none sent.
+  std::string validationStringSent_;
 
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};
