@@ -66,7 +66,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Recorder recorder;
+    SessionRecorder recorder;
     auto start = Clock::now();
     download(c.url, &recorder);
     auto elapsed = Clock::now() - start;
@@ -91,7 +91,7 @@ TEST_F(UrlSessionTest, ASlowTrickleIsNotAStall) {
   trickle.chunkSize = 1;
   trickle.chunkDelayMs = 600;
   server_.serve("/trickle", trickle);
-  Recorder recorder;
+  SessionRecorder recorder;
   download(server_.url("/trickle"), &recorder);
 
   EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
