@@ -7,14 +7,15 @@ NGINX=/usr/sbin/nginx
 NGINX_PID=""
 XVFB_PID=""
 
-# The bytes nginx sent each request go to the access log, so the cost of
-# a cache hit can be read there.
-write_nginx_config() {  # DIR PORT
-  local dir=$1 port=$2 user=""
+# nginx.conf in DIR: one worker, and everything nginx writes kept in DIR,
+# the requests logged as FORMAT. The http block's own lines come on stdin.
+write_nginx_main_config() {  # DIR FORMAT
+  local dir=$1 format=$2 user=""
   # As root the workers would take nginx's default user, which cannot read
   # a private temporary directory.
   [ "$(id -u)" -eq 0 ] && user="user root;"
-  cat >"$dir/nginx.conf" <<EOF
+  {
+    cat <<EOF
 daemon off;
 worker_processes 1;
 $user
@@ -22,20 +23,31 @@ pid $dir/nginx.pid;
 error_log $dir/error.log warn;
 events { worker_connections 64; }
 http {
-  log_format bench '\$request_uri \$status \$bytes_sent';
-  access_log $dir/access.log bench;
+  log_format requests '$format';
+  access_log $dir/access.log requests;
   client_body_temp_path $dir/body;
   proxy_temp_path $dir/proxy;
   fastcgi_temp_path $dir/fastcgi;
   uwsgi_temp_path $dir/uwsgi;
   scgi_temp_path $dir/scgi;
+EOF
+    cat
+    echo "}"
+  } >"$dir/nginx.conf"
+}
+
+# The bytes nginx sent each request go to the access log, so the cost of
+# a cache hit can be read there.
+write_nginx_config() {  # DIR PORT
+  local dir=$1 port=$2
+  # shellcheck disable=SC2016  # nginx's variables, not the shell's
+  write_nginx_main_config "$dir" '$request_uri $status $bytes_sent' <<EOF
   default_type application/octet-stream;
   sendfile on;
   server {
     listen 127.0.0.1:$port;
     root $dir/www;
   }
-}
 EOF
 }
 

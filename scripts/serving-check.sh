@@ -58,35 +58,19 @@ read_site() {
 # gzip on for every type, as a main configuration may have it, so that
 # only the block's own gzip off keeps the zip whole.
 write_nginx_config() {  # DIR PORT
-  local dir=$1 port=$2 user=""
-  # As root the workers would take nginx's default user, which cannot read
-  # a private temporary directory.
-  [ "$(id -u)" -eq 0 ] && user="user root;"
+  local dir=$1 port=$2
   printf '%s\n' "$SITE" |
     sed -e '/^[[:space:]]*listen[[:space:]]/d' -e '/^[[:space:]]*ssl_/d' \
         -e "s|/srv/agent|$dir|g" \
         -e "s|^server {\$|&\\n    listen 127.0.0.1:$port;|" >"$dir/site.conf"
   [ "$(grep -c "listen 127.0.0.1:$port;" "$dir/site.conf")" = 1 ] ||
     die "the nginx block of docs/SERVING.md is not one 'server {' block"
-  cat >"$dir/nginx.conf" <<EOF
-daemon off;
-worker_processes 1;
-$user
-pid $dir/nginx.pid;
-error_log $dir/error.log warn;
-events { worker_connections 64; }
-http {
-  log_format check '\$status "\$request" "\$http_user_agent" "\$http_if_none_match"';
-  access_log $dir/access.log check;
-  client_body_temp_path $dir/body;
-  proxy_temp_path $dir/proxy;
-  fastcgi_temp_path $dir/fastcgi;
-  uwsgi_temp_path $dir/uwsgi;
-  scgi_temp_path $dir/scgi;
+  # shellcheck disable=SC2016  # nginx's variables, not the shell's
+  write_nginx_main_config "$dir" \
+    '$status "$request" "$http_user_agent" "$http_if_none_match"' <<EOF
   gzip on;
   gzip_types *;
   include $dir/site.conf;
-}
 EOF
 }
 

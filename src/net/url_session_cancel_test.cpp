@@ -14,7 +14,7 @@ TEST_F(UrlSessionTest, CancelInFirstWriteStopsASlowTransfer) {
   TestReply slow = generated(size);
   slow.chunkDelayMs = 5;
   server_.serve("/slow", slow);
-  Recorder recorder;
+  SessionRecorder recorder;
   recorder.onWrite = [](DownloadTask& task) { task.cancel(); };
   download(server_.url("/slow"), &recorder);
 
@@ -58,7 +58,7 @@ TEST_F(UrlSessionTest, CancelAroundDelegateCalls) {
     std::future<void> inCall = entered.get_future();
     std::future<void> resumed = released.get_future();
     bool first = true;
-    Recorder recorder;
+    SessionRecorder recorder;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path), "");
     auto stop = [&] {
@@ -103,7 +103,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
   server_.serve("/silent", silent);
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
-    Recorder recorder;
+    SessionRecorder recorder;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"), "");
     int requests = server_.requestCount("/silent");
@@ -122,7 +122,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
 
 TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
   server_.serve("/file", generated(10));
-  Recorder recorder;
+  SessionRecorder recorder;
   auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
   DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"), "");
   task->cancel();
@@ -144,7 +144,7 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
   std::set<std::chrono::milliseconds::rep> waits;
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
-    Recorder recorder;
+    SessionRecorder recorder;
     std::promise<void> waiting;
     auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
     DownloadTask* task = session->downloadTaskWithURL(url, "");

@@ -15,7 +15,7 @@ RetryPolicy quickRetries() {
   return policy;
 }
 
-void UrlSessionTest::download(const std::string& url, Recorder* recorder,
+void UrlSessionTest::download(const std::string& url, SessionRecorder* recorder,
                               const std::string& dir,
                               const std::string& ifNoneMatch) {
   auto session =
@@ -26,7 +26,7 @@ void UrlSessionTest::download(const std::string& url, Recorder* recorder,
 
 void UrlSessionTest::stopPromptly(bool invalidate, DownloadTask* task,
                                   std::unique_ptr<UrlSession> session,
-                                  Recorder* recorder) {
+                                  SessionRecorder* recorder) {
   auto start = Clock::now();
   if (invalidate) {
     session->invalidateAndCancel();
@@ -47,10 +47,4 @@ TestReply withHeaders(TestReply reply,
                       std::vector<std::pair<std::string, std::string>> headers) {
   reply.headers = std::move(headers);
   return reply;
-}
-
-int64_t reportedBytes(const Recorder& recorder) {
-  int64_t total = 0;
-  for (const Write& write : recorder.writes) total += write.bytes;
-  return total;
 }

@@ -49,7 +49,7 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
     first.cutAfter = cut;
     server_.serveOnce(path, first);
     server_.serve(path, whole);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url(path), &recorder);
 
     EXPECT_EQ(recorder.calls(), "wrwfc")
@@ -106,7 +106,7 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
     if (c.retryAfter) refusal.headers = {{"Retry-After", c.retryAfter}};
     for (int i = 0; i < c.failures; ++i) server_.serveOnce(path, refusal);
     server_.serve(path, generated(1000));
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url(path), &recorder);
 
     EXPECT_EQ(recorder.calls(), c.calls);
@@ -150,7 +150,7 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(c.url, &recorder);
 
     EXPECT_EQ(recorder.calls(), c.calls);
@@ -179,7 +179,7 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
   server_.serveOnce("/a", busy);
   server_.serveOnce("/a", cut);
   server_.serve("/a", whole);
-  Recorder recorder;
+  SessionRecorder recorder;
   download(server_.url("/a"), &recorder, "", "\"v1\"");
 
   EXPECT_EQ(recorder.calls(), "rwrwfc");
@@ -188,7 +188,7 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
   EXPECT_TRUE(recorder.finishedBody == TestHttpServer::generatedBody(100000));
 
   server_.serve("/b", whole);
-  Recorder confirmed;
+  SessionRecorder confirmed;
   download(server_.url("/b"), &confirmed, "", "\"v2\"");
   EXPECT_EQ(confirmed.calls(), "fc");
   EXPECT_EQ(confirmed.finishResponse->statusCode, 304);
@@ -220,7 +220,7 @@ TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url(c.path), &recorder);
 
     EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone)
@@ -243,7 +243,7 @@ TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
   busy.headers = {{"Retry-After", "0"}};
   server_.serveOnce("/a", busy);
   server_.serve("/a", generated(10));
-  Recorder recorder;
+  SessionRecorder recorder;
   download(server_.url("/a"), &recorder);
 
   EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);

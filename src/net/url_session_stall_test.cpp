@@ -1,9 +1,8 @@
 #include "net/url_session_fixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
+
+#include "support/loopback_socket.h"
 
 // The limit on silence, on the wire.
 
@@ -13,18 +12,7 @@ namespace {
 // ever answers.
 class SilentListener {
  public:
-  SilentListener() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd_ < 0 ||
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
-        listen(fd_, 4) ||
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length))
-      ADD_FAILURE() << "cannot listen on 127.0.0.1";
-    port_ = ntohs(address.sin_port);
-  }
+  SilentListener() { fd_ = listenOnLoopback(&port_); }
   ~SilentListener() {
     if (fd_ >= 0) close(fd_);
   }
@@ -36,7 +24,7 @@ class SilentListener {
   }
 
  private:
-  int fd_;
+  int fd_ = -1;
   int port_ = 0;
 };
 
@@ -66,7 +54,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Recorder recorder;
+    SessionRecorder recorder;
     auto start = Clock::now();
     download(c.url, &recorder);
     auto elapsed = Clock::now() - start;
@@ -91,7 +79,7 @@ TEST_F(UrlSessionTest, ASlowTrickleIsNotAStall) {
   trickle.chunkSize = 1;
   trickle.chunkDelayMs = 600;
   server_.serve("/trickle", trickle);
-  Recorder recorder;
+  SessionRecorder recorder;
   download(server_.url("/trickle"), &recorder);
 
   EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);

@@ -4,10 +4,8 @@
 
 #include <thread>
 
-#include <httplib.h>
-
 // A download on the wire: the body, the response, the failures, whom
-// HTTPS trusts and where redirects may lead; and the test server itself.
+// HTTPS trusts and where redirects may lead.
 
 namespace {
 
@@ -20,7 +18,7 @@ TEST_F(UrlSessionTest, DownloadsTheWholeBody) {
     TestReply reply = generated(size);
     reply.contentLength = contentLength;
     server_.serve(path, reply);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url(path), &recorder);
 
     EXPECT_EQ(recorder.calls(), "wfc");
@@ -62,7 +60,7 @@ TEST_F(UrlSessionTest, FinishesWhateverTheStatus) {
     reply.body = c.body;
     reply.contentLength = c.contentLength;
     server_.serve("/page", reply);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url("/page"), &recorder);
 
     EXPECT_EQ(recorder.calls(), c.body.empty() ? "fc" : "wfc");
@@ -80,7 +78,7 @@ TEST_F(UrlSessionTest, HeaderFieldsMatchAnyCaseAndKeepTheirValue) {
     reply.body = "x";
     reply.headers = {{"ETag", etag}, {"X-Padded", " \t spaced  out \t"}};
     server_.serve("/tagged", reply);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server_.url("/tagged"), &recorder);
 
     ASSERT_TRUE(recorder.finishResponse);
@@ -107,7 +105,7 @@ TEST_F(UrlSessionTest, RedirectGivesTheFinalResponse) {
   target.headers = {{"ETag", "\"new\""}};
   server_.serve("/old", moved);
   server_.serve("/new", target);
-  Recorder recorder;
+  SessionRecorder recorder;
   download(server_.url("/old"), &recorder);
 
   EXPECT_EQ(recorder.calls(), "wfc");
@@ -153,7 +151,7 @@ TEST_F(UrlSessionTest, TransportFailuresOnlyComplete) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url + " in " + c.dir);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(c.url, &recorder, c.dir);
 
     EXPECT_EQ(recorder.calls().find('f'), std::string::npos);
@@ -202,7 +200,7 @@ TEST_F(UrlSessionTest, HttpsTrustsOnlyTheConfiguredAuthorities) {
     ScopedEnv bundle("CURL_CA_BUNDLE", c.bundle);
     ScopedEnv file("SSL_CERT_FILE", c.file);
     ScopedEnv dir("SSL_CERT_DIR", c.dir);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(server.url("/agent.zip"), &recorder);
 
     ASSERT_EQ(recorder.errors.size(), 1u);
@@ -250,7 +248,7 @@ TEST_F(UrlSessionTest, RedirectsNeverLeaveHttps) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Recorder recorder;
+    SessionRecorder recorder;
     download(c.url, &recorder);
 
     ASSERT_EQ(recorder.errors.size(), 1u);
@@ -269,50 +267,6 @@ TEST_F(UrlSessionTest, RedirectsNeverLeaveHttps) {
     }
   }
   EXPECT_EQ(server_.requestCount("/agent.zip"), 0);
-}
-
-TEST(TestHttpServerTest, CountsWhatItSends) {
-  TestHttpServer server;
-  TestReply whole;
-  whole.generatedSize = 200000;
-  server.serve("/whole", whole);
-  TestReply cut = whole;
-  cut.cutAfter = 70000;
-  server.serve("/cut", cut);
-  httplib::Client client("127.0.0.1", server.port());
-
-  for (int i = 1; i <= 2; ++i) {
-    auto result = client.Get("/whole");
-    ASSERT_TRUE(result);
-    EXPECT_TRUE(result->body == TestHttpServer::generatedBody(200000));
-    EXPECT_EQ(server.requestCount("/whole"), i);
-    EXPECT_EQ(server.bytesSent("/whole"), i * 200000);
-  }
-  EXPECT_FALSE(client.Get("/cut"));
-  EXPECT_EQ(server.bytesSent("/cut"), 70000);
-  auto missing = client.Get("/missing");
-  ASSERT_TRUE(missing);
-  EXPECT_EQ(missing->status, 404);
-  EXPECT_EQ(server.requestCount("/missing"), 1);
-  EXPECT_FALSE(httplib::Client("127.0.0.1", refusedPort()).Get("/"));
-}
-
-TEST(TestHttpServerTest, StopsPromptlyInALongPause) {
-  auto server = std::make_unique<TestHttpServer>();
-  TestReply silent;
-  silent.body = "late";
-  silent.chunkDelayMs = 30000;
-  server->serve("/silent", silent);
-  std::thread client([port = server->port()] {
-    EXPECT_FALSE(httplib::Client("127.0.0.1", port).Get("/silent"));
-  });
-  auto deadline = Clock::now() + kPatience;
-  while (server->requestCount("/silent") == 0 && Clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  auto start = Clock::now();
-  server.reset();
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
-  client.join();
 }
 
 }  // namespace

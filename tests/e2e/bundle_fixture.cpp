@@ -112,6 +112,13 @@ void BundleFixture::copyBesideExecutable(const std::string& file) {
   ASSERT_EQ(copy.exitCode, 0) << copy.err;
 }
 
+std::string BundleFixture::unzipFirstOnPath(const std::string& script) {
+  const std::string bin = tree_.at("bin");
+  makeDirs(bin);
+  writeExecutable(bin + "/unzip", script);
+  return "PATH=" + bin + ":/usr/bin:/bin";
+}
+
 // getenv() finds the first of two equal names, so extras replace rather
 // than follow.
 std::vector<std::string> BundleFixture::environment(

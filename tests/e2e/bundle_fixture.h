@@ -39,6 +39,10 @@ class BundleFixture : public ::testing::Test {
   // The per-user agent cache under the private HOME, ending in "/".
   std::string cache() const;
 
+  // Puts script in the tree as bin/unzip; the PATH entry, for extraEnv,
+  // that finds it before the system's.
+  std::string unzipFirstOnPath(const std::string& script);
+
   // Copies file into the directory of the bundle's executable.
   void copyBesideExecutable(const std::string& file);
 

@@ -3,7 +3,6 @@
 // the choice, while the test watches, types and closes as a user would.
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -170,28 +169,22 @@ class DesktopWindow : public DesktopBundle {
         savePng(image, std::string(BOOTSTRAP_SCREENSHOT_DIR) + "/" + name));
   }
 
-  // An unzip first on PATH that lingers before unpacking, so that the
-  // unpacking state stays on screen; it touches the returned path first.
-  std::string installSlowUnzip() {
-    std::string bin = tree_.at("bin");
-    makeDirs(bin);
-    writeFile(bin + "/unzip",
-              "#!/bin/sh\ntouch \"$0.started\"\nsleep 2\n"
-              "exec /usr/bin/unzip \"$@\"\n");
-    chmod((bin + "/unzip").c_str(), 0755);
-    return bin + "/unzip.started";
-  }
-
   XDisplay x_;
 };
+
+// An unzip that lingers before unpacking, so that the unpacking state stays
+// on screen; it touches "$0.started" first.
+const char kLingeringUnzip[] =
+    "#!/bin/sh\ntouch \"$0.started\"\nsleep 2\n"
+    "exec /usr/bin/unzip \"$@\"\n";
 
 TEST_F(DesktopWindow, DownloadShowsProgressThenUnpacksThenGivesWayToTheAgent) {
   TestReply slow;
   slow.chunkDelayMs = 100;
   const int64_t size = serveAgent("slow", slow, 25);  // about 2.5 s
-  const std::string unzipStarted = installSlowUnzip();
-  auto process = startOnDisplay(
-      {"PATH=" + tree_.at("bin") + ":/usr/bin:/bin", "AGENT_SLEEP=2"});
+  auto process =
+      startOnDisplay({unzipFirstOnPath(kLingeringUnzip), "AGENT_SLEEP=2"});
+  const std::string unzipStarted = tree_.at("bin/unzip.started");
 
   XWindowId window = awaitWindow();
   ASSERT_NE(window, 0u) << "no window titled " << kTitle;

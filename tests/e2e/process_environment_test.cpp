@@ -1,8 +1,6 @@
 // The process as strangers' machines start it: closed standard descriptors,
 // a reader that goes away, a terminal, an odd PATH, a read-only home.
 
-#include <sys/stat.h>
-
 #include <random>
 #include <string>
 #include <vector>
@@ -112,10 +110,8 @@ TEST_F(ProcessEnvironment, ProgramsAreNeverTakenFromTheCurrentDirectory) {
   const std::string planted =
       "echo planted >> \"$AGENT_RECORD.planted\"\nexit 1\n";
   makeDirs(cwd_ + "/bin");
-  for (const char* name : {"/unzip", "/sh", "/bin/unzip", "/bin/sh"}) {
-    writeFile(cwd_ + name, planted);
-    ASSERT_EQ(chmod((cwd_ + name).c_str(), 0755), 0);
-  }
+  for (const char* name : {"/unzip", "/sh", "/bin/unzip", "/bin/sh"})
+    writeExecutable(cwd_ + name, planted);
   std::string runs;
   for (const char* path : paths) {
     SCOPED_TRACE(path ? path : "(unset)");

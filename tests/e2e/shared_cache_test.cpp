@@ -2,7 +2,6 @@
 // whatever other runs do, and what a killed run left is cleared later.
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -115,14 +114,10 @@ const char kSlowUnzip[] =
     "exec sleep 30\n";
 
 TEST_F(SharedCache, AKilledRunLeavesNoUnzipAndItsLeftoversGoNextTime) {
-  std::string bin = tree_.at("bin");
-  makeDirs(bin);
-  writeFile(bin + "/unzip", kSlowUnzip);
-  ASSERT_EQ(chmod((bin + "/unzip").c_str(), 0755), 0);
   serveAgent("/one.zip", "one");
   writeFile(tree_.at("go"), "");
   std::vector<std::string> env = urlEnv("/one.zip");
-  env.push_back("PATH=" + bin + ":/usr/bin:/bin");
+  env.push_back(unzipFirstOnPath(kSlowUnzip));
   auto killed = start({}, env);
   const std::string pidFile = tree_.at("record.unzip");
   ASSERT_TRUE(waitFor([&] { return pathExists(pidFile) &&

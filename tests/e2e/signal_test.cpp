@@ -3,7 +3,6 @@
 
 #include <signal.h>
 #include <stdio.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -135,10 +134,7 @@ const char kSlowUnzip[] =
     "exec sleep 30\n";
 
 TEST_F(SignalTest, SignalMidUnpackLeavesNoHalfMadeAgent) {
-  std::string bin = tree_.at("bin");
-  makeDirs(bin);
-  writeFile(bin + "/unzip", kSlowUnzip);
-  ASSERT_EQ(chmod((bin + "/unzip").c_str(), 0755), 0);
+  const std::string path = unzipFirstOnPath(kSlowUnzip);
   server_.serve("/agent.zip", archiveReply(readFile(makeAgentArchive("dl"))));
   setUrl(server_.url("/agent.zip"));
   const std::pair<const char*, bool> roads[] = {{"shipped", true},
@@ -148,8 +144,7 @@ TEST_F(SignalTest, SignalMidUnpackLeavesNoHalfMadeAgent) {
     for (const Stop& stop : kStops) {
       SCOPED_TRACE(std::string(road.first) + " " + stop.name);
       remove(tree_.at("record.unzip").c_str());
-      auto process = start({}, {"ZR_BOOTSTRAP_UI=console",
-                                "PATH=" + bin + ":/usr/bin:/bin"});
+      auto process = start({}, {"ZR_BOOTSTRAP_UI=console", path});
       ASSERT_TRUE(waitFor([&] { return pathExists(tree_.at("record.unzip")); }))
           << "unzip never started";
       expectFailure(stopPromptly(*process, stop.signal));

@@ -55,6 +55,11 @@ void writeFile(const std::string& path, const std::string& content) {
   if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
+void writeExecutable(const std::string& path, const std::string& content) {
+  writeFile(path, content);
+  if (chmod(path.c_str(), 0755) != 0) ADD_FAILURE() << "chmod " << path;
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) ADD_FAILURE() << "cannot read " << path;

@@ -24,6 +24,8 @@ class ScratchTree {
 // Small file helpers; each fails the current test on error.
 void makeDirs(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
+// writeFile, then executable by everyone.
+void writeExecutable(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool pathExists(const std::string& path);
 // Names in a directory, sorted, without "." and "..".

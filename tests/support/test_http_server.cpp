@@ -1,7 +1,5 @@
 #include "support/test_http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "support/loopback_socket.h"
 #include "support/process.h"
 #include "support/scratch_tree.h"
 
@@ -251,21 +250,9 @@ bool TestHttpServer::pause(int milliseconds) {
 }
 
 DribblingHeaderServer::DribblingHeaderServer(int intervalMs)
-    : intervalMs_(intervalMs),
-      listenFd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listenFd_ < 0 ||
-      bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
-      listen(listenFd_, 4) ||
-      getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length)) {
-    ADD_FAILURE() << "cannot listen on 127.0.0.1";
-    return;
-  }
-  port_ = ntohs(address.sin_port);
-  thread_ = std::thread([this] { run(); });
+    : intervalMs_(intervalMs) {
+  listenFd_ = listenOnLoopback(&port_);
+  if (listenFd_ >= 0) thread_ = std::thread([this] { run(); });
 }
 
 DribblingHeaderServer::~DribblingHeaderServer() {
@@ -390,15 +377,8 @@ std::string gzipped(const std::string& bytes) {
 }
 
 int refusedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (fd < 0 ||
-      bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    ADD_FAILURE() << "cannot find a free port";
+  int port = 0;
+  int fd = listenOnLoopback(&port);
   if (fd >= 0) close(fd);
-  return ntohs(address.sin_port);
+  return port;
 }

@@ -1,6 +1,7 @@
 #include "server_options.h"
 
 #include "common/text.h"
+#include "shared/command_line.h"
 
 const char kServerUsage[] =
     "usage: agent-server [--port N] [--rate BYTES_PER_SECOND]\n"
@@ -28,83 +29,53 @@ bool parseNumber(const std::string& text, int64_t min, int64_t max,
   return parseDecimal(text, max, value) && *value >= min;
 }
 
-// The options that take a value.
-bool takesValue(const std::string& name) {
-  return name == "--port" || name == "--rate" || name == "--cert" ||
-         name == "--key";
-}
-
-bool takeValue(const std::string& name, const std::string& value,
-               ServerOptions* options, std::string* error) {
-  int64_t number = 0;
-  if (name == "--port") {
+TakeWordFn portIn(int* port) {
+  return [port](const std::string& value, std::string* error) {
+    int64_t number = 0;
     if (!parseNumber(value, 1, 65535, &number)) {
       *error = "--port takes a port number from 1 to 65535";
       return false;
     }
-    options->port = static_cast<int>(number);
-  } else if (name == "--rate") {
-    if (!parseNumber(value, 1, INT64_MAX, &options->rate)) {
+    *port = static_cast<int>(number);
+    return true;
+  };
+}
+
+TakeWordFn rateIn(int64_t* rate) {
+  return [rate](const std::string& value, std::string* error) {
+    if (!parseNumber(value, 1, INT64_MAX, rate)) {
       *error = "--rate takes a positive number of bytes a second";
       return false;
     }
-  } else if (name == "--cert") {
-    options->certFile = value;
-  } else {
-    options->keyFile = value;
-  }
-  return true;
+    return true;
+  };
 }
 
-// Anything else: a flag, or the PATH.
-bool takeArgument(const std::string& arg, ServerOptions* options,
-                  std::string* error) {
-  if (arg == "-h" || arg == "--help") {
-    options->help = true;
-  } else if (arg.size() > 1 && arg[0] == '-') {
-    *error = "unknown option " + arg;
-    return false;
-  } else if (!options->path.empty()) {
-    *error = "one PATH only";
-    return false;
-  } else {
-    options->path = arg;
-  }
-  return true;
+TakeWordFn pathIn(std::string* path) {
+  return [path](const std::string& word, std::string* error) {
+    if (!path->empty()) {
+      *error = "one PATH only";
+      return false;
+    }
+    *path = word;
+    return true;
+  };
 }
 
 }  // namespace
 
 bool parseServerOptions(int argc, char** argv, ServerOptions* options,
                         std::string* error) {
-  for (int i = 1; i < argc; ++i) {
-    std::string name = argv[i], value;
-    bool joined =
-        name.compare(0, 2, "--") == 0 && name.find('=') != std::string::npos;
-    if (joined) {  // --name=value
-      value = name.substr(name.find('=') + 1);
-      name = name.substr(0, name.find('='));
-    }
-    if (!takesValue(name)) {
-      if (joined) {
-        *error = name + " is no option that takes a value";
-        return false;
-      }
-      if (!takeArgument(name, options, error)) return false;
-      if (options->help) return true;
-      continue;
-    }
-    if (!joined && i + 1 == argc) {
-      *error = name + " needs a value";
-      return false;
-    }
-    if (!joined) value = argv[++i];
-    if (value.empty()) {
-      *error = name + " needs a value";
-      return false;
-    }
-    if (!takeValue(name, value, options, error)) return false;
-  }
+  const CommandLineGrammar grammar = {
+      {{"--port", portIn(&options->port)},
+       {"--rate", rateIn(&options->rate)},
+       {"--cert", keepIn(&options->certFile)},
+       {"--key", keepIn(&options->keyFile)}},
+      {},
+      pathIn(&options->path)};
+  if (!readCommandLine(argc, argv, grammar, &options->help, error))
+    return false;
+  if (options->help) return true;
   if (options->path.empty()) {
     *error = "no PATH to serve";
     return false;

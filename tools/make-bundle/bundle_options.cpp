@@ -1,6 +1,6 @@
 #include "bundle_options.h"
 
-#include <vector>
+#include "shared/command_line.h"
 
 const char kBundleUsage[] =
     "usage: make-bundle --payload BUNDLE.zip (--url URL | --agent AGENT.zip)\n"
@@ -46,44 +46,15 @@ const char kBundleUsage[] =
 
 namespace {
 
-// The options that take a value, and where it goes.
-struct ValueOption {
-  const char* name;
-  std::string BundleOptions::*field;
-};
-const ValueOption kValueOptions[] = {
-    {"--payload", &BundleOptions::payload},
-    {"--url", &BundleOptions::url},
-    {"--agent", &BundleOptions::agent},
-    {"--splash", &BundleOptions::splash},
-    {"--executable", &BundleOptions::executable},
-    {"--module", &BundleOptions::module},
-};
-
-const ValueOption* findValueOption(const std::string& name) {
-  for (const ValueOption& option : kValueOptions)
-    if (name == option.name) return &option;
-  return nullptr;
-}
-
-bool takeArgument(const std::string& arg, BundleOptions* options,
-                  std::string* error) {
-  if (arg == "-h" || arg == "--help") {
-    options->help = true;
-  } else if (arg == "--app") {
-    options->app = true;
-  } else if (arg == "--no-module") {
-    options->noModule = true;
-  } else if (arg.size() > 1 && arg[0] == '-') {
-    *error = "unknown option " + arg;
-    return false;
-  } else if (!options->output.empty()) {
-    *error = "one OUTPUT only (" + options->output + " and " + arg + ")";
-    return false;
-  } else {
-    options->output = arg;
-  }
-  return true;
+TakeWordFn outputIn(std::string* output) {
+  return [output](const std::string& word, std::string* error) {
+    if (!output->empty()) {
+      *error = "one OUTPUT only (" + *output + " and " + word + ")";
+      return false;
+    }
+    *output = word;
+    return true;
+  };
 }
 
 // The combinations that cannot make a bundle.
@@ -104,35 +75,16 @@ bool checkCombination(const BundleOptions& options, std::string* error) {
 bool parseBundleOptions(int argc, char** argv, BundleOptions* options,
                         std::string* error) {
   error->clear();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i], value;
-    bool joined =
-        name.compare(0, 2, "--") == 0 && name.find('=') != std::string::npos;
-    if (joined) {  // --name=value
-      value = name.substr(name.find('=') + 1);
-      name = name.substr(0, name.find('='));
-    }
-    const ValueOption* option = findValueOption(name);
-    if (!option) {
-      if (joined) {
-        *error = name + " is no option that takes a value";
-        return false;
-      }
-      if (!takeArgument(name, options, error)) return false;
-      if (options->help) return true;
-      continue;
-    }
-    if (!joined && i + 1 == args.size()) {
-      *error = name + " needs a value";
-      return false;
-    }
-    if (!joined) value = args[++i];
-    if (value.empty()) {
-      *error = name + " needs a value";
-      return false;
-    }
-    options->*option->field = value;
-  }
-  return checkCombination(*options, error);
+  const CommandLineGrammar grammar = {
+      {{"--payload", keepIn(&options->payload)},
+       {"--url", keepIn(&options->url)},
+       {"--agent", keepIn(&options->agent)},
+       {"--splash", keepIn(&options->splash)},
+       {"--executable", keepIn(&options->executable)},
+       {"--module", keepIn(&options->module)}},
+      {{"--app", &options->app}, {"--no-module", &options->noModule}},
+      outputIn(&options->output)};
+  if (!readCommandLine(argc, argv, grammar, &options->help, error))
+    return false;
+  return options->help || checkCombination(*options, error);
 }

@@ -10,11 +10,6 @@
 
 namespace {
 
-// The splash's width; the window is this wide plus its margins.
-const int kContentWidth = 400;
-const int kMargin = 20;
-const int kSpacing = 12;
-
 // The widget tree of the download window, top to bottom: splash, status,
 // bar, button. Made first and destroyed last, after the controls over it.
 struct DownloadLayout {
@@ -46,21 +41,11 @@ DownloadLayout::DownloadLayout()
   gtk_widget_set_halign(GTK_WIDGET(button), GTK_ALIGN_END);
 
   // The status sits closer to its bar than to the rest.
-  GtkWidget* status = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing / 2);
+  GtkWidget* status = gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing / 2);
   gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(text));
   gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(progress));
 
-  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing);
-  gtk_widget_set_size_request(content, kContentWidth, -1);
-  gtk_widget_set_margin_start(content, kMargin);
-  gtk_widget_set_margin_end(content, kMargin);
-  gtk_widget_set_margin_top(content, kMargin);
-  gtk_widget_set_margin_bottom(content, kMargin);
-  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(image));
-  gtk_container_add(GTK_CONTAINER(content), status);
-  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(button));
-  gtk_container_add(GTK_CONTAINER(window), content);
-  gtk_widget_show_all(content);
+  setWindowContent(window, {GTK_WIDGET(image), status, GTK_WIDGET(button)});
 }
 
 // The bootstrap runs the install agent next, maybe for minutes: the window

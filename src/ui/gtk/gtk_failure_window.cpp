@@ -6,11 +6,6 @@
 
 namespace {
 
-// As wide as the download window, which it may follow.
-const int kContentWidth = 400;
-const int kMargin = 20;
-const int kSpacing = 12;
-
 // The lines come from paths and other bytes off the disk, which need not
 // be UTF-8; a long one wraps rather than widening the window.
 GtkWidget* lineLabel(const std::string& line) {
@@ -55,7 +50,7 @@ gboolean onCloseRequest(gint, GIOCondition, gpointer loop) {
 FailureLayout::FailureLayout(const std::string& title,
                              const std::vector<std::string>& texts)
     : window(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
-      lines(GTK_BOX(gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing / 2))),
+      lines(GTK_BOX(gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing / 2))),
       close(GTK_BUTTON(gtk_button_new_with_label("Close"))) {
   gchar* validTitle = g_utf8_make_valid(title.c_str(), -1);
   gtk_window_set_title(window, validTitle);
@@ -67,16 +62,7 @@ FailureLayout::FailureLayout(const std::string& title,
     gtk_container_add(GTK_CONTAINER(lines), lineLabel(text));
   gtk_widget_set_halign(GTK_WIDGET(close), GTK_ALIGN_END);
 
-  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, kSpacing);
-  gtk_widget_set_size_request(content, kContentWidth, -1);
-  gtk_widget_set_margin_start(content, kMargin);
-  gtk_widget_set_margin_end(content, kMargin);
-  gtk_widget_set_margin_top(content, kMargin);
-  gtk_widget_set_margin_bottom(content, kMargin);
-  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(lines));
-  gtk_container_add(GTK_CONTAINER(content), GTK_WIDGET(close));
-  gtk_container_add(GTK_CONTAINER(window), content);
-  gtk_widget_show_all(content);
+  setWindowContent(window, {GTK_WIDGET(lines), GTK_WIDGET(close)});
 
   // Only a button inside its window can be its default.
   gtk_widget_set_can_default(GTK_WIDGET(close), TRUE);

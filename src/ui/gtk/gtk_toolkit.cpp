@@ -9,6 +9,10 @@ namespace {
 // that is always ready must not hold up the install agent.
 const int kMaxDrainPasses = 100;
 
+// The splash's width; a window is this wide plus its margins.
+const int kContentWidth = 400;
+const int kMargin = 20;
+
 void explainNoDisplay(char* why, size_t whySize) {
   const char* display = getenv("DISPLAY");
   if (!display || !*display) display = getenv("WAYLAND_DISPLAY");
@@ -29,6 +33,19 @@ bool startToolkit(char* why, size_t whySize) {
   if (gtk_init_check(nullptr, nullptr)) return true;
   explainNoDisplay(why, whySize);
   return false;
+}
+
+void setWindowContent(GtkWindow* window,
+                      std::initializer_list<GtkWidget*> rows) {
+  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing);
+  gtk_widget_set_size_request(content, kContentWidth, -1);
+  gtk_widget_set_margin_start(content, kMargin);
+  gtk_widget_set_margin_end(content, kMargin);
+  gtk_widget_set_margin_top(content, kMargin);
+  gtk_widget_set_margin_bottom(content, kMargin);
+  for (GtkWidget* row : rows) gtk_container_add(GTK_CONTAINER(content), row);
+  gtk_container_add(GTK_CONTAINER(window), content);
+  gtk_widget_show_all(content);
 }
 
 void destroyWindowNow(GtkWindow* window) {
