@@ -1,7 +1,9 @@
 # Sources of the agents' signature check, listed for the top-level build.
 set(LAYER_SOURCES
   src/signature/minisign_format.cpp
+  src/signature/signature_check.cpp
 )
 set(LAYER_TESTS
   src/signature/minisign_format_test.cpp
+  src/signature/signature_check_test.cpp
 )
