@@ -53,8 +53,8 @@ void checkKeys(const std::string& input) {
     fail("an oversize or empty key file taken", input);
   std::string written;
   for (const PublicKey& key : keys)
-    written += "untrusted comment: k\r\n" + base64(bytesOf("Ed", key.id, key.key)) +
-               "\r\n";
+    written += "untrusted comment: k\r\n" +
+               base64(bytesOf("Ed", key.id, key.key)) + "\r\n";
   std::vector<PublicKey> again;
   if (!parsePublicKeys(written, &again, &why) || again.size() != keys.size())
     fail("the keys written back do not read", input);

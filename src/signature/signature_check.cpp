@@ -112,9 +112,9 @@ bool hashFile(const std::string& path, ArchiveDigest* digest,
 
 // Verifies a legacy signature over a map of the file: the kernel pages it
 // in as it is read and drops it again, so a large archive is never all in
-// memory. The archive lies in a directory of the user's alone, so nobody
-// truncates it under the map. False with *why set when it cannot be
-// mapped.
+// memory. A file cut short under the map would raise SIGBUS; downloaded
+// archives lie in the user's private cache, where nobody else can. False
+// with *why set when it cannot be mapped.
 bool holdsOverMap(const std::string& path, const Ed25519Signature& signature,
                   const PublicKey& key, bool* signatureHolds,
                   std::string* why) {

@@ -4,6 +4,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "support/process.h"
@@ -112,7 +114,7 @@ TEST_F(SignatureCheckTest, OnlyATrustedKeyAndAnUneditedCommentVouch) {
       std::string reason;
     } cases[] = {
         {signature, keysIn(oldKey + newKey), SignatureVerdict::kVerified, ""},
-        {signature, keysIn(oldKey),  SignatureVerdict::kUnknownKey,
+        {signature, keysIn(oldKey), SignatureVerdict::kUnknownKey,
          "signed with key " + newKeyId + ", which is not a trusted key"},
         {edited, keysIn(newKey), SignatureVerdict::kCommentMismatch,
          "the global signature does not match the trusted comment"},
@@ -132,7 +134,7 @@ TEST_F(SignatureCheckTest, TheDigestHashedOnTheWayServesPrehashedOnly) {
   writeFile(tree.at("a.zip"), content);
   ArchiveHasher hasher;
   for (size_t at = 0; at < content.size(); at += 4097)
-    hasher.update(content.data() + at, std::min<size_t>(4097, content.size() - at));
+    hasher.update(&content[at], std::min<size_t>(4097, content.size() - at));
   ArchiveDigest digest = hasher.finish();
   std::vector<PublicKey> keys = keysOf("k");
   ArchiveSignature prehashed = parsed(sign("k", false));
@@ -140,7 +142,8 @@ TEST_F(SignatureCheckTest, TheDigestHashedOnTheWayServesPrehashedOnly) {
   digest[0] ^= 1;
   EXPECT_EQ(checkArchiveSignature(digest, prehashed, keys).verdict,
             SignatureVerdict::kArchiveMismatch);
-  EXPECT_EQ(checkArchiveSignature(digest, parsed(sign("k", true)), keys).verdict,
+  ArchiveSignature legacy = parsed(sign("k", true));
+  EXPECT_EQ(checkArchiveSignature(digest, legacy, keys).verdict,
             SignatureVerdict::kCannotCheck);
 }
 
@@ -156,7 +159,8 @@ TEST_F(SignatureCheckTest, AnArchiveThatIsNoFileCannotBeChecked) {
       SignatureCheck result =
           checkArchiveSignature(tree.at(path), signature, keysOf("k"));
       EXPECT_EQ(result.verdict, SignatureVerdict::kCannotCheck) << path;
-      EXPECT_EQ(result.reason.rfind(tree.at(path) + ": ", 0), 0u) << result.reason;
+      EXPECT_EQ(result.reason.rfind(tree.at(path) + ": ", 0), 0u)
+          << result.reason;
     }
   }
   alarm(0);
