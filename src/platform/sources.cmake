@@ -21,3 +21,11 @@ set(LAYER_TESTS
   src/platform/temp_dir_test.cpp
   src/platform/unzip_test.cpp
 )
+# What each platform does its own way, in files named for it; a port lists
+# its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").
+list(APPEND LAYER_SOURCES
+  src/platform/executable_path_linux.cpp
+)
+list(APPEND LAYER_TESTS
+  src/platform/bundle_paths_linux_test.cpp
+)
