@@ -17,6 +17,7 @@ set(LAYER_TESTS
   src/platform/command_runner_test.cpp
   src/platform/first_line_test.cpp
   src/platform/log_test.cpp
+  src/platform/pipes_test.cpp
   src/platform/program_name_test.cpp
   src/platform/shell_words_test.cpp
   src/platform/temp_dir_test.cpp
@@ -26,6 +27,8 @@ set(LAYER_TESTS
 # its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").
 list(APPEND LAYER_SOURCES
   src/platform/executable_path_linux.cpp
+  src/platform/parent_death_linux.cpp
+  src/platform/pipes_linux.cpp
   src/platform/program_name_linux.cpp
 )
 list(APPEND LAYER_TESTS
