@@ -33,4 +33,5 @@ list(APPEND LAYER_SOURCES
 )
 list(APPEND LAYER_TESTS
   src/platform/bundle_paths_linux_test.cpp
+  src/platform/command_runner_linux_test.cpp
 )
