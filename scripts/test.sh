@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks the include graph of src/ against its layers, then builds and
-# runs every test: a plain build, then one under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then one under
-# ThreadSanitizer; then a short run of each fuzzer, the benchmark's smoke
-# run, and the check of the nginx configuration in docs/SERVING.md.
+# Checks the include graph of src/ against its layers and that Linux-only
+# names stay in files named for Linux, then builds and runs every test: a
+# plain build, then one under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then a short
+# run of each fuzzer, the benchmark's smoke run, and the check of the nginx
+# configuration in docs/SERVING.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -11,6 +12,9 @@ ensure_packages "${TEST_PACKAGES[@]}"
 
 echo "== layers"
 bash scripts/layers.sh
+
+echo "== platform names"
+bash scripts/platform-names.sh
 
 run_suite() {  # build directory, then extra cmake arguments
   local dir=$1; shift

@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include "bootstrap/signal_wait.h"
+
 namespace {
 
 SignalAction action = nullptr;
@@ -32,12 +34,11 @@ const char* nameOf(int sig) {
 void* watch(void*) {
   sigset_t set = watchedSignals();
   for (;;) {
-    siginfo_t info;
-    int sig = sigwaitinfo(&set, &info);
-    if (sig < 0) continue;
+    ReceivedSignal received;
+    if (!waitForSignal(set, &received)) continue;
     // The terminal (Ctrl-C, a hangup) signals the whole foreground process
     // group, the running command included.
-    action(sig, nameOf(sig), info.si_code == SI_KERNEL);
+    action(received.number, nameOf(received.number), received.fromTerminal);
   }
   return nullptr;
 }

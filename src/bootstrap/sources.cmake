@@ -10,3 +10,8 @@ set(LAYER_TESTS
   src/bootstrap/bootstrap_sequence_test.cpp
   src/bootstrap/bundle_check_test.cpp
 )
+# What each platform does its own way, in files named for it; a port lists
+# its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").
+list(APPEND LAYER_SOURCES
+  src/bootstrap/signal_wait_linux.cpp
+)

@@ -14,6 +14,7 @@
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
+#include "platform/program_name.h"
 #include "platform/shell_words.h"
 
 namespace {
@@ -34,7 +35,7 @@ std::string transportFailureText() {
   return std::string(kTransportFailure) +
          "See the log on standard error or in the system journal "
          "(journalctl -t " +
-         smart_quote(program_invocation_short_name) + ").";
+         smart_quote(programName()) + ").";
 #endif
 }
 

@@ -16,3 +16,8 @@ set(LAYER_TESTS
   src/net/url_session_stall_test.cpp
   src/net/url_session_test.cpp
 )
+# What each platform does its own way, in files named for it; a port lists
+# its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").
+list(APPEND LAYER_SOURCES
+  src/net/system_random_linux.cpp
+)

@@ -1,10 +1,10 @@
 #include "net/url_session.h"
 
-#include <sys/random.h>
 #include <unistd.h>
 
 #include "net/curl_session.h"
 #include "net/curl_transfer.h"
+#include "net/system_random.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ namespace {
 // together draw different waits.
 uint64_t randomSeed() {
   uint64_t seed = 0;
-  if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) == sizeof seed) return seed;
+  if (systemRandom(&seed)) return seed;
   return static_cast<uint64_t>(
              std::chrono::steady_clock::now().time_since_epoch().count()) ^
          static_cast<uint64_t>(getpid());

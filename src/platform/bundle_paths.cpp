@@ -1,27 +1,8 @@
 #include "platform/bundle_paths.h"
 
-#include <unistd.h>
-
-#include <vector>
-
 #include "common/installer_constants.h"
 #include "common/text.h"
-
-namespace {
-
-// The target of a symbolic link, whatever its length; empty on failure.
-std::string readLink(const char* path) {
-  std::vector<char> buffer(256);
-  for (;;) {
-    ssize_t n = readlink(path, buffer.data(), buffer.size());
-    if (n < 0) return "";
-    if (static_cast<size_t>(n) < buffer.size())
-      return std::string(buffer.data(), static_cast<size_t>(n));
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-}  // namespace
+#include "platform/executable_path.h"
 
 std::string cutAtLastSeparator(const std::string& path) {
   size_t last = path.find_last_of("/\\");
@@ -47,8 +28,6 @@ MainBundle bundleForExecutable(const std::string& executablePath) {
   }
   return bundle;
 }
-
-std::string executablePath() { return readLink("/proc/self/exe"); }
 
 MainBundle mainBundle() { return bundleForExecutable(executablePath()); }
 

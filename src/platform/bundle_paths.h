@@ -14,10 +14,7 @@ struct MainBundle {
 
 MainBundle bundleForExecutable(const std::string& executablePath);
 
-// The running executable's own path (/proc/self/exe); empty when unknown.
-std::string executablePath();
-
-// The bundle of /proc/self/exe; absent when that link cannot be read.
+// The bundle of executablePath(); absent when that is unknown.
 MainBundle mainBundle();
 
 // path up to, not including, its last slash or backslash; the whole path

@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#ifdef __linux__
-#include <sys/prctl.h>
-#endif
+
+#include "platform/parent_death.h"
+#include "platform/pipes.h"
 
 namespace {
 
@@ -52,14 +52,9 @@ bool reopenNull(int fd, int flags) {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-#ifdef __linux__
-  if (options.dieWithParent) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);  // the parent is gone already
-  }
-#else
-  (void)parent;
-#endif
+  // Once armed, a parent already gone would never send the signal.
+  if (options.dieWithParent && killWhenParentDies() && getppid() != parent)
+    _exit(127);
   if ((options.stdinFromNull && !reopenNull(0, O_RDONLY)) ||
       (options.stdoutFd >= 0 && dup2(options.stdoutFd, 1) < 0) ||
       (options.stderrToNull && !reopenNull(2, O_WRONLY))) {
@@ -170,7 +165,7 @@ pid_t startChild(const std::string& path, const std::vector<std::string>& args,
                       defaults);
   const pid_t parent = getpid();
   int errorPipe[2];
-  if (pipe2(errorPipe, O_CLOEXEC) != 0) return -1;
+  if (!openPipe(errorPipe)) return -1;
   pid_t pid = fork();
   if (pid == 0)
     becomeChild(path.c_str(), argv.data(), scriptArgv.data(), options,

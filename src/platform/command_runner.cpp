@@ -1,7 +1,6 @@
 #include "platform/command_runner.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/pipes.h"
 #include "platform/shell_words.h"
 
 namespace {
@@ -92,7 +92,7 @@ int runCommand(const std::string& commandLine, const ChildOptions& options) {
 
 int runCapturingOutput(const std::string& commandLine, std::string* out) {
   int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
+  if (!openPipe(pipeFds)) return -1;
   ChildOptions options;
   options.stdinFromNull = true;
   options.stdoutFd = pipeFds[1];

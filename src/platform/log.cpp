@@ -1,6 +1,5 @@
 #include "platform/log.h"
 
-#include <errno.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <sys/time.h>
@@ -8,7 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
-// program_invocation_short_name comes from glibc's <errno.h>.
+#include "platform/program_name.h"
 
 namespace {
 
@@ -75,7 +74,7 @@ void logLine(const char* format, ...) {
   char stamp[32];
   strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   fprintf(stderr, "%s.%03ld %s[%d] %s\n", stamp, now.tv_usec / 1000L,
-          program_invocation_short_name, static_cast<int>(getpid()),
+          programName(), static_cast<int>(getpid()),
           message.c_str());
   fflush(stderr);
   syslog(LOG_NOTICE, "%s", message.c_str());

@@ -17,7 +17,21 @@ set(LAYER_TESTS
   src/platform/command_runner_test.cpp
   src/platform/first_line_test.cpp
   src/platform/log_test.cpp
+  src/platform/pipes_test.cpp
+  src/platform/program_name_test.cpp
   src/platform/shell_words_test.cpp
   src/platform/temp_dir_test.cpp
   src/platform/unzip_test.cpp
+)
+# What each platform does its own way, in files named for it; a port lists
+# its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").
+list(APPEND LAYER_SOURCES
+  src/platform/executable_path_linux.cpp
+  src/platform/parent_death_linux.cpp
+  src/platform/pipes_linux.cpp
+  src/platform/program_name_linux.cpp
+)
+list(APPEND LAYER_TESTS
+  src/platform/bundle_paths_linux_test.cpp
+  src/platform/command_runner_linux_test.cpp
 )

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "platform/bundle_paths.h"
+#include "platform/executable_path.h"
 
 #define BOOTSTRAP_STRINGIFY2(x) #x
 #define BOOTSTRAP_STRINGIFY(x) BOOTSTRAP_STRINGIFY2(x)

@@ -1,9 +1,9 @@
 #include "ui/failure_window.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include "platform/pipes.h"
 #include "ui/backend.h"
 #include "ui/desktop_module.h"
 #include "ui/window_title.h"
@@ -15,7 +15,7 @@ namespace {
 // opens later.
 struct Closer {
   Closer() {
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) fds[0] = fds[1] = -1;
+    if (!openPipe(fds, PipeMode::kNonBlocking)) fds[0] = fds[1] = -1;
   }
   int fds[2];
 };

@@ -13,6 +13,7 @@
 #include "common/write_all.h"
 #include "platform/remove_tree.h"
 #include "platform/temp_dir.h"
+#include "rename_no_replace.h"
 
 namespace {
 
@@ -131,8 +132,7 @@ bool fillDirectory(const std::string& root,
 // plain rename would replace.
 bool renameIntoPlace(const std::string& from, const std::string& to,
                      std::string* error) {
-  int done =
-      renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+  int done = renameNoReplace(from.c_str(), to.c_str());
   if (done != 0 && errno == EINVAL) {  // a file system that cannot do that
     struct stat st;
     done = lstat(to.c_str(), &st) == 0 ? (errno = EEXIST, -1)

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "platform/bundle_paths.h"
+#include "platform/executable_path.h"
 #include "ui/desktop_module.h"
 
 namespace {
