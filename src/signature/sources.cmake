@@ -2,8 +2,10 @@
 set(LAYER_SOURCES
   src/signature/minisign_format.cpp
   src/signature/signature_check.cpp
+  src/signature/signature_url.cpp
 )
 set(LAYER_TESTS
   src/signature/minisign_format_test.cpp
   src/signature/signature_check_test.cpp
+  src/signature/signature_url_test.cpp
 )
