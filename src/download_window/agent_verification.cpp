@@ -6,7 +6,6 @@
 #include "common/text.h"
 #include "platform/log.h"
 #include "platform/state_file.h"
-#include "signature/signature_check.h"
 
 const char kKeyFileName[] = "installAgentKey.pub";
 
@@ -55,6 +54,7 @@ KeyFile loadBundleKeys(const std::string& resourceDir,
 }
 
 Verification verifyAgentArchive(const std::string& archivePath,
+                                const ArchiveDigest* digest,
                                 const std::string& signatureText,
                                 const std::vector<PublicKey>& keys,
                                 const SignatureRecord* cached,
@@ -65,7 +65,10 @@ Verification verifyAgentArchive(const std::string& archivePath,
     *why = "its signature is malformed: " + parseWhy;
     return Verification::kRefused;
   }
-  SignatureCheck check = checkArchiveSignature(archivePath, signature, keys);
+  SignatureCheck check =
+      digest && signature.algorithm == SignatureAlgorithm::kPrehashed
+          ? checkArchiveSignature(*digest, signature, keys)
+          : checkArchiveSignature(archivePath, signature, keys);
   if (!check.verified()) {
     *why = check.reason;
     return check.verdict == SignatureVerdict::kArchiveMismatch

@@ -6,6 +6,7 @@
 
 #include "cache/signature_record.h"
 #include "signature/minisign_format.h"
+#include "signature/signature_check.h"
 
 // The bundle's key file: with it, every downloaded agent must be signed
 // by one of its keys.
@@ -26,9 +27,12 @@ enum class Verification {
 
 // Checks the downloaded archive at archivePath against signatureText, by
 // keys, and against the cached agent's record, if any: an archive signed
-// before it is refused (a replayed older agent). kVerified with *record
-// set to what vouches for the archive; else *why says why, in one line.
+// before it is refused (a replayed older agent). A prehashed signature is
+// checked against digest when there is one (the archive hashed as it came),
+// else against the file. kVerified with *record set to what vouches for the
+// archive; else *why says why, in one line.
 Verification verifyAgentArchive(const std::string& archivePath,
+                                const ArchiveDigest* digest,
                                 const std::string& signatureText,
                                 const std::vector<PublicKey>& keys,
                                 const SignatureRecord* cached,

@@ -162,6 +162,7 @@ void Download::startTransfer() {
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
                                  retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
   urlSession_ = sessionOwner_.get();
+  hasher_.reset(verifies_ ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
   validationStringSent_ =
@@ -171,6 +172,10 @@ void Download::startTransfer() {
   theDownload_ =
       urlSession_->downloadTaskWithURL(sourceUrl_, validationStringSent_);
   theDownload_->resume();
+}
+
+void Download::didWriteBody(int64_t offset, const char* data, size_t size) {
+  if (hasher_) hasher_->write(offset, data, size);
 }
 
 void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -313,7 +318,12 @@ bool Download::verified(const std::string& path, AgentSigning* signing) {
   if (why.empty()) {
     SignatureRecord cached;
     bool hasCached = cacheUsable_ && readSignatureRecord(agentHome_, &cached);
-    verdict = verifyAgentArchive(path, fetched.text, bundleKeys_,
+    ArchiveDigest digest;
+    struct stat st;
+    bool hashed = stat(path.c_str(), &st) == 0 &&
+                  hasher_->finish(static_cast<int64_t>(st.st_size), &digest);
+    verdict = verifyAgentArchive(path, hashed ? &digest : nullptr, fetched.text,
+                                 bundleKeys_,
                                  hasCached ? &cached : nullptr,
                                  &signing->signature, &why);
   }

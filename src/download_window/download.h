@@ -10,6 +10,7 @@
 
 #include "common/report_fn.h"
 #include "download_window/small_download.h"
+#include "signature/background_hasher.h"
 #include "signature/minisign_format.h"
 #include "net/url_session.h"
 #include "ui/main_loop.h"
@@ -39,6 +40,7 @@ class Download : public UrlSessionDelegate {
   void failure(const std::string& message, TextColor color);
   void downloadFromURL(const std::string& url);
 
+  void didWriteBody(int64_t offset, const char* data, size_t size) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
                     int64_t totalBytesWritten,
                     int64_t totalBytesExpected) override;
@@ -112,6 +114,8 @@ class Download : public UrlSessionDelegate {
   bool verifies_ = false;
   std::vector<PublicKey> bundleKeys_;
   SmallDownload signatureDownload_{kMaxSignatureFileSize};
+  // Hashes the archive as it comes, for a prehashed signature.
+  std::unique_ptr<BackgroundHasher> hasher_;
   // The archive and its signature did not match once: the transfer
   // started again, and a second mismatch is a failure.
   bool restarted_ = false;
