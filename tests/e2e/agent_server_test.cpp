@@ -184,13 +184,11 @@ TEST_F(AgentServer, ServesAnArchivesSignatureBesideIt) {
     std::string path;
     const char* request;
     int status;
-    std::string body;  // and the type, when found
+    std::string body;  // body and type: checked when found
     const char* type;
   } cases[] = {
       {"signed archive", signedArchive, "/agent.zip.minisig", 200, signature,
        "text/plain"},
-      {"the archive too", signedArchive, "/agent.zip", 200, content_,
-       "application/zip"},
       {"another archive's", signedArchive, "/other.zip.minisig", 404, "", ""},
       {"signature's signature", signedArchive, "/agent.zip.minisig.minisig",
        404, "", ""},
@@ -206,7 +204,7 @@ TEST_F(AgentServer, ServesAnArchivesSignatureBesideIt) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, c.status);
     if (c.status != 200) continue;
-    EXPECT_TRUE(reply->body == c.body) << reply->body.size() << " bytes";
+    EXPECT_EQ(reply->body, c.body);
     EXPECT_EQ(reply->get_header_value("Content-Type"), c.type);
   }
 }

@@ -171,7 +171,6 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
   writeFile(tree_.at("out/Existing/keep"), "kept");
   const std::string missing = tree_.at("missing.zip");
   const std::string out = tree_.at("out/Setup");
-  writeFile(tree_.at("empty.pub"), "");
   writeFile(tree_.at("bad.pub"), "untrusted comment: key\nnot base64\n");
   std::string huge;
   while (huge.size() <= 64 * 1024) huge += "untrusted comment: padding\n";
@@ -251,9 +250,6 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
        "cannot read /proc/self/mem"},
       {"missing key file", keyed(missing), 1,
        "cannot read the public key file " + missing},
-      {"empty key file", keyed(tree_.at("empty.pub")), 1,
-       "the public key file " + tree_.at("empty.pub") +
-           " is no minisign public key file: no key in the key file"},
       {"malformed key file", keyed(tree_.at("bad.pub")), 1,
        "the public key file " + tree_.at("bad.pub") +
            " is no minisign public key file: line 2: not the base64"},
@@ -335,8 +331,6 @@ TEST_F(MakeBundle, PublicKeyFilesShipAsTheyAre) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string resources = output + (c.app ? "/Contents/Resources" : "");
     EXPECT_EQ(readFile(resources + "/installAgentKey.pub"), c.keys);
-    EXPECT_EQ(readFile(resources + "/installAgentURL.txt"),
-              "https://downloads.example.com/InstallAgent.zip\n");
   }
 }
 
