@@ -20,6 +20,6 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev l
                libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign)
 # The demo signs its online agent.
 DEMO_PACKAGES=("${BUILD_PACKAGES[@]}" minisign)
-BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils)
+BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils minisign)
 SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
 FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)
