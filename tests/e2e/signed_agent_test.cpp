@@ -193,6 +193,15 @@ TEST_F(SignedAgent, AnOlderSignedArchiveIsNotTakenBack) {
   serve(older, "\"v1\"", sign(older, "k", false, "timestamp:3000\tfile:a"));
   EXPECT_EQ(run({}).exitCode, 0);
   EXPECT_EQ(agentRuns(), "newer\nolder\n");
+
+  // Without a time nothing can be compared: taken, and the log says so.
+  const std::string untimed = agent("untimed");
+  serve(untimed, "\"v0\"", sign(untimed, "k", false, "file:a"));
+  ProcessResult result = run({});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("has no timestamp"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(agentRuns(), "newer\nolder\nuntimed\n");
 }
 
 TEST_F(SignedAgent, TheCacheCountsOnlyForAKeyStillInTheBundle) {
