@@ -2,8 +2,9 @@
 
 namespace {
 
-// Enough to keep the thread busy; a transfer that outruns it waits.
-const size_t kMaxQueuedBytes = 32 << 20;
+// Enough to keep the thread busy; a transfer that outruns it waits, so a
+// signed download costs at most this much more memory.
+const size_t kMaxQueuedBytes = 4 << 20;
 
 }  // namespace
 
