@@ -12,16 +12,10 @@
 
 namespace {
 
-std::string findModule(const std::string& exeDir) {
-  for (const std::string& path : desktopModuleLocations(exeDir))
-    if (access(path.c_str(), F_OK) == 0) return path;
-  return "";
-}
-
 // The module's export named symbol; null with *why set.
 void* findEntry(const char* symbol, std::string* why) {
   std::string exeDir = cutAtLastSeparator(executablePath());
-  std::string path = findModule(exeDir);
+  std::string path = findDesktopModule(exeDir);
   if (path.empty()) {
     *why = std::string("no ") + kDesktopModuleName + " in " + exeDir +
            " or " + joinPath(exeDir, kInstalledModuleDir);
@@ -42,9 +36,12 @@ void* findEntry(const char* symbol, std::string* why) {
 
 }  // namespace
 
-std::vector<std::string> desktopModuleLocations(const std::string& exeDir) {
-  return {joinPath(exeDir, kDesktopModuleName),
-          joinPath(joinPath(exeDir, kInstalledModuleDir), kDesktopModuleName)};
+std::string findDesktopModule(const std::string& exeDir) {
+  for (const std::string& path :
+       {joinPath(exeDir, kDesktopModuleName),
+        joinPath(joinPath(exeDir, kInstalledModuleDir), kDesktopModuleName)})
+    if (access(path.c_str(), F_OK) == 0) return path;
+  return "";
 }
 
 std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {

@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "ui/backend.h"
 
@@ -17,11 +16,11 @@ const char kDesktopModuleName[] = "bootstrap-installer-gtk.so";
 // executable; the build's install rule puts it there.
 const char kInstalledModuleDir[] = "../" BOOTSTRAP_MODULE_INSTALL_DIR;
 
-// Where the module is looked for, in order, from the directory of the
-// executable (or of make-bundle): beside it, as in a bundle, then in
-// kInstalledModuleDir. The first that exists is the one meant: a broken
-// module there is reported, not skipped.
-std::vector<std::string> desktopModuleLocations(const std::string& exeDir);
+// The module that the executable (or make-bundle) in exeDir takes: the
+// first that exists beside it, as in a bundle, then in kInstalledModuleDir.
+// The first one is the one meant: a broken module there is reported, not
+// skipped. Empty when there is none.
+std::string findDesktopModule(const std::string& exeDir);
 
 // What the module exports, unmangled: a new backend, or null with a
 // one-line reason written into why (at most whySize bytes with the NUL).

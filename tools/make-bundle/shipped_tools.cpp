@@ -10,7 +10,6 @@ namespace {
 
 std::string ownDirectory() { return cutAtLastSeparator(executablePath()); }
 
-
 }  // namespace
 
 std::string defaultExecutable() {
@@ -18,8 +17,4 @@ std::string defaultExecutable() {
   return access(path.c_str(), F_OK) == 0 ? path : "";
 }
 
-std::string defaultModule() {
-  for (const std::string& path : desktopModuleLocations(ownDirectory()))
-    if (access(path.c_str(), F_OK) == 0) return path;
-  return "";
-}
+std::string defaultModule() { return findDesktopModule(ownDirectory()); }
