@@ -1,7 +1,7 @@
 #ifndef BOOTSTRAP_SIGNATURE_SIGNATURE_CHECK_H_
 #define BOOTSTRAP_SIGNATURE_SIGNATURE_CHECK_H_
 
-#include <sodium/crypto_generichash.h>
+#include <sodium/crypto_generichash_blake2b.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -27,7 +27,7 @@ class ArchiveHasher {
   ArchiveDigest finish();
 
  private:
-  crypto_generichash_state state_;
+  crypto_generichash_blake2b_state state_;
 };
 
 enum class SignatureVerdict {
@@ -35,7 +35,7 @@ enum class SignatureVerdict {
   kUnknownKey,            // made by none of the keys
   kCommentMismatch,       // the global signature fails: comment edited
   kArchiveMismatch,       // the archive is not the one signed
-  kCannotCheck,           // archive unreadable, or no crypto library
+  kCannotCheck,           // the archive could not be read
 };
 
 struct SignatureCheck {
