@@ -337,8 +337,8 @@ measure_sizes() {
   needed=$(readelf -d "$exe" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' |
     paste -sd' ')
   all=$(ldd "$exe" | grep -c '=>')
-  row "stripped bootstrap-installer (KiB)" "$(scaled "$exe_size" 1024)" "" "" "≤ 256" \
-    "$(verdict "$exe_size" 262144)"
+  row "stripped bootstrap-installer (KiB)" "$(scaled "$exe_size" 1024)" "" "" "≤ 512" \
+    "$(verdict "$exe_size" 524288)"
   row "stripped bootstrap-installer-gtk.so (KiB)" "$(scaled "$gtk_size" 1024)" "" "" "" ""
   row "shared libraries of the executable" \
     "needs $needed; $all in all (ldd)" "" "" "" ""
