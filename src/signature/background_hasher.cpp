@@ -3,8 +3,12 @@
 namespace {
 
 // Enough to keep the thread busy; a transfer that outruns it waits, so a
-// signed download costs at most this much more memory.
-const size_t kMaxQueuedBytes = 4 << 20;
+// signed download costs at most twice this much more memory (the queue
+// and the batch being hashed).
+const size_t kMaxQueuedBytes = 2 << 20;
+// Chunks hashed are kept to hold the next ones: fresh memory for each
+// would cost the download a page fault every 4 KiB.
+const size_t kMaxSpareChunks = 64;
 
 }  // namespace
 
@@ -26,7 +30,6 @@ void BackgroundHasher::write(int64_t offset, const char* data, size_t size) {
     queue_.clear();
     queuedBytes_ = 0;
     restart_ = true;
-    ++body_;
     usable_ = true;
     written_ = 0;
   }
@@ -35,7 +38,13 @@ void BackgroundHasher::write(int64_t offset, const char* data, size_t size) {
   changed_.wait(lock, [this] {
     return queuedBytes_ < kMaxQueuedBytes || stopping_;
   });
-  queue_.emplace_back(data, size);
+  std::string chunk;
+  if (!spare_.empty()) {
+    chunk = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  chunk.assign(data, size);
+  queue_.push_back(std::move(chunk));
   queuedBytes_ += size;
   written_ += static_cast<int64_t>(size);
   changed_.notify_all();
@@ -62,16 +71,22 @@ void BackgroundHasher::run() {
       hasher_.reset(new ArchiveHasher);
       restart_ = false;
     }
-    std::string chunk = std::move(queue_.front());
-    queue_.pop_front();
-    const uint64_t body = body_;
+    // Everything queued at once: one hand-over per batch rather than per
+    // chunk keeps the two threads from waking each other all the time.
+    std::deque<std::string> batch;
+    batch.swap(queue_);
+    queuedBytes_ = 0;
     hashing_ = true;
+    changed_.notify_all();
     lock.unlock();
-    hasher_->update(chunk.data(), chunk.size());
+    for (const std::string& chunk : batch)
+      hasher_->update(chunk.data(), chunk.size());
     lock.lock();
     hashing_ = false;
-    // A restart meanwhile has let go of this chunk's bytes already.
-    if (body == body_) queuedBytes_ -= chunk.size();
+    for (std::string& chunk : batch) {
+      if (spare_.size() == kMaxSpareChunks) break;
+      spare_.push_back(std::move(chunk));
+    }
     changed_.notify_all();
   }
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "signature/signature_check.h"
 
@@ -39,11 +40,11 @@ class BackgroundHasher {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::string> queue_;
+  std::vector<std::string> spare_;  // hashed chunks, their memory reused
   size_t queuedBytes_ = 0;
   bool restart_ = false;   // the queue starts a new body
-  uint64_t body_ = 0;      // counts the bodies begun
   bool usable_ = true;     // no chunk came out of order
-  bool hashing_ = false;   // the thread holds a chunk
+  bool hashing_ = false;   // the thread holds a batch
   bool stopping_ = false;
   int64_t written_ = 0;    // bytes handed over, in order from 0
   std::unique_ptr<ArchiveHasher> hasher_;  // the thread's
