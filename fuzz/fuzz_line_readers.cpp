@@ -12,7 +12,7 @@
 
 #include "cache/validation_marker.h"
 #include "common/installer_constants.h"
-#include "platform/first_line.h"
+#include "platform/state_file.h"
 #include "platform/log.h"
 #include "property_failure.h"
 #include "provisioning/endpoint_file.h"

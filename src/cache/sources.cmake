@@ -5,6 +5,7 @@ set(LAYER_SOURCES
   src/cache/locations.cpp
   src/cache/lock.cpp
   src/cache/trust.cpp
+  src/cache/signature_record.cpp
   src/cache/update.cpp
   src/cache/validation_marker.cpp
 )
@@ -13,6 +14,7 @@ set(LAYER_TESTS
   src/cache/locations_test.cpp
   src/cache/lock_test.cpp
   src/cache/trust_test.cpp
+  src/cache/signature_record_test.cpp
   src/cache/update_test.cpp
   src/cache/validation_marker_test.cpp
 )

@@ -84,6 +84,8 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
   return isOwnedAndPrivate(joinPath(cacheDir, kValidationFileName),
                            Kind::kStateFile, why) &&
          isOwnedAndPrivate(joinPath(cacheDir, kSourceUrlFileName),
+                           Kind::kStateFile, why) &&
+         isOwnedAndPrivate(joinPath(cacheDir, kSignatureRecordFileName),
                            Kind::kStateFile, why);
 }
 

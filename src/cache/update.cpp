@@ -9,6 +9,7 @@
 #include "cache/leftovers.h"
 #include "cache/locations.h"
 #include "cache/lock.h"
+#include "cache/signature_record.h"
 #include "cache/validation_marker.h"
 #include "common/installer_constants.h"
 #include "common/text.h"
@@ -51,12 +52,15 @@ bool cameFrom(const std::string& cacheDir, const std::string& sourceUrl) {
 }
 
 // Without an ETag nothing vouches for an agent, not even an equal one; nor
-// does the ETag of another URL.
+// does the ETag of another URL, nor, for a bundle with keys, an agent that
+// none of them signed.
 bool isCurrent(const std::string& cacheDir, const std::string& validationString,
-               const std::string& sourceUrl) {
+               const std::string& sourceUrl,
+               const std::vector<PublicKey>* bundleKeys) {
   return !validationString.empty() && holdsAgent(cacheDir) &&
          isCacheValid(cacheDir, validationString) &&
-         cameFrom(cacheDir, sourceUrl);
+         cameFrom(cacheDir, sourceUrl) &&
+         (!bundleKeys || cachedAgentSignedBy(cacheDir, *bundleKeys));
 }
 
 bool removeFile(const std::string& path) {
@@ -66,16 +70,20 @@ bool removeFile(const std::string& path) {
 // The old marker must not vouch for the new agent, even for a moment.
 bool removeMarker(const std::string& cacheDir) {
   return removeFile(joinPath(cacheDir, kValidationFileName)) &&
-         removeFile(joinPath(cacheDir, kSourceUrlFileName));
+         removeFile(joinPath(cacheDir, kSourceUrlFileName)) &&
+         removeSignatureRecord(cacheDir);
 }
 
-// The URL first: a marker never stands without the URL it vouches for.
+// The URL first: a marker never stands without the URL it vouches for;
+// the signature record last, so that it never names an agent whose marker
+// is not there yet.
 void stampMarker(const std::string& cacheDir,
                  const std::string& validationString,
-                 const std::string& sourceUrl) {
+                 const std::string& sourceUrl, const AgentSigning* signing) {
   if (validationString.empty()) return;
   writeSourceUrl(cacheDir, sourceUrl);
   writeValidationString(cacheDir, validationString);
+  if (signing) writeSignatureRecord(cacheDir, signing->signature);
 }
 
 // Swaps staging in for the current agent directory, which goes to retired
@@ -105,16 +113,18 @@ enum class Placement { kInCache, kCacheBusy, kFailed };
 // by the caller, after the lock.
 Placement placeInCache(OwnedDirectory& staging, const std::string& cacheDir,
                        const std::string& validationString,
-                       const std::string& sourceUrl, OwnedDirectory& retired) {
+                       const std::string& sourceUrl,
+                       const AgentSigning* signing, OwnedDirectory& retired) {
   CacheLock lock(cacheDir);
-  if (isCurrent(cacheDir, validationString, sourceUrl) &&
+  const std::vector<PublicKey>* keys = signing ? &signing->bundleKeys : nullptr;
+  if (isCurrent(cacheDir, validationString, sourceUrl, keys) &&
       holdCachedAgentInUse(cacheDir))
     return Placement::kInCache;
   AgentReplacement replacement(cacheDir);
   if (!replacement.granted()) return Placement::kCacheBusy;
   if (!removeMarker(cacheDir) || !swapIn(staging, cacheDir, retired))
     return Placement::kFailed;
-  stampMarker(cacheDir, validationString, sourceUrl);
+  stampMarker(cacheDir, validationString, sourceUrl, signing);
   replacement.keepInUse();
   return Placement::kInCache;
 }
@@ -139,19 +149,26 @@ bool placeAside(OwnedDirectory& staging, const std::string& archive,
 
 bool claimCachedAgent(const std::string& cacheDir,
                       const std::string& validationString,
-                      const std::string& sourceUrl) {
+                      const std::string& sourceUrl,
+                      const std::vector<PublicKey>* bundleKeys) {
   CacheLock lock(cacheDir);
-  return isCurrent(cacheDir, validationString, sourceUrl) &&
+  return isCurrent(cacheDir, validationString, sourceUrl, bundleKeys) &&
          holdCachedAgentInUse(cacheDir);
 }
 
 std::string cachedValidationString(const std::string& cacheDir,
-                                   const std::string& sourceUrl) {
+                                   const std::string& sourceUrl,
+                                   const std::vector<PublicKey>* bundleKeys) {
   CacheLock lock(cacheDir);
   std::string validationString;
   if (!holdsAgent(cacheDir) ||
       !readValidationString(cacheDir, &validationString))
     return std::string();
+  if (bundleKeys && !cachedAgentSignedBy(cacheDir, *bundleKeys)) {
+    logLine("No key of this bundle vouches for the cached agent: it is "
+            "fetched and verified again");
+    return std::string();
+  }
   if (!cameFrom(cacheDir, sourceUrl)) {
     logLine("The cached agent did not come from %s: it is fetched again",
             sourceUrl.c_str());
@@ -167,7 +184,8 @@ std::string installDownloadedAgent(const std::string& archive,
                                    const std::string& validationString,
                                    const std::string& sourceUrl,
                                    const std::string& fallbackDir,
-                                   ReportFn report) {
+                                   ReportFn report,
+                                   const AgentSigning* signing) {
   OwnedDirectory staging, retired;
   {
     CacheLock lock(cacheDir);
@@ -178,7 +196,7 @@ std::string installDownloadedAgent(const std::string& archive,
       !isAgentDirectory(staging.path))
     return std::string();
   switch (placeInCache(staging, cacheDir, validationString, sourceUrl,
-                       retired)) {
+                       signing, retired)) {
     case Placement::kInCache:
       return cacheDir;
     case Placement::kCacheBusy:

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "cache/signature_record.h"
 #include "common/report_fn.h"
 
 // Whether the cache directory (ending in "/") holds an agent that the
@@ -10,16 +11,30 @@
 // run holds it in use until the process ends, so that no other run
 // replaces it while it runs. Decided under the cache's lock, so never
 // halfway through another run's replacement.
+//
+// With bundleKeys (a bundle that verifies its agents), the cached agent
+// counts only when its signature record names one of them.
 bool claimCachedAgent(const std::string& cacheDir,
                       const std::string& validationString,
-                      const std::string& sourceUrl);
+                      const std::string& sourceUrl,
+                      const std::vector<PublicKey>* bundleKeys = nullptr);
 
 // The validation string in the marker when the cache directory (ending in
 // "/") holds an agent from sourceUrl, else empty (an agent from another
 // URL is logged); also empty when it could not travel in a header
 // (control bytes). Read under the cache's lock.
-std::string cachedValidationString(const std::string& cacheDir,
-                                   const std::string& sourceUrl);
+// With bundleKeys, also empty unless the agent's signature record names
+// one of them.
+std::string cachedValidationString(
+    const std::string& cacheDir, const std::string& sourceUrl,
+    const std::vector<PublicKey>* bundleKeys = nullptr);
+
+// How a verified agent is vouched for: the bundle's keys, and the record
+// of the signature that was checked.
+struct AgentSigning {
+  std::vector<PublicKey> bundleKeys;
+  SignatureRecord signature;
+};
 
 // Puts a freshly downloaded agent archive into the cache directory (ending
 // in "/"): unpacked into a staging directory beside "installagent",
@@ -34,6 +49,10 @@ std::string cachedValidationString(const std::string& cacheDir,
 // is (a later run brings it up to date) and the agent goes into
 // fallbackDir (ending in "/") instead, with a log line.
 //
+// With signing, the signature record is written after the marker; without
+// it any record is removed, so that no agent stays vouched for by a
+// signature that was not checked for it.
+//
 // Returns the directory whose "installagent" holds the agent to run:
 // cacheDir or fallbackDir; empty on failure, the cache then keeping its
 // previous agent and marker. No staging directory is left.
@@ -42,6 +61,7 @@ std::string installDownloadedAgent(const std::string& archive,
                                    const std::string& validationString,
                                    const std::string& sourceUrl,
                                    const std::string& fallbackDir,
-                                   ReportFn report);
+                                   ReportFn report,
+                                   const AgentSigning* signing = nullptr);
 
 #endif

@@ -15,6 +15,9 @@ inline const std::string kCacheRelativePath =
 inline const std::string kValidationFileName = ".validatestring";
 // Beside the marker: the URL the cached agent came from.
 inline const std::string kSourceUrlFileName = ".sourceurl";
+// Beside the marker, with signed agents: the key id and the time of the
+// signature that vouched for the cached agent.
+inline const std::string kSignatureRecordFileName = ".agentsignature";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
 // Beside the marker; held by every run whose agent runs from the cache.

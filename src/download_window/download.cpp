@@ -7,21 +7,26 @@
 #include <sys/stat.h>
 
 #include "cache/leftovers.h"
+#include "cache/signature_record.h"
 #include "cache/locations.h"
 #include "cache/trust.h"
 #include "cache/update.h"
 #include "common/installer_constants.h"
+#include "download_window/agent_verification.h"
 #include "download_window/download_entry.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
 #include "platform/program_name.h"
 #include "platform/shell_words.h"
+#include "signature/signature_url.h"
 
 namespace {
 
 const char kDownloading[] = "Downloading";
 const char kTransportFailure[] = "Error during the download process.\n";
 const char kCannotStore[] = "Cannot save the download: ";
+const char kNotVerified[] = "The downloaded installer could not be verified.";
+const char kKeyFileBroken[] = "The installer's signing key could not be read.";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 
@@ -104,6 +109,7 @@ void Download::applicationDidFinishLaunching() {
 
 void Download::windowWillClose() {
   cancelled_ = !agentReady_ && !failureShown_;
+  signatureDownload_.cancel();
   if (theDownload_) theDownload_->cancel();
   if (urlSession_) urlSession_->invalidateAndCancel();
   loop_.stop(agentReady_ ? 1 : 0);
@@ -128,18 +134,48 @@ void Download::downloadFromURL(const std::string& url) {
   if (!cacheUsable_)
     logLine("Not using the agent cache: %s; the agent goes into %s",
             why.c_str(), scratch.c_str());
+  if (!loadKeys()) return;
+  // What killed runs left in the cache goes before anything is added.
+  if (cacheUsable_) removeLeftovers(agentHome_);
+  sourceUrl_ = url;
+  startTransfer();
+}
+
+bool Download::loadKeys() {
+  std::string why;
+  switch (loadBundleKeys(getBundleLocation(), &bundleKeys_, &why)) {
+    case KeyFile::kAbsent:
+      return true;
+    case KeyFile::kLoaded:
+      verifies_ = true;
+      return true;
+    case KeyFile::kBroken:
+      break;
+  }
+  logLine("%s", why.c_str());
+  showFailure(kKeyFileBroken);
+  return false;
+}
+
+void Download::startTransfer() {
+  std::string scratch = cutAtLastSeparator(installAgentLocation_);
   sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
                                  retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
   urlSession_ = sessionOwner_.get();
-  // What killed runs left in the cache goes before anything is added.
-  if (cacheUsable_) removeLeftovers(agentHome_);
+  hasher_.reset(verifies_ ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
-  sourceUrl_ = url;
   validationStringSent_ =
-      cacheUsable_ ? cachedValidationString(agentHome_, sourceUrl_) : "";
-  theDownload_ = urlSession_->downloadTaskWithURL(url, validationStringSent_);
+      cacheUsable_ ? cachedValidationString(agentHome_, sourceUrl_,
+                                            verifies_ ? &bundleKeys_ : nullptr)
+                   : "";
+  theDownload_ =
+      urlSession_->downloadTaskWithURL(sourceUrl_, validationStringSent_);
   theDownload_->resume();
+}
+
+void Download::didWriteBody(int64_t offset, const char* data, size_t size) {
+  if (hasher_) hasher_->write(offset, data, size);
 }
 
 void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -166,7 +202,8 @@ bool Download::takeResponse(DownloadTask& task) {
   std::string validationString;
   if (cacheUsable_ && response.headerField("ETag", &validationString) &&
       fitsMarker(validationString) &&
-      claimCachedAgent(agentHome_, validationString, sourceUrl_)) {
+      claimCachedAgent(agentHome_, validationString, sourceUrl_,
+                       verifies_ ? &bundleKeys_ : nullptr)) {
     reuseCachedAgent();
     return false;
   }
@@ -177,7 +214,8 @@ bool Download::takeResponse(DownloadTask& task) {
 // current, unless another run replaced it meanwhile.
 bool Download::takeNotModified() {
   if (!validationStringSent_.empty() &&
-      claimCachedAgent(agentHome_, validationStringSent_, sourceUrl_)) {
+      claimCachedAgent(agentHome_, validationStringSent_, sourceUrl_,
+                       verifies_ ? &bundleKeys_ : nullptr)) {
     reuseCachedAgent();
     return false;
   }
@@ -231,6 +269,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
     if (!takeResponse(task)) return;
   }
   updateProgress(true);
+  AgentSigning signing;
+  if (verifies_ && !verified(path, &signing)) return;
   showUnpacking();
   // A retry may have brought a whole new archive: the final answer's ETag
   // is the one that vouches for the saved bytes.
@@ -239,7 +279,7 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
   agentHome_ =
       installDownloadedAgent(path, agentHome_, validationString, sourceUrl_,
-                             scratch, report_);
+                             scratch, report_, verifies_ ? &signing : nullptr);
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;
@@ -247,6 +287,74 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   fireInstallAgent();
   // The loop ends here; the window goes with it.
   loop_.stop(agentReady_ ? 1 : 0);
+}
+
+bool Download::verified(const std::string& path, AgentSigning* signing) {
+  const std::string url = signatureUrlOf(sourceUrl_);
+  std::string scratch = cutAtLastSeparator(installAgentLocation_);
+  SmallDownload::Result fetched = signatureDownload_.fetch(
+      url, scratch.empty() ? "/" : scratch,
+      retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
+  std::string why;
+  switch (fetched.outcome) {
+    case SmallDownload::Outcome::kFetched:
+      break;
+    case SmallDownload::Outcome::kCancelled:
+      return false;
+    case SmallDownload::Outcome::kRefused:
+      why = "no signature at " + url + " (HTTP status " +
+            std::to_string(fetched.statusCode) + ")";
+      break;
+    case SmallDownload::Outcome::kTooLarge:
+      why = "the signature at " + url + " is larger than " +
+            std::to_string(kMaxSignatureFileSize) + " bytes";
+      break;
+    case SmallDownload::Outcome::kFailed:
+      why = "its signature could not be fetched from " + url + ": " +
+            fetched.why;
+      break;
+  }
+  Verification verdict = Verification::kRefused;
+  if (why.empty()) {
+    SignatureRecord cached;
+    bool hasCached = cacheUsable_ && readSignatureRecord(agentHome_, &cached);
+    ArchiveDigest digest;
+    struct stat st;
+    bool hashed = stat(path.c_str(), &st) == 0 &&
+                  hasher_->finish(static_cast<int64_t>(st.st_size), &digest);
+    verdict = verifyAgentArchive(path, hashed ? &digest : nullptr, fetched.text,
+                                 bundleKeys_,
+                                 hasCached ? &cached : nullptr,
+                                 &signing->signature, &why);
+  }
+  if (verdict == Verification::kVerified) {
+    signing->bundleKeys = bundleKeys_;
+    return true;
+  }
+  if (verdict == Verification::kMismatch && !restarted_) {
+    logLine("The downloaded agent does not match its signature (%s): "
+            "fetching both again", why.c_str());
+    restartTransfer();
+    return false;
+  }
+  logLine("The downloaded agent could not be verified: %s", why.c_str());
+  showFailure(kNotVerified);
+  return false;
+}
+
+// From the worker: the session in use cannot be replaced in its own
+// delegate call, so the loop starts the new one once this call is over.
+void Download::restartTransfer() {
+  restarted_ = true;
+  loop_.dispatchSync([this] {
+    loop_.runAfter(0, [this] {
+      sessionOwner_.reset();
+      responseTaken_ = false;
+      fileLength_ = -1;
+      pendingBytes_ = 0;
+      startTransfer();
+    });
+  });
 }
 
 void Download::didCompleteWithError(DownloadTask& /*task*/,

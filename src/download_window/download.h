@@ -9,9 +9,14 @@
 #include <string>
 
 #include "common/report_fn.h"
+#include "download_window/small_download.h"
+#include "signature/background_hasher.h"
+#include "signature/minisign_format.h"
 #include "net/url_session.h"
 #include "ui/main_loop.h"
 #include "ui/widgets.h"
+
+struct AgentSigning;
 
 // The download window's controller: fetches the agent archive with
 // progress, reuses the cached agent when the server's ETag confirms it,
@@ -35,6 +40,7 @@ class Download : public UrlSessionDelegate {
   void failure(const std::string& message, TextColor color);
   void downloadFromURL(const std::string& url);
 
+  void didWriteBody(int64_t offset, const char* data, size_t size) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
                     int64_t totalBytesWritten,
                     int64_t totalBytesExpected) override;
@@ -58,6 +64,16 @@ class Download : public UrlSessionDelegate {
   bool cancelled() const { return cancelled_; }
 
  private:
+  // Reads the bundle's keys; false, with the failure shown, when its key
+  // file is there but unusable.
+  bool loadKeys();
+  // Starts the transfer of sourceUrl_, again after a mismatch.
+  void startTransfer();
+  // With the bundle's keys: whether the archive at path is signed by one
+  // of them, *signing then set; false with the failure shown, or with the
+  // transfer started again.
+  bool verified(const std::string& path, AgentSigning* signing);
+  void restartTransfer();
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);
   bool takeNotModified();
@@ -94,6 +110,15 @@ class Download : public UrlSessionDelegate {
   // The cached agent's validation string, sent as If-None-Match; empty:
   // none sent.
   std::string validationStringSent_;
+  // With a key file in the bundle, every downloaded agent is verified.
+  bool verifies_ = false;
+  std::vector<PublicKey> bundleKeys_;
+  SmallDownload signatureDownload_{kMaxSignatureFileSize};
+  // Hashes the archive as it comes, for a prehashed signature.
+  std::unique_ptr<BackgroundHasher> hasher_;
+  // The archive and its signature did not match once: the transfer
+  // started again, and a second mismatch is a failure.
+  bool restarted_ = false;
 
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};

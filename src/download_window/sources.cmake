@@ -1,7 +1,9 @@
 # Sources of the download window's controller, listed for the top-level build.
 set(LAYER_SOURCES
+  src/download_window/agent_verification.cpp
   src/download_window/download.cpp
   src/download_window/download_entry.cpp
+  src/download_window/small_download.cpp
 )
 set(LAYER_TESTS
   src/download_window/download_test.cpp

@@ -337,6 +337,7 @@ bool Transfer::receive(const char* data, size_t length) {
   if (!now_.answerTaken && !takeAnswer()) return false;
   if (!writeAll(fd_, data, length))
     return cannotStore("cannot write " + path_);
+  session_->delegate()->didWriteBody(total_, data, length);
   total_ += static_cast<int64_t>(length);
   if (total_ <= reported_) return true;
   const int64_t fresh = total_ - reported_;

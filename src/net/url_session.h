@@ -62,6 +62,12 @@ class DownloadTask;
 class UrlSessionDelegate {
  public:
   virtual ~UrlSessionDelegate() = default;
+  // The bytes of a chunk as they were written at offset in the temporary
+  // file, before didWriteData tells of them; a body that starts over (a
+  // retry answered with a whole new archive) comes again from offset 0.
+  // For a digest made on the way; most delegates need not hear it.
+  virtual void didWriteBody(int64_t /*offset*/, const char* /*data*/,
+                            size_t /*size*/) {}
   // A chunk of the body was written to the temporary file. The task's
   // response is set from the first call on.
   virtual void didWriteData(DownloadTask& task, int64_t bytesWritten,

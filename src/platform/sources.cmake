@@ -3,7 +3,7 @@ set(LAYER_SOURCES
   src/platform/bundle_paths.cpp
   src/platform/child_process.cpp
   src/platform/command_runner.cpp
-  src/platform/first_line.cpp
+  src/platform/state_file.cpp
   src/platform/log.cpp
   src/platform/remove_tree.cpp
   src/platform/shell_words.cpp
@@ -15,7 +15,7 @@ set(LAYER_TESTS
   src/platform/bundle_paths_test.cpp
   src/platform/child_process_test.cpp
   src/platform/command_runner_test.cpp
-  src/platform/first_line_test.cpp
+  src/platform/state_file_test.cpp
   src/platform/log_test.cpp
   src/platform/pipes_test.cpp
   src/platform/program_name_test.cpp

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/first_line.h"
+#include "platform/state_file.h"
 #include "platform/log.h"
 
 namespace {

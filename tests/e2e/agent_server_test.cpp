@@ -170,6 +170,45 @@ TEST_F(AgentServer, DirectoryServesEachFileUnderItsNameAndNothingElse) {
   EXPECT_EQ(get(*server, "/second%20agent.zip")->body, "second");
 }
 
+// Beside a single archive, its signature alone, and only when it exists.
+TEST_F(AgentServer, ServesAnArchivesSignatureBesideIt) {
+  const std::string signature =
+      "untrusted comment: signature from minisign secret key\n";
+  writeFile(tree_.at("served/agent.zip.minisig"), signature);
+  writeFile(tree_.at("served/other.zip.minisig"), "another archive's");
+  makeDirs(tree_.at("unsigned"));
+  writeFile(tree_.at("unsigned/agent.zip"), content_);
+  const std::string signedArchive = tree_.at("served/agent.zip");
+  const struct {
+    const char* name;
+    std::string path;
+    const char* request;
+    int status;
+    std::string body;  // body and type: checked when found
+    const char* type;
+  } cases[] = {
+      {"signed archive", signedArchive, "/agent.zip.minisig", 200, signature,
+       "text/plain"},
+      {"another archive's", signedArchive, "/other.zip.minisig", 404, "", ""},
+      {"signature's signature", signedArchive, "/agent.zip.minisig.minisig",
+       404, "", ""},
+      {"unsigned archive", tree_.at("unsigned/agent.zip"), "/agent.zip.minisig",
+       404, "", ""},
+      {"directory", tree_.at("served"), "/agent.zip.minisig", 200, signature,
+       "text/plain"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto server = serve({c.path});
+    httplib::Result reply = get(*server, c.request);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, c.status);
+    if (c.status != 200) continue;
+    EXPECT_EQ(reply->body, c.body);
+    EXPECT_EQ(reply->get_header_value("Content-Type"), c.type);
+  }
+}
+
 TEST_F(AgentServer, RateSlowsTheBodyToThatPace) {
   auto server = serve({"--rate", "40000", tree_.at("served/agent.zip")});
   double start = now();

@@ -171,11 +171,19 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
   writeFile(tree_.at("out/Existing/keep"), "kept");
   const std::string missing = tree_.at("missing.zip");
   const std::string out = tree_.at("out/Setup");
+  writeFile(tree_.at("bad.pub"), "untrusted comment: key\nnot base64\n");
+  std::string huge;
+  while (huge.size() <= 64 * 1024) huge += "untrusted comment: padding\n";
+  writeFile(tree_.at("huge.pub"), huge);
   const Strings base = {"--payload", payload, "--agent", agent};
   auto with = [&](Strings more) {
     Strings args = base;
     args.insert(args.end(), more.begin(), more.end());
     return args;
+  };
+  auto keyed = [&](const std::string& keyFile) {
+    return Strings{"--payload", payload, "--url", "http://example.com/a.zip",
+                   "--public-key", keyFile, out};
   };
   const struct {
     const char* name;
@@ -240,8 +248,20 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
       // Unreadable past its start: the copy fails half way.
       {"copy fails", with({"--module", "/proc/self/mem", out}), 1,
        "cannot read /proc/self/mem"},
+      {"missing key file", keyed(missing), 1,
+       "cannot read the public key file " + missing},
+      {"malformed key file", keyed(tree_.at("bad.pub")), 1,
+       "the public key file " + tree_.at("bad.pub") +
+           " is no minisign public key file: line 2: not the base64"},
+      // Refused before the parser sees it, as the installer would.
+      {"key file too large", keyed(tree_.at("huge.pub")), 1,
+       "the public key file " + tree_.at("huge.pub") +
+           " is larger than 65536 bytes"},
       {"url and agent", with({"--url", "http://example.com/a.zip", out}), 2,
        "give exactly one of --url and --agent"},
+      // The shipped archive is not verified: the key would vouch for nothing.
+      {"key with a shipped agent", with({"--public-key", missing, out}), 2,
+       "--public-key goes with --url only"},
       {"no output", base, 2, "no OUTPUT given"},
       {"unknown option", with({"--force", out}), 2, "unknown option --force"},
   };
@@ -261,6 +281,59 @@ TEST_F(MakeBundle, RefusalsSayWhyAndLeaveNothingBehind) {
   }
 }
 
+// Keys as minisign writes them ship byte for byte, a rotation's two keys
+// too; anything the installer would not read as keys is refused.
+TEST_F(MakeBundle, PublicKeyFilesShipAsTheyAre) {
+  const Strings env = {"HOME=" + tree_.path()};
+  if (runProcess({"minisign", "-v"}, env, tree_.path(), 10).exitCode != 0)
+    GTEST_SKIP() << "minisign is not installed to make the keys";
+  for (const char* name : {"old", "new"}) {
+    ProcessResult made = runProcess(
+        {"minisign", "-G", "-W", "-f", "-p", name + std::string(".pub"), "-s",
+         name + std::string(".key")},
+        env, tree_.path(), 60);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+  }
+  const std::string oldKey = readFile(tree_.at("old.pub"));
+  const std::string newKey = readFile(tree_.at("new.pub"));
+  const struct {
+    const char* name;
+    std::string keys;
+    bool app;
+    std::string refusal;  // empty: shipped
+  } cases[] = {
+      {"one key", oldKey, false, ""},
+      {"two keys", oldKey + "\n" + newKey, true, ""},
+      {"secret key by mistake", readFile(tree_.at("old.key")), false,
+       "is no minisign public key file: line 2: not the base64 of a 42-byte "
+       "key"},
+  };
+  const std::string payload = makePayloadArchive();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string keyFile = tree_.at(std::string(c.name) + ".pub");
+    writeFile(keyFile, c.keys);
+    const std::string output =
+        tree_.at("out/") + c.name + (c.app ? ".app" : "");
+    Strings args = {"--payload", payload, "--url",
+                    "https://downloads.example.com/InstallAgent.zip",
+                    "--public-key", keyFile, output};
+    if (c.app) args.push_back("--app");
+    ProcessResult result = makeBundleTool(args);
+
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(result.exitCode, 1);
+      EXPECT_EQ(result.err, "make-bundle: the public key file " + keyFile +
+                                " " + c.refusal + "; no bundle was made\n");
+      EXPECT_FALSE(pathExists(output));
+      continue;
+    }
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string resources = output + (c.app ? "/Contents/Resources" : "");
+    EXPECT_EQ(readFile(resources + "/installAgentKey.pub"), c.keys);
+  }
+}
+
 // Asked for, the usage goes to standard output; for a bare command line,
 // a usage error, to standard error.
 TEST_F(MakeBundle, UsageNamesEveryOption) {
@@ -277,8 +350,8 @@ TEST_F(MakeBundle, UsageNamesEveryOption) {
     EXPECT_EQ(c.onStdout ? result.err : result.out, "");
     EXPECT_TRUE(startsWith(usage, "usage: make-bundle ")) << usage;
     for (const char* option :
-         {"--payload", "--url", "--agent", "--splash", "--app", "--executable",
-          "--module", "--no-module", "Exit status"})
+         {"--payload", "--url", "--public-key", "--agent", "--splash", "--app",
+          "--executable", "--module", "--no-module", "Exit status"})
       EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

@@ -25,6 +25,14 @@
 
 namespace {
 
+// A signature file is a few lines of text, and shown as such when opened
+// in a browser to look at it.
+const char* contentTypeOf(const std::string& path) {
+  if (endsWith(path, ".zip")) return "application/zip";
+  if (endsWith(path, kSignatureSuffix)) return "text/plain";
+  return "application/octet-stream";
+}
+
 void answer(const ServedFiles& files, int64_t rate,
             const httplib::Request& request, httplib::Response& response) {
   std::shared_ptr<ServedFile> file = files.open(request.path);
@@ -52,9 +60,7 @@ void answer(const ServedFiles& files, int64_t rate,
                         "bytes */" + std::to_string(file->size));
     return;
   }
-  const char* type = endsWith(request.path, ".zip")
-                         ? "application/zip"
-                         : "application/octet-stream";
+  const char* type = contentTypeOf(request.path);
   if (file->size == 0) {
     response.set_content("", type);
     return;

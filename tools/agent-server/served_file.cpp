@@ -56,12 +56,17 @@ bool ServedFiles::init(const std::string& path, std::string* error) {
   return true;
 }
 
+bool ServedFiles::offers(const std::string& name) const {
+  if (!isServableName(name)) return false;
+  return onlyName_.empty() || name == onlyName_ ||
+         name == onlyName_ + kSignatureSuffix;
+}
+
 std::shared_ptr<ServedFile> ServedFiles::open(
     const std::string& requestPath) const {
   if (requestPath.empty() || requestPath[0] != '/') return nullptr;
   std::string name = requestPath.substr(1);
-  if (!isServableName(name) || (!onlyName_.empty() && name != onlyName_))
-    return nullptr;
+  if (!offers(name)) return nullptr;
   auto file = std::make_shared<ServedFile>();
   // Non-blocking, so that a FIFO in the directory cannot hold the thread.
   file->fd = ::open((directory_ + "/" + name).c_str(),

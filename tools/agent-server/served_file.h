@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+// What an archive's detached signature file adds to the archive's name.
+constexpr char kSignatureSuffix[] = ".minisig";
+
 // One file opened for one reply: its size and a strong ETag made from its
 // bytes, so that the validator always describes what is sent. Closed when
 // the last holder lets go.
@@ -16,9 +19,10 @@ struct ServedFile {
   std::string etag;
 };
 
-// What the server offers: one archive under its own name, or every regular
-// file of a directory under its name. Nothing else, and nothing below the
-// directory, is reachable.
+// What the server offers: one archive under its own name, with the
+// signature file beside it (its name and ".minisig") when there is one, or
+// every regular file of a directory under its name. Nothing else, and
+// nothing below the directory, is reachable.
 class ServedFiles {
  public:
   // False with *error set when path is neither a file nor a directory.
@@ -29,6 +33,8 @@ class ServedFiles {
   std::string announcedPath() const;
 
  private:
+  bool offers(const std::string& name) const;
+
   std::string directory_;
   std::string onlyName_;  // set when one archive is served
 };

@@ -3,7 +3,8 @@
 #include "shared/command_line.h"
 
 const char kBundleUsage[] =
-    "usage: make-bundle --payload BUNDLE.zip (--url URL | --agent AGENT.zip)\n"
+    "usage: make-bundle --payload BUNDLE.zip\n"
+    "                   (--url URL [--public-key FILE] | --agent AGENT.zip)\n"
     "                   [--splash SPLASH.png] [--app] [--executable FILE]\n"
     "                   [--module FILE | --no-module] OUTPUT\n"
     "\n"
@@ -19,6 +20,11 @@ const char kBundleUsage[] =
     "                     written to installAgentURL.txt; the agent is\n"
     "                     downloaded into the user's cache when the\n"
     "                     bundle runs\n"
+    "  --public-key FILE  minisign public keys (one, or several one after\n"
+    "                     another), shipped as installAgentKey.pub: the\n"
+    "                     bundle then runs a downloaded agent only when\n"
+    "                     one of them signed it, the signature downloaded\n"
+    "                     from the URL with .minisig added to its path\n"
     "  --agent FILE       the agent archive, a zip with an install script\n"
     "                     at its top level, shipped as InstallAgent.zip\n"
     "  --splash FILE      a PNG picture shown in the desktop download\n"
@@ -63,6 +69,9 @@ bool checkCombination(const BundleOptions& options, std::string* error) {
     *error = "--payload is required";
   else if (options.url.empty() == options.agent.empty())
     *error = "give exactly one of --url and --agent";
+  else if (!options.publicKey.empty() && !options.agent.empty())
+    *error =
+        "--public-key goes with --url only: a shipped agent is not verified";
   else if (!options.module.empty() && options.noModule)
     *error = "--module and --no-module exclude each other";
   else if (options.output.empty())
@@ -79,6 +88,7 @@ bool parseBundleOptions(int argc, char** argv, BundleOptions* options,
       {{"--payload", keepIn(&options->payload)},
        {"--url", keepIn(&options->url)},
        {"--agent", keepIn(&options->agent)},
+       {"--public-key", keepIn(&options->publicKey)},
        {"--splash", keepIn(&options->splash)},
        {"--executable", keepIn(&options->executable)},
        {"--module", keepIn(&options->module)}},

@@ -8,6 +8,7 @@ struct BundleOptions {
   std::string url;         // where the agent is downloaded from, or
   std::string agent;       // the agent archive shipped in the bundle
   std::string splash;      // optional picture for the download window
+  std::string publicKey;   // keys a downloaded agent must be signed with
   bool app = false;        // the Name.app/Contents/{MacOS,Resources} layout
   std::string executable;  // empty: the one installed beside make-bundle
   std::string module;      // empty: likewise

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "input_checks.h"
+#include "public_key_file.h"
 #include "shipped_tools.h"
 #include "common/text.h"
 #include "ui/desktop_module.h"
@@ -32,13 +33,16 @@ std::string checkExecutable(const std::string& path) {
   return error;
 }
 
-// The first complaint of the checks, in the order the vendor gave them.
-std::string checkInputs(const BundleOptions& options) {
+// The first complaint of the checks, in the order the vendor gave them;
+// the public key file's text, checked, into *publicKey.
+std::string checkInputs(const BundleOptions& options, std::string* publicKey) {
   std::string error = checkOutput(bundleDirectory(options), options.app);
   if (error.empty()) error = checkPayload(options.payload);
   if (error.empty() && !options.agent.empty())
     error = checkAgentArchive(options.agent);
   if (error.empty() && !options.url.empty()) error = checkAgentUrl(options.url);
+  if (error.empty() && !options.publicKey.empty())
+    error = readPublicKeyFile(options.publicKey, publicKey);
   if (error.empty() && !options.splash.empty())
     error = checkSplash(options.splash);
   if (error.empty() && !options.module.empty())
@@ -55,6 +59,13 @@ BundleEntry copied(const std::string& source, const std::string& target,
   return entry;
 }
 
+BundleEntry written(const std::string& content, const std::string& target) {
+  BundleEntry entry;
+  entry.content = content;
+  entry.target = target;
+  return entry;
+}
+
 }  // namespace
 
 std::string bundleDirectory(const BundleOptions& options) {
@@ -65,7 +76,8 @@ std::string bundleDirectory(const BundleOptions& options) {
 
 bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
                 std::vector<std::string>* notes, std::string* error) {
-  *error = checkInputs(options);
+  std::string publicKey;
+  *error = checkInputs(options, &publicKey);
   std::string executable =
       options.executable.empty() ? defaultExecutable() : options.executable;
   if (error->empty()) *error = checkExecutable(executable);
@@ -92,11 +104,12 @@ bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
   if (!options.agent.empty()) {
     entries->push_back(copied(options.agent, resources + "InstallAgent.zip"));
   } else {
-    BundleEntry url;
-    url.content = options.url + "\n";
-    url.target = resources + "installAgentURL.txt";
-    entries->push_back(url);
+    entries->push_back(written(options.url + "\n",
+                               resources + "installAgentURL.txt"));
   }
+  // The text that was checked, not the file again, which may have changed.
+  if (!options.publicKey.empty())
+    entries->push_back(written(publicKey, resources + "installAgentKey.pub"));
   if (!options.splash.empty())
     entries->push_back(copied(options.splash, resources + "splash.png"));
   return true;

@@ -1,4 +1,4 @@
-#include "platform/first_line.h"
+#include "platform/state_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/first_line.h"
+#include "platform/state_file.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "common/installer_constants.h"
+#include "common/write_all.h"
 #include "platform/log.h"
 
 namespace {
@@ -28,11 +29,16 @@ bool readUpTo(int fd, size_t size, std::string* text) {
 }  // namespace
 
 bool readFileStart(const std::string& path, std::string* start) {
+  return readSmallFile(path, kMaxStateLineLength + 1, start);
+}
+
+bool readSmallFile(const std::string& path, size_t maxBytes,
+                   std::string* text) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-            readUpTo(fd, kMaxStateLineLength + 1, start);
+            readUpTo(fd, maxBytes, text);
   close(fd);
   return ok;
 }
@@ -59,4 +65,14 @@ bool readFirstLine(const std::string& path, std::string* line) {
   }
   line->assign(start, 0, end);
   return true;
+}
+
+void writeStateFile(const std::string& path, const std::string& text) {
+  int fd = open(path.c_str(),
+                O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+    writeAll(fd, text.data(), text.size());
+  close(fd);
 }

@@ -1,0 +1,78 @@
+#include "signature/background_hasher.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ArchiveDigest digestOf(const std::string& bytes) {
+  ArchiveHasher hasher;
+  hasher.update(bytes.data(), bytes.size());
+  return hasher.finish();
+}
+
+std::string bytes(size_t size, char seed) {
+  std::string text(size, '\0');
+  for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>(seed + i * 7);
+  return text;
+}
+
+struct Chunk {
+  int64_t offset;
+  std::string data;
+};
+
+TEST(BackgroundHasher, HashesTheBodyAsWrittenFromItsLastStart) {
+  const std::string first = bytes(100000, 1), second = bytes(70000, 2);
+  const struct {
+    const char* name;
+    std::vector<Chunk> chunks;
+    int64_t total;
+    bool usable;
+    std::string body;
+  } cases[] = {
+      {"whole, in pieces",
+       {{0, first.substr(0, 1)}, {1, first.substr(1, 65535)},
+        {65536, first.substr(65536)}},
+       100000, true, first},
+      {"started over", {{0, first.substr(0, 5000)}, {0, second}}, 70000, true,
+       second},
+      {"started over empty", {{0, first.substr(0, 5000)}, {0, ""}}, 0, true,
+       ""},
+      {"a gap", {{0, first.substr(0, 10)}, {20, first.substr(20, 10)}}, 30,
+       false, ""},
+      {"shorter than the file", {{0, first.substr(0, 10)}}, 11, false, ""},
+      {"a gap, then started over",
+       {{0, first.substr(0, 10)}, {20, "x"}, {0, second}}, 70000, true,
+       second},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    BackgroundHasher hasher;
+    for (const Chunk& chunk : c.chunks)
+      hasher.write(chunk.offset, chunk.data.data(), chunk.data.size());
+    ArchiveDigest digest{};
+    ASSERT_EQ(hasher.finish(c.total, &digest), c.usable);
+    if (c.usable) {
+      EXPECT_EQ(digest, digestOf(c.body));
+    }
+  }
+}
+
+// More than the queue holds, so that the writer waits for the thread.
+TEST(BackgroundHasher, KeepsUpWithALargeBody) {
+  const std::string chunk = bytes(1 << 20, 3);
+  std::string all;
+  BackgroundHasher hasher;
+  for (int i = 0; i < 80; ++i) {
+    hasher.write(static_cast<int64_t>(all.size()), chunk.data(), chunk.size());
+    all += chunk;
+  }
+  ArchiveDigest digest{};
+  ASSERT_TRUE(hasher.finish(static_cast<int64_t>(all.size()), &digest));
+  EXPECT_EQ(digest, digestOf(all));
+}
+
+}  // namespace
