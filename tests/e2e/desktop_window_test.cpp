@@ -302,12 +302,14 @@ TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
   EXPECT_EQ(result.exitCode, 255) << result.err;
 }
 
-// The title bar's close, Escape and the focused Cancel button all cancel.
+// The title bar's close, Escape and the focused Cancel button (Return,
+// Space) all cancel.
 TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
   const std::pair<const char*, std::function<bool(XWindowId)>> ways[] = {
       {"close", [&](XWindowId w) { return x_.sendDelete(w); }},
       {"Escape", [&](XWindowId w) { return x_.pressEscape(w); }},
       {"Return", [&](XWindowId w) { return x_.pressReturn(w); }},
+      {"Space", [&](XWindowId w) { return x_.pressSpace(w); }},
   };
   const int64_t size = 8 << 20;
   TestReply slow;
