@@ -45,9 +45,10 @@ trap 'kill $server 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -s "$demo/server.url" ] && break; sleep 0.1; done
 url=$(cat "$demo/server.url")
 echo "agent-server serves $url, and its signature at $url.minisig"
-echo "\$ build/make-bundle --payload build/demo/bundle.zip --url $url --public-key build/demo/installAgentKey.pub \"build/demo/Example Online Setup\""
+echo "\$ build/make-bundle --payload build/demo/bundle.zip --url $url --public-key build/demo/installAgentKey.pub --splash examples/splash.png \"build/demo/Example Online Setup\""
 build/make-bundle --payload "$demo/bundle.zip" --url "$url" \
-  --public-key "$demo/installAgentKey.pub" "$demo/Example Online Setup"
+  --public-key "$demo/installAgentKey.pub" --splash examples/splash.png \
+  "$demo/Example Online Setup"
 cache="$demo/home/.tarvik/app_installer_cache/Q4711x/darw64"
 
 echo

@@ -19,6 +19,7 @@
 #include "platform/program_name.h"
 #include "platform/shell_words.h"
 #include "signature/signature_url.h"
+#include "ui/transfer_figures.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ const char kNotVerified[] = "The downloaded installer could not be verified.";
 const char kKeyFileBroken[] = "The installer's signing key could not be read.";
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
+// The figures under the status, more seldom: they must stay readable.
+const std::chrono::milliseconds kDetailInterval(250);
 
 // Where the log can be read: the journal knows it by the executable's
 // name, which the vendor may have changed.
@@ -76,6 +79,7 @@ Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
     : progress_(outlets.progress),
       image_(outlets.image),
       downloadPercent_(outlets.downloadPercent),
+      detail_(outlets.detail),
       window_(outlets.window),
       cancel_(outlets.cancel),
       loop_(loop),
@@ -123,6 +127,7 @@ void Download::failure(const std::string& message, TextColor color) {
   progress_->setDoubleValue(progress_->maxValue());
   downloadPercent_->setStringValue(message);
   downloadPercent_->setTextColor(color);
+  detail_->setStringValue("");
   window_->refresh();
 }
 
@@ -182,6 +187,7 @@ void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
                             int64_t /*totalBytesWritten*/,
                             int64_t /*totalBytesExpected*/) {
   pendingBytes_ += bytesWritten;
+  receivedBytes_ += bytesWritten;
   if (responseTaken_) {
     updateProgress(false);
     return;
@@ -237,6 +243,7 @@ void Download::reuseCachedAgent() {
 }
 
 void Download::showDownloadStart() {
+  transferStart_ = std::chrono::steady_clock::now();
   loop_.dispatchSync([this] {
     progress_->setDoubleValue(0.0);
     if (fileLength_ == -1) {
@@ -250,16 +257,41 @@ void Download::showDownloadStart() {
 
 void Download::updateProgress(bool now) {
   auto clock = std::chrono::steady_clock::now();
-  if (pendingBytes_ == 0 || (!now && clock - lastUpdate_ < kUpdateInterval))
-    return;
-  lastUpdate_ = clock;
-  double bytes = static_cast<double>(pendingBytes_);
-  pendingBytes_ = 0;
-  loop_.dispatchSync([this, bytes] {
-    downloadPercent_->setStringValue(kDownloading);
-    progress_->incrementBy(bytes);
+  bool barDue = pendingBytes_ != 0 &&
+                (now || clock - lastUpdate_ >= kUpdateInterval);
+  bool detailDue = now || clock - lastDetailUpdate_ >= kDetailInterval;
+  std::string detail = detailDue ? detailText(clock) : shownDetail_;
+  bool detailChanged = detail != shownDetail_;
+  if (!barDue && !detailChanged) return;
+  double bytes = 0;
+  if (barDue) {
+    lastUpdate_ = clock;
+    bytes = static_cast<double>(pendingBytes_);
+    pendingBytes_ = 0;
+  }
+  if (detailChanged) {
+    lastDetailUpdate_ = clock;
+    shownDetail_ = detail;
+  }
+  loop_.dispatchSync([this, bytes, &detail, detailChanged] {
+    if (bytes > 0) {
+      downloadPercent_->setStringValue(kDownloading);
+      progress_->incrementBy(bytes);
+    }
+    if (detailChanged) detail_->setStringValue(detail);
     window_->refresh();
   });
+}
+
+std::string Download::detailText(
+    std::chrono::steady_clock::time_point now) const {
+  TransferFigures figures;
+  figures.received = static_cast<double>(receivedBytes_);
+  if (fileLength_ > 0) figures.total = static_cast<double>(fileLength_);
+  figures.bytesPerSecond = averageRate(
+      figures.received,
+      std::chrono::duration<double>(now - transferStart_).count());
+  return transferFigures(figures);
 }
 
 void Download::didFinishDownloadingToURL(DownloadTask& task,
@@ -352,6 +384,8 @@ void Download::restartTransfer() {
       responseTaken_ = false;
       fileLength_ = -1;
       pendingBytes_ = 0;
+      receivedBytes_ = 0;
+      shownDetail_.clear();
       startTransfer();
     });
   });
@@ -387,6 +421,7 @@ void Download::fireInstallAgent() {
 void Download::showUnpacking() {
   loop_.dispatchSync([this] {
     downloadPercent_->setStringValue("Initializing the installer");
+    detail_->setStringValue("");
     progress_->setIndeterminate(true);
     progress_->startAnimation();
     cancel_->setEnabled(false);

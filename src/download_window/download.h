@@ -80,8 +80,10 @@ class Download : public UrlSessionDelegate {
   bool refuse(long statusCode);
   void reuseCachedAgent();
   void showDownloadStart();
-  // Shows the bytes received since the last update, now or when due.
+  // Shows the bytes received since the last update, now or when due, and
+  // the figures under the status.
   void updateProgress(bool now);
+  std::string detailText(std::chrono::steady_clock::time_point now) const;
   void showUnpacking();
   void showFailure(const std::string& message);
   void endTransfer();
@@ -89,6 +91,7 @@ class Download : public UrlSessionDelegate {
   ProgressIndicator* progress_;
   ImageView* image_;
   TextField* downloadPercent_;
+  TextField* detail_;
   Window* window_;
   Button* cancel_;
   MainLoop& loop_;
@@ -99,6 +102,12 @@ class Download : public UrlSessionDelegate {
   bool responseTaken_ = false;
   int64_t pendingBytes_ = 0;
   std::chrono::steady_clock::time_point lastUpdate_;
+  // For the detail line: the bytes of this transfer, since when, and what
+  // the line shows as of when.
+  int64_t receivedBytes_ = 0;
+  std::chrono::steady_clock::time_point transferStart_;
+  std::string shownDetail_;
+  std::chrono::steady_clock::time_point lastDetailUpdate_;
 
   // Where the agent goes: the cache directory, or the run's working
   // directory when the cache is not the user's alone or cannot be

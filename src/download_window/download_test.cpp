@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "cache/locations.h"
+#include "common/text.h"
 #include "download_window/download_entry.h"
 #include "platform/remove_tree.h"
 #include "support/scratch_tree.h"
@@ -103,6 +104,7 @@ TEST_F(DownloadWindow, FreshDownloadFillsTheBarThenUnpacks) {
   EXPECT_TRUE(state.animating);
   EXPECT_FALSE(state.buttonEnabled);
   EXPECT_EQ(state.keyEquivalent, "\r");
+  EXPECT_EQ(state.detail, "");
   // init's text, then one per update of the bar.
   EXPECT_EQ(countCalls(state, "downloadPercent.setStringValue(Downloading)"),
             1 + countCalls(state, "progress.incrementBy("));
@@ -167,6 +169,58 @@ TEST_F(DownloadWindow, CurrentCacheIsReusedWithoutFinishingTheTransfer) {
   EXPECT_EQ(readFile(cache_ + "installagent/install"), "cached");
   EXPECT_EQ(location_, cache_ + "installagent/");
   EXPECT_LT(server_.bytesSent("/a.zip"), size / 2);
+}
+
+// The detail line's texts, in order, until unpacking began.
+Strings detailsWhileDownloading(const FakeWindowState& state) {
+  Strings details;
+  const std::string set = "detail.setStringValue(";
+  for (const std::string& call : state.calls) {
+    if (call == "downloadPercent.setStringValue(Initializing the installer)")
+      break;
+    if (call.rfind(set, 0) == 0)
+      details.push_back(call.substr(set.size(), call.size() - set.size() - 1));
+  }
+  return details;
+}
+
+bool startsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// Over a second and a half, so that the rate is measured; not an archive,
+// so that the window ends on a failure.
+TEST_F(DownloadWindow, DetailShowsTheFiguresAFewTimesASecondEndingOnTheWhole) {
+  const struct {
+    bool length;
+    const char* first;  // no rate yet
+    const char* last;   // the rate follows
+  } cases[] = {
+      {true, "1.0 KiB of 64.0 KiB", "64.0 KiB of 64.0 KiB \u2014 "},
+      {false, "1.0 KiB", "64.0 KiB \u2014 "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    TestReply reply;
+    reply.generatedSize = 64 * 1024;
+    reply.contentLength = c.length;
+    reply.chunkSize = 1024;
+    reply.chunkDelayMs = 25;
+    server_.serve("/slow", reply);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runWindow(server_.url("/slow")), 0) << "not an archive";
+    double took = std::chrono::duration<double>(
+                      std::chrono::steady_clock::now() - start).count();
+
+    FakeWindowState state = backend_->state();
+    Strings details = detailsWhileDownloading(state);
+    ASSERT_GE(details.size(), 2u);
+    EXPECT_EQ(details.front(), c.first);
+    EXPECT_TRUE(startsWith(details.back(), c.last)) << details.back();
+    EXPECT_TRUE(endsWith(details.back(), "KiB/s")) << "nothing left";
+    EXPECT_LE(details.size(), 2 + took * 4) << "more than 4 a second";
+    EXPECT_EQ(state.detail, "") << "after unpacking and the failure";
+  }
 }
 
 // The cached agent's ETag goes out as If-None-Match; a 304 confirms that
@@ -296,6 +350,7 @@ TEST_F(DownloadWindow, FailuresShowInRedWithAFullBarAndClose) {
     FakeWindowState state = backend_->state();
     EXPECT_EQ(state.text, c.text);
     EXPECT_EQ(state.textColor, TextColor::kRed);
+    EXPECT_EQ(state.detail, "");
     EXPECT_EQ(state.buttonTitle, "Close");
     EXPECT_EQ(state.buttonEnabled, c.buttonEnabled);
     EXPECT_FALSE(state.indeterminate);

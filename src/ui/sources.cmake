@@ -4,15 +4,15 @@ set(LAYER_SOURCES
   src/ui/desktop_module.cpp
   src/ui/failure_window.cpp
   src/ui/queue_loop.cpp
+  src/ui/transfer_figures.cpp
   src/ui/window_title.cpp
   src/ui/console/console_backend.cpp
   src/ui/console/console_window.cpp
-  src/ui/console/transfer_line.cpp
 )
 set(LAYER_TESTS
   src/ui/queue_loop_test.cpp
+  src/ui/transfer_figures_test.cpp
   src/ui/console/console_backend_test.cpp
-  src/ui/console/transfer_line_test.cpp
 )
 # Shared by the console loop and the desktop module's GLib loop.
 set(UI_DISPATCH_SOURCES

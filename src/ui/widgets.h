@@ -23,7 +23,7 @@ class ProgressIndicator {
   virtual void stopAnimation() = 0;
 };
 
-// The one line of status text.
+// One line of text: the status, or the detail under it.
 class TextField {
  public:
   virtual ~TextField() = default;
@@ -66,6 +66,10 @@ struct DownloadWindowOutlets {
   ProgressIndicator* progress = nullptr;
   ImageView* image = nullptr;
   TextField* downloadPercent = nullptr;
+  // Under the status, smaller and dimmer: how much has arrived, how fast,
+  // how long the rest will take. The console draws the same figures into
+  // its status line itself, and shows nothing of this one.
+  TextField* detail = nullptr;
   Window* window = nullptr;
   Button* cancel = nullptr;
 };

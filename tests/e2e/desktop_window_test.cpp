@@ -302,30 +302,45 @@ TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
   EXPECT_EQ(result.exitCode, 255) << result.err;
 }
 
+// The title bar's close, Escape and the focused Cancel button (Return,
+// Space) all cancel.
 TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
+  const std::pair<const char*, std::function<bool(XWindowId)>> ways[] = {
+      {"close", [&](XWindowId w) { return x_.sendDelete(w); }},
+      {"Escape", [&](XWindowId w) { return x_.pressEscape(w); }},
+      {"Return", [&](XWindowId w) { return x_.pressReturn(w); }},
+      {"Space", [&](XWindowId w) { return x_.pressSpace(w); }},
+  };
   const int64_t size = 8 << 20;
   TestReply slow;
   slow.generatedSize = size;
   slow.chunkDelayMs = 50;  // 128 chunks: over 6 s
   server_.serve("/agent.zip", slow);
-  auto process = startOnDisplay({});
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.first);
+    int64_t sentBefore = bytesSent();
+    auto process = startOnDisplay({});
 
-  XWindowId window = awaitWindow();
-  ASSERT_NE(window, 0u) << "no window titled " << kTitle;
-  ASSERT_TRUE(eventually([&] { return bytesSent() > 0; }, kAppearMs));
-  ASSERT_TRUE(x_.sendDelete(window));
+    XWindowId window = awaitWindow();
+    ASSERT_NE(window, 0u) << "no window titled " << kTitle;
+    ASSERT_TRUE(
+        eventually([&] { return bytesSent() > sentBefore; }, kAppearMs));
+    ASSERT_TRUE(way.second(window));
 
-  // No failure window follows: the user said no.
-  ProcessResult result = process->wait(4);
-  expectFailure(result);
-  EXPECT_EQ(
-      linesContaining(result.err, "Download cancelled by the user").size(), 1u)
-      << result.err;
-  EXPECT_FALSE(pathExists(cache() + ".validatestring"));
-  EXPECT_TRUE(!pathExists(cache() + "installagent") ||
-              listDir(cache() + "installagent").empty());
-  pauseMs(200);
-  EXPECT_LT(bytesSent(), size / 2);
+    // No failure window follows: the user said no.
+    ProcessResult result = process->wait(4);
+    expectFailure(result);
+    EXPECT_EQ(
+        linesContaining(result.err, "Download cancelled by the user").size(),
+        1u)
+        << result.err;
+    EXPECT_FALSE(pathExists(cache() + ".validatestring"));
+    EXPECT_TRUE(!pathExists(cache() + "installagent") ||
+                listDir(cache() + "installagent").empty());
+    EXPECT_TRUE(x_.waitUntilGone(kTitle, 2000));
+    pauseMs(200);
+    EXPECT_LT(bytesSent() - sentBefore, size / 2);
+  }
 }
 
 TEST_F(DesktopBundle, UnansweredDisplayFallsBackToTheConsole) {

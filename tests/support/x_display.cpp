@@ -265,6 +265,10 @@ bool XDisplay::pressEscape(XWindowId window) {
   return pressKey(window, XK_Escape);
 }
 
+bool XDisplay::pressSpace(XWindowId window) {
+  return pressKey(window, XK_space);
+}
+
 bool XDisplay::pressKey(XWindowId window, unsigned long keysym) {
   int ignored;
   if (!display_ || !XTestQueryExtension(display_, &ignored, &ignored, &ignored,

@@ -47,10 +47,11 @@ class XDisplay {
   // The window manager's request to close, WM_DELETE_WINDOW; false when
   // the window is gone or does not take it.
   bool sendDelete(XWindowId window);
-  // Focuses the window and types Return (or Escape) through XTest; false
-  // when the window is gone.
+  // Focuses the window and types Return (or Escape, or Space) through
+  // XTest; false when the window is gone.
   bool pressReturn(XWindowId window);
   bool pressEscape(XWindowId window);
+  bool pressSpace(XWindowId window);
 
   // What the screen shows where the window is (a screenshot, for
   // savePng); false when it is gone.

@@ -16,7 +16,7 @@ class ConsoleBackend : public UiBackend {
   MainLoop& loop() override { return loop_; }
 
   DownloadWindowOutlets outlets() override {
-    return {&progress_, &image_, &text_, &window_, &cancel_};
+    return {&progress_, &image_, &text_, &detail_, &window_, &cancel_};
   }
 
   // The statuses say all there is to say; a title line would be noise.
@@ -27,6 +27,7 @@ class ConsoleBackend : public UiBackend {
   QueueLoop loop_;
   ConsoleProgress progress_;
   ConsoleTextField text_;
+  ConsoleTextField detail_;
   ConsoleImageView image_;
   ConsoleButton cancel_;
   ConsoleWindow window_;

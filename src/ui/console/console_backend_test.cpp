@@ -110,7 +110,7 @@ TEST(ConsoleWindow, TerminalLineShowsRateAndTimeLeftOnceMeasured) {
   console.w.progress->incrementBy(1 << 20);
   console.w.window->refresh();
   std::string text = console.text(true);  // the end of the window ends the line
-  const std::string figures = "\rDownloading: 2.0 MiB of 1000.0 MiB at ";
+  const std::string figures = "\rDownloading: 2.0 MiB of 1000.0 MiB \u2014 ";
   size_t at = text.rfind(figures);
   ASSERT_NE(at, std::string::npos) << text;
   std::string rest = text.substr(at + figures.size());

@@ -1,12 +1,10 @@
 #include "ui/console/console_window.h"
 
-#include "ui/console/transfer_line.h"
+#include "ui/transfer_figures.h"
 
 namespace {
 
 const std::chrono::milliseconds kRedrawInterval(100);
-// The average over the first moments swings too much to be worth showing.
-const double kSettleSeconds = 1.0;
 
 }  // namespace
 
@@ -61,9 +59,8 @@ void ConsoleWindow::beginStatus(Clock::time_point now) {
 }
 
 double ConsoleWindow::bytesPerSecond(Clock::time_point now) const {
-  double elapsed = std::chrono::duration<double>(now - meterStart_).count();
-  if (elapsed < kSettleSeconds) return 0;
-  return (progress_.doubleValue() - meterStartValue_) / elapsed;
+  return averageRate(progress_.doubleValue() - meterStartValue_,
+                     std::chrono::duration<double>(now - meterStart_).count());
 }
 
 std::string ConsoleWindow::currentLine(Clock::time_point now) const {
@@ -75,7 +72,8 @@ std::string ConsoleWindow::currentLine(Clock::time_point now) const {
   figures.received = progress_.doubleValue();
   if (!progress_.isIndeterminate()) figures.total = progress_.maxValue();
   figures.bytesPerSecond = bytesPerSecond(now);
-  return transferLine(status_, figures);
+  return status_.empty() ? transferFigures(figures)
+                         : status_ + ": " + transferFigures(figures);
 }
 
 void ConsoleWindow::updateLiveLine(Clock::time_point now) {

@@ -112,22 +112,30 @@ class FakeProgress : public ProgressIndicator {
   Recorder& recorder_;
 };
 
+// The status line, or with detail set the line under it.
 class FakeTextField : public TextField {
  public:
-  explicit FakeTextField(Recorder& recorder) : recorder_(recorder) {}
+  FakeTextField(Recorder& recorder, bool detail)
+      : recorder_(recorder), detail_(detail) {}
 
   void setStringValue(const std::string& text) override {
-    recorder_.record("downloadPercent.setStringValue(" + text + ")",
-                     [&text](FakeWindowState& s) { s.text = text; });
+    std::string FakeWindowState::*field =
+        detail_ ? &FakeWindowState::detail : &FakeWindowState::text;
+    recorder_.record(name() + ".setStringValue(" + text + ")",
+                     [&](FakeWindowState& s) { s.*field = text; });
   }
   void setTextColor(TextColor color) override {
-    recorder_.record(
-        std::string("downloadPercent.setTextColor(") + colorName(color) + ")",
-        [color](FakeWindowState& s) { s.textColor = color; });
+    recorder_.record(name() + ".setTextColor(" + colorName(color) + ")",
+                     [this, color](FakeWindowState& s) {
+                       if (!detail_) s.textColor = color;
+                     });
   }
 
  private:
+  std::string name() const { return detail_ ? "detail" : "downloadPercent"; }
+
   Recorder& recorder_;
+  bool detail_;
 };
 
 class FakeButton : public Button {
@@ -202,7 +210,8 @@ struct FakeBackend::Controls {
   explicit Controls(const QueueLoop& loop)
       : recorder(loop),
         progress(recorder),
-        text(recorder),
+        text(recorder, false),
+        detail(recorder, true),
         cancel(recorder),
         image(recorder),
         window(recorder) {}
@@ -210,6 +219,7 @@ struct FakeBackend::Controls {
   Recorder recorder;
   FakeProgress progress;
   FakeTextField text;
+  FakeTextField detail;
   FakeButton cancel;
   FakeImageView image;
   FakeWindow window;
@@ -223,7 +233,7 @@ MainLoop& FakeBackend::loop() { return loop_; }
 
 DownloadWindowOutlets FakeBackend::outlets() {
   return {&controls_->progress, &controls_->image, &controls_->text,
-          &controls_->window, &controls_->cancel};
+          &controls_->detail, &controls_->window, &controls_->cancel};
 }
 
 void FakeBackend::show(const std::string& title) {

@@ -17,6 +17,7 @@ struct FakeWindowState {
   bool animating = false;
   std::string text;
   TextColor textColor = TextColor::kNormal;
+  std::string detail;
   std::string buttonTitle;
   bool buttonEnabled = true;
   std::string keyEquivalent;

@@ -10,8 +10,23 @@
 
 namespace {
 
+// Smaller than the status, and dimmed by the theme's own style class rather
+// than a colour of ours; tests find it by its name.
+void setUpDetail(GtkLabel* detail) {
+  gtk_widget_set_name(GTK_WIDGET(detail), "detail");
+  gtk_label_set_xalign(detail, 0);
+  gtk_label_set_ellipsize(detail, PANGO_ELLIPSIZE_END);
+  gtk_label_set_max_width_chars(detail, 1);
+  gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(detail)),
+                              GTK_STYLE_CLASS_DIM_LABEL);
+  PangoAttrList* small = pango_attr_list_new();
+  pango_attr_list_insert(small, pango_attr_scale_new(PANGO_SCALE_SMALL));
+  gtk_label_set_attributes(detail, small);
+  pango_attr_list_unref(small);
+}
+
 // The widget tree of the download window, top to bottom: splash, status,
-// bar, button. Made first and destroyed last, after the controls over it.
+// detail, bar, button. Made first and destroyed last, after the controls over it.
 struct DownloadLayout {
   DownloadLayout();
   ~DownloadLayout();
@@ -21,6 +36,7 @@ struct DownloadLayout {
   GtkWindow* window;
   GtkImage* image;
   GtkLabel* text;
+  GtkLabel* detail;
   GtkProgressBar* progress;
   GtkButton* button;
 };
@@ -29,6 +45,7 @@ DownloadLayout::DownloadLayout()
     : window(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
       image(GTK_IMAGE(gtk_image_new())),
       text(GTK_LABEL(gtk_label_new(""))),
+      detail(GTK_LABEL(gtk_label_new(""))),
       progress(GTK_PROGRESS_BAR(gtk_progress_bar_new())),
       button(GTK_BUTTON(gtk_button_new_with_label("Cancel"))) {
   gtk_window_set_resizable(window, FALSE);
@@ -38,14 +55,24 @@ DownloadLayout::DownloadLayout()
   gtk_label_set_ellipsize(text, PANGO_ELLIPSIZE_END);
   // A long status must not widen the window; it gets the content's width.
   gtk_label_set_max_width_chars(text, 1);
+  setUpDetail(detail);
   gtk_widget_set_halign(GTK_WIDGET(button), GTK_ALIGN_END);
 
-  // The status sits closer to its bar than to the rest.
+  // The status sits closer to its bar than to the rest, its detail closer
+  // still; an empty detail keeps its line, so the bar does not jump.
+  GtkWidget* lines = gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing / 4);
+  gtk_container_add(GTK_CONTAINER(lines), GTK_WIDGET(text));
+  gtk_container_add(GTK_CONTAINER(lines), GTK_WIDGET(detail));
   GtkWidget* status = gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing / 2);
-  gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(text));
+  gtk_container_add(GTK_CONTAINER(status), lines);
   gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(progress));
 
   setWindowContent(window, {GTK_WIDGET(image), status, GTK_WIDGET(button)});
+
+  // Usable from the keyboard alone: the button has the focus, and Escape
+  // does what it does.
+  gtk_widget_grab_focus(GTK_WIDGET(button));
+  closeOnEscape(window, button);
 }
 
 // The bootstrap runs the install agent next, maybe for minutes: the window
@@ -57,6 +84,7 @@ class DesktopBackend : public UiBackend {
   DesktopBackend()
       : progress_(layout_.progress),
         text_(layout_.text),
+        detail_(layout_.detail),
         image_(layout_.image),
         cancel_(layout_.button),
         window_(layout_.window, layout_.button) {}
@@ -64,7 +92,7 @@ class DesktopBackend : public UiBackend {
   MainLoop& loop() override { return loop_; }
 
   DownloadWindowOutlets outlets() override {
-    return {&progress_, &image_, &text_, &window_, &cancel_};
+    return {&progress_, &image_, &text_, &detail_, &window_, &cancel_};
   }
 
   void show(const std::string& title) override { window_.show(title); }
@@ -76,6 +104,7 @@ class DesktopBackend : public UiBackend {
   GLibLoop loop_;
   DesktopProgress progress_;
   DesktopTextField text_;
+  DesktopTextField detail_;
   DesktopImageView image_;
   DesktopButton cancel_;
   DesktopWindow window_;

@@ -19,16 +19,6 @@ GtkWidget* lineLabel(const std::string& line) {
   return GTK_WIDGET(label);
 }
 
-// Escape presses the button, as it dismisses any other window of this kind.
-void closeOnEscape(GtkWindow* window, GtkButton* button) {
-  GtkAccelGroup* keys = gtk_accel_group_new();
-  gtk_window_add_accel_group(window, keys);
-  gtk_widget_add_accelerator(GTK_WIDGET(button), "clicked", keys,
-                             GDK_KEY_Escape, static_cast<GdkModifierType>(0),
-                             static_cast<GtkAccelFlags>(0));
-  g_object_unref(keys);
-}
-
 void quit(gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); }
 
 // TRUE: the window outlives the loop, and its owner destroys it.

@@ -56,3 +56,12 @@ void destroyWindowNow(GtkWindow* window) {
     g_main_context_iteration(nullptr, FALSE);
   gdk_display_sync(display);
 }
+
+void closeOnEscape(GtkWindow* window, GtkButton* button) {
+  GtkAccelGroup* keys = gtk_accel_group_new();
+  gtk_window_add_accel_group(window, keys);
+  gtk_widget_add_accelerator(GTK_WIDGET(button), "clicked", keys,
+                             GDK_KEY_Escape, static_cast<GdkModifierType>(0),
+                             static_cast<GtkAccelFlags>(0));
+  g_object_unref(keys);
+}

@@ -26,4 +26,8 @@ void setWindowContent(GtkWindow* window,
 // (the install agent, the end of the run) does not run GTK's loop.
 void destroyWindowNow(GtkWindow* window);
 
+// Escape presses the button, as it dismisses any other window of this
+// kind; not while the button is disabled.
+void closeOnEscape(GtkWindow* window, GtkButton* button);
+
 #endif

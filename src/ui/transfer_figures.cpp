@@ -1,7 +1,21 @@
-#include "ui/console/transfer_line.h"
+#include "ui/transfer_figures.h"
 
 #include <math.h>
 #include <stdio.h>
+
+namespace {
+
+const double kSettleSeconds = 1.0;
+// An em dash, in UTF-8 as the desktop wants its text.
+const char kBeforeRate[] = " \xe2\x80\x94 ";
+
+// "0:00 left" says nothing, and estimates beyond a few days (a stalled
+// transfer gives absurd ones) say nothing useful.
+bool worthShowing(double secondsLeft) {
+  return secondsLeft >= 0.5 && secondsLeft < 100 * 3600;
+}
+
+}  // namespace
 
 std::string formatBytes(double bytes) {
   static const char* const kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
@@ -29,23 +43,15 @@ std::string formatDuration(double seconds) {
   return text;
 }
 
-namespace {
-
-// "0:00 left" says nothing, and estimates beyond a few days (a stalled
-// transfer gives absurd ones) say nothing useful.
-bool worthShowing(double secondsLeft) {
-  return secondsLeft >= 0.5 && secondsLeft < 100 * 3600;
+double averageRate(double bytes, double seconds) {
+  return seconds < kSettleSeconds ? 0 : bytes / seconds;
 }
 
-}  // namespace
-
-std::string transferLine(const std::string& status,
-                         const TransferFigures& figures) {
-  std::string line = status.empty() ? "" : status + ": ";
-  line += formatBytes(figures.received);
+std::string transferFigures(const TransferFigures& figures) {
+  std::string line = formatBytes(figures.received);
   if (figures.total > 0) line += " of " + formatBytes(figures.total);
   if (figures.bytesPerSecond <= 0) return line;
-  line += " at " + formatBytes(figures.bytesPerSecond) + "/s";
+  line += kBeforeRate + formatBytes(figures.bytesPerSecond) + "/s";
   if (figures.total <= 0) return line;
   double secondsLeft =
       (figures.total - figures.received) / figures.bytesPerSecond;
