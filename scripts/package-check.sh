@@ -2,16 +2,15 @@
 # Checks the kit's Debian package end to end: its fields (the version that
 # its make-bundle and agent-server print; Depends with libcurl and unzip,
 # GTK only recommended), its files (the tools, the desktop window module,
-# the man pages, nothing else), that apt would install it, and, unpacked
-# into a temporary root, that the root's make-bundle makes a bundle from
-# the root's executable and module, whose agent then runs. Everything
+# the man pages, nothing else), that apt would install it; unpacked into a
+# temporary root, that the root's make-bundle makes a bundle from the
+# root's executable and module, whose agent then runs; and, as root, that
+# apt-get installs it into a throwaway overlay of this machine. Everything
 # lives in one temporary directory, removed on every exit.
 #
 #   bash scripts/package-check.sh                  builds it (scripts/package.sh)
 #   bash scripts/package-check.sh --build-dir DIR  packs the build in DIR
 #   bash scripts/package-check.sh --deb FILE       checks FILE
-#   ... --apt-install  also installs it with apt-get, checks /usr/bin/make-bundle
-#                      and purges it again: as root, on a machine to throw away
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
@@ -20,9 +19,7 @@ source scripts/packages.sh
 NAME=bootstrap-installer-kit
 DEB=""
 BUILD_ARGS=()
-APT_INSTALL=0
 WORK=""
-INSTALLED=0
 FAILED=0
 
 die() { echo "package-check: $*" >&2; exit 1; }
@@ -39,16 +36,13 @@ parse_args() {
                    BUILD_ARGS=(--build-dir "$2"); shift ;;
       --deb) [ $# -ge 2 ] || die "--deb needs a file"
              DEB=$(realpath "$2"); shift ;;
-      --apt-install) APT_INSTALL=1 ;;
-      *) die "unknown argument $1 (try --build-dir DIR, --deb FILE, --apt-install)" ;;
+      *) die "unknown argument $1 (try --build-dir DIR or --deb FILE)" ;;
     esac
     shift
   done
 }
 
 cleanup() {
-  [ $INSTALLED -eq 0 ] ||
-    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "$NAME" >/dev/null || true
   [ -z "$WORK" ] || rm -rf "$WORK"
 }
 
@@ -165,18 +159,45 @@ check_bundle_runs() {  # ROOT
   pass_since "$before" "a bundle made by the unpacked make-bundle runs its agent"
 }
 
-# Only when asked: it changes the machine, for as long as the check runs.
+# A real apt-get install, into a throwaway copy of this machine: an
+# overlay of / in a mount namespace of its own, whose changes land in WORK
+# and go with it; this machine's own files and dpkg database are never
+# written. Skipped where that copy cannot be had.
 check_apt_install() {
-  [ "$(id -u)" -eq 0 ] || die "--apt-install needs root"
-  ! dpkg-query -W -f='${Status}' "$NAME" 2>/dev/null | grep -q 'ok installed' ||
-    die "--apt-install: $NAME is installed already; it is left alone"
-  local before=$FAILED
-  INSTALLED=1
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" >"$WORK/apt-install.out" 2>&1 ||
-    { fail "apt-get install failed:"; sed 's/^/  /' "$WORK/apt-install.out"; return; }
-  [ "$(/usr/bin/make-bundle --version)" = "make-bundle $(dpkg-deb -f "$DEB" Version)" ] ||
-    fail "the installed /usr/bin/make-bundle does not print the package's version"
-  pass_since "$before" "apt-get install put $NAME in place (purged again on exit)"
+  local top=$WORK/overlay dir before=$FAILED
+  if [ "$(id -u)" -ne 0 ] || ! command -v unshare >/dev/null; then
+    echo "skipped: apt-get install into an overlay (needs root and unshare)"
+    return
+  fi
+  for dir in /usr /etc /var/lib/dpkg; do
+    [ "$(findmnt -n -o TARGET --target "$dir")" = / ] || {
+      echo "skipped: apt-get install into an overlay ($dir is not on the root file system)"
+      return
+    }
+  done
+  mkdir -p "$top/upper" "$top/work" "$top/root"
+  # shellcheck disable=SC2016  # expanded by the inner shell
+  if ! timeout 300 unshare -m --propagation private bash -euc '
+      top=$1 deb=$2
+      mount -t overlay overlay -o "lowerdir=/,upperdir=$top/upper,workdir=$top/work" "$top/root"
+      mount --bind /proc "$top/root/proc"
+      mount --rbind /dev "$top/root/dev"
+      cp "$deb" "$top/root/tmp/kit.deb"
+      chroot "$top/root" env DEBIAN_FRONTEND=noninteractive         apt-get install -y -qq /tmp/kit.deb
+      chroot "$top/root" /usr/bin/make-bundle --version
+      chroot "$top/root" dpkg -L "$3"' _ "$top" "$DEB" "$NAME" \
+      >"$WORK/apt-install.out" 2>&1; then
+    fail "apt-get install into an overlay failed:"
+    sed 's/^/  /' "$WORK/apt-install.out"
+    return
+  fi
+  grep -qx "make-bundle $(dpkg-deb -f "$DEB" Version)" "$WORK/apt-install.out" ||
+    fail "the apt-installed /usr/bin/make-bundle does not print the package's version"
+  grep -qx /usr/lib/bootstrap-installer/bootstrap-installer-gtk.so "$WORK/apt-install.out" ||
+    fail "dpkg -L does not list the desktop window module"
+  ! dpkg-query -W "$NAME" >/dev/null 2>&1 ||
+    fail "$NAME is installed on this machine itself"
+  pass_since "$before" "apt-get install put $NAME in place, in a throwaway overlay of /"
 }
 
 main() {
@@ -197,7 +218,7 @@ main() {
   check_versions "$WORK/root"
   check_man_pages "$WORK/root"
   check_bundle_runs "$WORK/root"
-  [ $APT_INSTALL -eq 0 ] || check_apt_install
+  check_apt_install
   [ $FAILED -eq 0 ] || die "the package check failed"
   echo "package-check: all checks passed"
 }
