@@ -202,7 +202,7 @@ check_apt_install() {
 
 main() {
   parse_args "$@"
-  ensure_packages "${PACKAGE_PACKAGES[@]}"
+  ensure_packages "${PACKAGE_CHECK_PACKAGES[@]}"
   trap cleanup EXIT
   WORK=$(mktemp -d)
   if [ -z "$DEB" ]; then

@@ -25,3 +25,5 @@ SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
 FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)
 # dpkg-shlibdeps finds what the package's binaries need.
 PACKAGE_PACKAGES=("${BUILD_PACKAGES[@]}" dpkg-dev)
+# The package check mounts a throwaway overlay of / to install it into.
+PACKAGE_CHECK_PACKAGES=("${PACKAGE_PACKAGES[@]}" mount)
