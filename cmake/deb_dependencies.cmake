@@ -1,7 +1,8 @@
 # Run by cpack once the files are staged (CPACK_PRE_BUILD_SCRIPTS): the
 # Debian package's Depends, from the libraries the executables link, and
 # its Recommends, from those only the desktop window module links (its
-# GTK), as dpkg-shlibdeps finds them.
+# GTK), as dpkg-shlibdeps finds them. The DEB generator reads the
+# variables set here when it writes the control file, right after.
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
