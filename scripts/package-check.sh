@@ -203,7 +203,11 @@ check_apt_install() {
 main() {
   parse_args "$@"
   ensure_packages "${PACKAGE_CHECK_PACKAGES[@]}"
+  # A signal ends the script through exit, so that cleanup runs then too.
   trap cleanup EXIT
+  trap 'exit 129' HUP
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
   WORK=$(mktemp -d)
   if [ -z "$DEB" ]; then
     DEB=$(bash scripts/package.sh "${BUILD_ARGS[@]}" 2>"$WORK/package.log" | tail -n 1) ||
