@@ -3,8 +3,8 @@
 # names stay in files named for Linux, then builds and runs every test: a
 # plain build, then one under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then a short
-# run of each fuzzer, the benchmark's smoke run, and the check of the nginx
-# configuration in docs/SERVING.md.
+# run of each fuzzer, the benchmark's smoke run, the check of the nginx
+# configuration in docs/SERVING.md, and the check of the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -38,3 +38,8 @@ bash bench/run.sh --smoke --build-dir build
 # The nginx configuration of docs/SERVING.md, against the installer.
 echo "== serving check"
 bash scripts/serving-check.sh --build-dir build
+
+# The Debian package, packed from the plain build, installed into a
+# temporary root and used there.
+echo "== package check"
+bash scripts/package-check.sh --build-dir build

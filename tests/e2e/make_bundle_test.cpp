@@ -351,7 +351,8 @@ TEST_F(MakeBundle, UsageNamesEveryOption) {
     EXPECT_TRUE(startsWith(usage, "usage: make-bundle ")) << usage;
     for (const char* option :
          {"--payload", "--url", "--public-key", "--agent", "--splash", "--app",
-          "--executable", "--module", "--no-module", "Exit status"})
+          "--executable", "--module", "--no-module", "--version",
+          "Exit status"})
       EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

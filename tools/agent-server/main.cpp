@@ -125,8 +125,12 @@ int main(int argc, char** argv) {
     fprintf(stderr, "agent-server: %s\n%s", error.c_str(), kServerUsage);
     return 2;
   }
-  if (options.help) {
+  if (options.asked == Asked::kHelp) {
     fputs(kServerUsage, stdout);
+    return 0;
+  }
+  if (options.asked == Asked::kVersion) {
+    printf("agent-server %s\n", BOOTSTRAP_VERSION);
     return 0;
   }
   ServedFiles files;

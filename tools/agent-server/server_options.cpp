@@ -20,6 +20,7 @@ const char kServerUsage[] =
     "                   the download window on a slow link\n"
     "  --cert, --key    serve HTTPS with this PEM certificate (chain) and key\n"
     "  -h, --help       this text\n"
+    "  --version        the kit's version\n"
     "\n"
     "An option's value may also follow it after '=', as in --port=N.\n";
 
@@ -75,9 +76,9 @@ bool parseServerOptions(int argc, char** argv, ServerOptions* options,
        {"--key", keepIn(&options->keyFile)}},
       {},
       pathIn(&options->path)};
-  if (!readCommandLine(argc, argv, grammar, &options->help, error))
+  if (!readCommandLine(argc, argv, grammar, &options->asked, error))
     return false;
-  if (options->help) return true;
+  if (options->asked != Asked::kRun) return true;
   if (options->path.empty()) {
     *error = "no PATH to serve";
     return false;

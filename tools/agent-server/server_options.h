@@ -5,12 +5,14 @@
 
 #include <string>
 
+#include "shared/command_line.h"
+
 struct ServerOptions {
   std::string path;  // one archive, or a directory of files
   int port = 0;      // 0: any free port
   int64_t rate = 0;  // body bytes a second per reply; 0: as fast as it goes
   std::string certFile, keyFile;  // both set: HTTPS
-  bool help = false;
+  Asked asked = Asked::kRun;
 };
 
 // Fills *options from the command line; false with *error set when it

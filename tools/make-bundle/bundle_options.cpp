@@ -43,12 +43,14 @@ const char kBundleUsage[] =
     "                     only, and make-bundle says so)\n"
     "  --no-module        ship no desktop window module\n"
     "  -h, --help         this text\n"
+    "  --version          the kit's version\n"
     "\n"
     "An option's value may also follow it after '=', as in --url=URL.\n"
     "\n"
-    "Exit status: 0 when the bundle was made; 1 when an input was refused\n"
-    "or the bundle could not be written (nothing is left behind); 2 when\n"
-    "the command line does not parse.\n";
+    "Exit status: 0 when the bundle was made, and for --help and\n"
+    "--version; 1 when an input was refused or the bundle could not be\n"
+    "written (nothing is left behind); 2 when the command line does not\n"
+    "parse.\n";
 
 namespace {
 
@@ -94,7 +96,7 @@ bool parseBundleOptions(int argc, char** argv, BundleOptions* options,
        {"--module", keepIn(&options->module)}},
       {{"--app", &options->app}, {"--no-module", &options->noModule}},
       outputIn(&options->output)};
-  if (!readCommandLine(argc, argv, grammar, &options->help, error))
+  if (!readCommandLine(argc, argv, grammar, &options->asked, error))
     return false;
-  return options->help || checkCombination(*options, error);
+  return options->asked != Asked::kRun || checkCombination(*options, error);
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "shared/command_line.h"
+
 struct BundleOptions {
   std::string payload;     // the payload archive, bundle.zip in the bundle
   std::string url;         // where the agent is downloaded from, or
@@ -14,7 +16,7 @@ struct BundleOptions {
   std::string module;      // empty: likewise
   bool noModule = false;   // a console-only bundle
   std::string output;      // the bundle directory to make
-  bool help = false;
+  Asked asked = Asked::kRun;
 };
 
 // Fills *options from the command line; false with *error set when it

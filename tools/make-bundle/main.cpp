@@ -25,8 +25,12 @@ int main(int argc, char** argv) {
             error.c_str());
     return 2;
   }
-  if (options.help) {
+  if (options.asked == Asked::kHelp) {
     fputs(kBundleUsage, stdout);
+    return 0;
+  }
+  if (options.asked == Asked::kVersion) {
+    printf("make-bundle %s\n", BOOTSTRAP_VERSION);
     return 0;
   }
   std::vector<BundleEntry> entries;

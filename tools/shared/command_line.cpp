@@ -9,11 +9,15 @@ const ValueOption* findValueOption(const CommandLineGrammar& grammar,
   return nullptr;
 }
 
-// Any word but a value option's: help, a flag or an operand.
+// Any word but a value option's: help, version, a flag or an operand.
 bool takeWord(const CommandLineGrammar& grammar, const std::string& word,
-              bool* help, std::string* error) {
+              Asked* asked, std::string* error) {
   if (word == "-h" || word == "--help") {
-    *help = true;
+    *asked = Asked::kHelp;
+    return true;
+  }
+  if (word == "--version") {
+    *asked = Asked::kVersion;
     return true;
   }
   for (const FlagOption& flag : grammar.flags) {
@@ -39,7 +43,7 @@ TakeWordFn keepIn(std::string* field) {
 }
 
 bool readCommandLine(int argc, char** argv, const CommandLineGrammar& grammar,
-                     bool* help, std::string* error) {
+                     Asked* asked, std::string* error) {
   for (int i = 1; i < argc; ++i) {
     std::string name = argv[i], value;
     bool joined =
@@ -54,8 +58,8 @@ bool readCommandLine(int argc, char** argv, const CommandLineGrammar& grammar,
         *error = name + " is no option that takes a value";
         return false;
       }
-      if (!takeWord(grammar, name, help, error)) return false;
-      if (*help) return true;
+      if (!takeWord(grammar, name, asked, error)) return false;
+      if (*asked != Asked::kRun) return true;
       continue;
     }
     if (!joined && i + 1 < argc) value = argv[++i];

@@ -22,7 +22,10 @@ struct FlagOption {
   bool* set;
 };
 
-// What a tool's command line may hold besides -h and --help.
+// What a command line asks of a tool: a run, its usage or its version.
+enum class Asked { kRun, kHelp, kVersion };
+
+// What a tool's command line may hold besides -h, --help and --version.
 struct CommandLineGrammar {
   std::vector<ValueOption> values;
   std::vector<FlagOption> flags;
@@ -34,9 +37,10 @@ struct CommandLineGrammar {
 TakeWordFn keepIn(std::string* field);
 
 // Reads argv[1] on: an option's value follows it as the next word or after
-// '=' in its own (--name=value). Stops at -h or --help with *help set, or
-// at the first word that does not read, false with *error set.
+// '=' in its own (--name=value). Stops at -h or --help (kHelp) or at
+// --version (kVersion) with *asked set, or at the first word that does not
+// read, false with *error set; *asked stays kRun otherwise.
 bool readCommandLine(int argc, char** argv, const CommandLineGrammar& grammar,
-                     bool* help, std::string* error);
+                     Asked* asked, std::string* error);
 
 #endif

@@ -9,7 +9,7 @@ using Strings = std::vector<std::string>;
 // What the reader handed on, in order, and how it ended.
 struct Reading {
   bool ok;
-  bool help;
+  Asked asked;
   std::string error;
   std::string taken;
 };
@@ -18,7 +18,7 @@ Reading readWords(Strings args) {
   args.insert(args.begin(), "tool");
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(&arg[0]);
-  Reading reading{false, false, "", ""};
+  Reading reading{false, Asked::kRun, "", ""};
   bool flag = false;
   auto note = [&reading](const std::string& what, std::string* error) {
     if (what == "name:bad" || what == "operand:bad") {
@@ -38,39 +38,48 @@ Reading readWords(Strings args) {
         return note("operand:" + word, error);
       }};
   reading.ok = readCommandLine(static_cast<int>(argv.size()), argv.data(),
-                               grammar, &reading.help, &reading.error);
+                               grammar, &reading.asked, &reading.error);
   if (flag) reading.taken += "flag";
   return reading;
 }
 
 TEST(ReadCommandLine, HandsOnEachWordOrStopsAtTheFirstBadOne) {
+  constexpr Asked kRun = Asked::kRun, kHelp = Asked::kHelp,
+                  kVersion = Asked::kVersion;
   const struct {
     Strings args;
     Reading expected;
   } cases[] = {
-      {{}, {true, false, "", ""}},
+      {{}, {true, kRun, "", ""}},
       {{"--name", "a", "--name=b=c", "x"},
-       {true, false, "", "name:a name:b=c operand:x "}},
+       {true, kRun, "", "name:a name:b=c operand:x "}},
       // A value is the next word, whatever it looks like.
       {{"--name", "--flag", "--name", "-"},
-       {true, false, "", "name:--flag name:- "}},
-      {{"--flag", "-", ""}, {true, false, "", "operand:- operand: flag"}},
-      {{"--name"}, {false, false, "--name needs a value", ""}},
-      {{"--name", ""}, {false, false, "--name needs a value", ""}},
-      {{"--name="}, {false, false, "--name needs a value", ""}},
+       {true, kRun, "", "name:--flag name:- "}},
+      {{"--flag", "-", ""}, {true, kRun, "", "operand:- operand: flag"}},
+      {{"--name"}, {false, kRun, "--name needs a value", ""}},
+      {{"--name", ""}, {false, kRun, "--name needs a value", ""}},
+      {{"--name="}, {false, kRun, "--name needs a value", ""}},
       {{"--flag=1"},
-       {false, false, "--flag is no option that takes a value", ""}},
-      {{"--=x"}, {false, false, "-- is no option that takes a value", ""}},
-      {{"-n=x"}, {false, false, "unknown option -n=x", ""}},
-      {{"--"}, {false, false, "unknown option --", ""}},
+       {false, kRun, "--flag is no option that takes a value", ""}},
+      {{"--=x"}, {false, kRun, "-- is no option that takes a value", ""}},
+      {{"-n=x"}, {false, kRun, "unknown option -n=x", ""}},
+      {{"--"}, {false, kRun, "unknown option --", ""}},
       {{"x", "--name", "bad", "--other"},
-       {false, false, "refused name:bad", "operand:x "}},
-      {{"bad", "x"}, {false, false, "refused operand:bad", ""}},
+       {false, kRun, "refused name:bad", "operand:x "}},
+      {{"bad", "x"}, {false, kRun, "refused operand:bad", ""}},
       // Help ends the reading: what follows is not looked at.
-      {{"x", "-h", "--other", "--name"}, {true, true, "", "operand:x "}},
-      {{"--help", "bad"}, {true, true, "", ""}},
+      {{"x", "-h", "--other", "--name"}, {true, kHelp, "", "operand:x "}},
+      {{"--help", "bad"}, {true, kHelp, "", ""}},
       {{"--help=yes"},
-       {false, false, "--help is no option that takes a value", ""}},
+       {false, kRun, "--help is no option that takes a value", ""}},
+      // So does --version, and whichever of the two comes first wins.
+      {{"x", "--version", "--other", "--name"},
+       {true, kVersion, "", "operand:x "}},
+      {{"--version", "--help"}, {true, kVersion, "", ""}},
+      {{"--help", "--version"}, {true, kHelp, "", ""}},
+      {{"--version=1"},
+       {false, kRun, "--version is no option that takes a value", ""}},
   };
   for (const auto& c : cases) {
     std::string line;
@@ -78,7 +87,7 @@ TEST(ReadCommandLine, HandsOnEachWordOrStopsAtTheFirstBadOne) {
     SCOPED_TRACE(line);
     Reading got = readWords(c.args);
     EXPECT_EQ(got.ok, c.expected.ok);
-    EXPECT_EQ(got.help, c.expected.help);
+    EXPECT_EQ(got.asked, c.expected.asked);
     EXPECT_EQ(got.error, c.expected.error);
     EXPECT_EQ(got.taken, c.expected.taken);
   }
