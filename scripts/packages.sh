@@ -17,9 +17,11 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev
                 libssl-dev libgtk-3-dev libsodium-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
-               libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign)
+               libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign binutils)
 # The demo signs its online agent.
 DEMO_PACKAGES=("${BUILD_PACKAGES[@]}" minisign)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils minisign)
 SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
+# binutils: readelf.
+SYMBOL_CHECK_PACKAGES=("${BUILD_PACKAGES[@]}" binutils)
 FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)
