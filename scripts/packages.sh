@@ -17,13 +17,15 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libcpp-httplib-dev
                 libssl-dev libgtk-3-dev libsodium-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
-               libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign dpkg-dev)
+               libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign dpkg-dev binutils)
 # The demo signs its online agent.
 DEMO_PACKAGES=("${BUILD_PACKAGES[@]}" minisign)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils minisign)
 SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
 # The README's screenshots: a private X server, and ImageMagick's import.
 SCREENSHOT_PACKAGES=("${BUILD_PACKAGES[@]}" xvfb x11-utils imagemagick fonts-dejavu-core)
+# binutils: readelf.
+SYMBOL_CHECK_PACKAGES=("${BUILD_PACKAGES[@]}" binutils)
 FUZZ_PACKAGES=("${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev)
 # dpkg-shlibdeps finds what the package's binaries need.
 PACKAGE_PACKAGES=("${BUILD_PACKAGES[@]}" dpkg-dev)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the include graph of src/ against its layers and that Linux-only
 # names stay in files named for Linux, then builds and runs every test: a
-# plain build, then one under AddressSanitizer and
+# plain build (and the check that its shipped binaries need no C++
+# runtime), then one under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then one under ThreadSanitizer; then a short
 # run of each fuzzer, the benchmark's smoke run, the check of the nginx
 # configuration in docs/SERVING.md, and the check of the Debian package.
@@ -25,6 +26,9 @@ run_suite() {  # build directory, then extra cmake arguments
 }
 
 run_suite build
+# The shipped binaries need no C++ runtime of the user's system.
+echo "== symbol check"
+bash scripts/symbol-check.sh --build-dir build
 run_suite build-asan -DBOOTSTRAP_SANITIZE=address,undefined
 # GTK is not built for ThreadSanitizer, so the desktop window stays out.
 run_suite build-tsan -DBOOTSTRAP_SANITIZE=thread -DBOOTSTRAP_DESKTOP_WINDOW=OFF
