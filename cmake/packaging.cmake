@@ -31,10 +31,10 @@ installed by this package. agent-server serves agent archives on
 # into bundles here, so the script computes Depends from the executables
 # and Recommends from the module, once the files are staged.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-# make-bundle checks archives with unzip; the executable sets options
-# (CURLOPT_PROTOCOLS_STR) that a libcurl before 7.85.0 refuses, although
+# make-bundle checks archives with unzip; the executable sets an option
+# (CURLOPT_PREREQFUNCTION) that a libcurl before 7.80.0 refuses, although
 # no symbol it links says so.
-set(CPACK_BOOTSTRAP_DEPENDS unzip "libcurl4 (>= 7.85.0)")
+set(CPACK_BOOTSTRAP_DEPENDS unzip "libcurl4 (>= 7.80.0)")
 set(CPACK_BOOTSTRAP_MODULE_DIR ${MODULE_INSTALL_DIR})
 set(CPACK_PRE_BUILD_SCRIPTS
     ${CMAKE_CURRENT_LIST_DIR}/deb_dependencies.cmake

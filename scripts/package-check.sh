@@ -61,8 +61,8 @@ check_fields() {
   # The executable sets options that an older libcurl refuses.
   curl_floor=$(dpkg-deb -f "$DEB" Depends | tr ',' '\n' |
     sed -n 's/^ *libcurl4 (>= \(.*\))$/\1/p' | sort -V | tail -n 1)
-  dpkg --compare-versions "${curl_floor:-0}" ge 7.85.0 ||
-    fail "Depends asks for libcurl4 ${curl_floor:-of any version}, not 7.85.0 or later"
+  dpkg --compare-versions "${curl_floor:-0}" ge 7.80.0 ||
+    fail "Depends asks for libcurl4 ${curl_floor:-of any version}, not 7.80.0 or later"
   grep -qx 'unzip' <<<"$depends" || fail "Depends lacks unzip: $(dpkg-deb -f "$DEB" Depends)"
   ! grep -q 'gtk' <<<"$depends" || fail "Depends holds GTK: $(dpkg-deb -f "$DEB" Depends)"
   grep -qx 'libgtk-3-0' <<<"$recommends" || fail "Recommends lacks libgtk-3-0: $(dpkg-deb -f "$DEB" Recommends)"

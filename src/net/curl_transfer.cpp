@@ -1,3 +1,6 @@
+// libcurl before 7.85 takes the allowed schemes only by the options 7.85
+// deprecates; they are used for it alone.
+#define CURL_DISABLE_DEPRECATION
 #include "net/curl_transfer.h"
 
 #include <errno.h>
@@ -158,10 +161,19 @@ bool Transfer::configure() {
           CURLE_OK)
     return false;
   // Never file:, ftp: or the like, not even where a redirect points.
-  return curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, kWebSchemes) ==
-             CURLE_OK &&
-         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR,
-                          redirectSchemes(task_->url())) == CURLE_OK;
+  const char* redirects = redirectSchemes(task_->url());
+  return limitSchemes(CURLOPT_PROTOCOLS_STR, CURLOPT_PROTOCOLS, kWebSchemes) &&
+         limitSchemes(CURLOPT_REDIR_PROTOCOLS_STR, CURLOPT_REDIR_PROTOCOLS,
+                      redirects);
+}
+
+// By name where libcurl knows the option (7.85 and later), else as the bit
+// mask older ones take: Ubuntu 22.04 ships 7.81.
+bool Transfer::limitSchemes(CURLoption byName, CURLoption byMask,
+                            const char* schemes) {
+  CURLcode code = curl_easy_setopt(easy_, byName, schemes);
+  if (code != CURLE_UNKNOWN_OPTION) return code == CURLE_OK;
+  return curl_easy_setopt(easy_, byMask, schemeMask(schemes)) == CURLE_OK;
 }
 
 bool Transfer::configureTrust() {

@@ -48,6 +48,7 @@ class Transfer {
   bool closeFile();
   bool configure();
   bool configureTrust();
+  bool limitSchemes(CURLoption byName, CURLoption byMask, const char* schemes);
   bool setRequestHeaders();
   CURLcode drive();
   int pollMilliseconds() const;

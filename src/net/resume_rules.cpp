@@ -73,6 +73,11 @@ const char* redirectSchemes(const std::string& url) {
   return hasScheme(url, "https") ? "https" : kWebSchemes;
 }
 
+long schemeMask(const char* schemes) {
+  return strcmp(schemes, "https") == 0 ? CURLPROTO_HTTPS
+                                       : CURLPROTO_HTTP | CURLPROTO_HTTPS;
+}
+
 bool leavesHttps(const std::string& url, const std::string& location) {
   return hasScheme(url, "https") && hasScheme(location, "http");
 }

@@ -56,6 +56,10 @@ extern const char kWebSchemes[];
 // anyone on the way could hand over another agent.
 const char* redirectSchemes(const std::string& url);
 
+// The same schemes as libcurl before 7.85 takes them, a bit mask: schemes
+// is one of kWebSchemes and what redirectSchemes gives.
+long schemeMask(const char* schemes);
+
 // Whether a redirect from url to location would leave https for http.
 bool leavesHttps(const std::string& url, const std::string& location);
 

@@ -175,4 +175,11 @@ TEST(ResumeRules, ARedirectFromHttpsStaysOnHttps) {
   }
 }
 
+// An https download must not be redirected to http by an older libcurl
+// either.
+TEST(ResumeRules, AnOlderLibcurlGetsTheSameSchemesAsABitMask) {
+  EXPECT_EQ(schemeMask(kWebSchemes), CURLPROTO_HTTP | CURLPROTO_HTTPS);
+  EXPECT_EQ(schemeMask(redirectSchemes("https://a/x")), CURLPROTO_HTTPS);
+}
+
 }  // namespace
