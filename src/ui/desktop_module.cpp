@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "platform/bundle_paths.h"
 #include "platform/executable_path.h"
+#include "ui/desktop_import.h"
 
 #define BOOTSTRAP_STRINGIFY2(x) #x
 #define BOOTSTRAP_STRINGIFY(x) BOOTSTRAP_STRINGIFY2(x)
@@ -49,9 +50,13 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
       findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_DESKTOP_ENTRY), why));
   if (!entry) return nullptr;
   char reason[256] = "";
-  std::unique_ptr<UiBackend> backend(entry(reason, sizeof reason));
-  if (!backend) *why = reason;
-  return backend;
+  const BootstrapDesktopApi* api = nullptr;
+  BootstrapDesktop* desktop = entry(&api, reason, sizeof reason);
+  if (!desktop || !api) {
+    *why = reason;
+    return nullptr;
+  }
+  return importBackend(api, desktop);
 }
 
 FailureEntryFn loadFailureWindowEntry(std::string* why) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/backend.h"
+#include "ui/desktop_abi.h"
 
 // The desktop window lives in a module beside the executable, so that the
 // executable itself links no window-system library and starts anywhere.
@@ -22,12 +23,13 @@ const char kInstalledModuleDir[] = "../" BOOTSTRAP_MODULE_INSTALL_DIR;
 // skipped. Empty when there is none.
 std::string findDesktopModule(const std::string& exeDir);
 
-// What the module exports, unmangled: a new backend, or null with a
-// one-line reason written into why (at most whySize bytes with the NUL).
-// The caller owns the backend and deletes it through its virtual
-// destructor.
-#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_backend
-extern "C" typedef UiBackend* (*DesktopEntryFn)(char* why, size_t whySize);
+// What the module exports, unmangled: a new download window, with in *api
+// the operations on it (see desktop_abi.h), or null with a one-line reason
+// written into why (at most whySize bytes with the NUL). The caller
+// destroys the window through *api.
+#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_window
+extern "C" typedef BootstrapDesktop* (*DesktopEntryFn)(
+    const BootstrapDesktopApi** api, char* why, size_t whySize);
 
 // Its second export: shows a window titled title with the count lines
 // until the user closes it or closeFd (unless -1) becomes readable; returns

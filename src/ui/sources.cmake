@@ -1,6 +1,7 @@
 # Sources of the window layer, listed for the top-level build.
 set(LAYER_SOURCES
   src/ui/backend_choice.cpp
+  src/ui/desktop_import.cpp
   src/ui/desktop_module.cpp
   src/ui/failure_window.cpp
   src/ui/queue_loop.cpp
@@ -10,12 +11,15 @@ set(LAYER_SOURCES
   src/ui/console/console_window.cpp
 )
 set(LAYER_TESTS
+  src/ui/desktop_abi_test.cpp
   src/ui/queue_loop_test.cpp
   src/ui/transfer_figures_test.cpp
   src/ui/console/console_backend_test.cpp
 )
-# Shared by the console loop and the desktop module's GLib loop.
+# Shared by the executable and the desktop module: the loops' dispatches,
+# and the module's side of the boundary between them.
 set(UI_DISPATCH_SOURCES
+  src/ui/desktop_export.cpp
   src/ui/loop_dispatches.cpp
 )
 # The desktop module's GLib loop, which needs GLib only.

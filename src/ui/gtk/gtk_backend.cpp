@@ -2,6 +2,7 @@
 
 #include <type_traits>
 
+#include "ui/desktop_export.h"
 #include "ui/desktop_module.h"
 #include "ui/gtk/glib_loop.h"
 #include "ui/gtk/gtk_toolkit.h"
@@ -112,10 +113,12 @@ class DesktopBackend : public UiBackend {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) UiBackend*
-BOOTSTRAP_DESKTOP_ENTRY(char* why, size_t whySize) {
+extern "C" __attribute__((visibility("default"))) BootstrapDesktop*
+BOOTSTRAP_DESKTOP_ENTRY(const BootstrapDesktopApi** api, char* why,
+                        size_t whySize) {
   if (!startToolkit(why, whySize)) return nullptr;
-  return new DesktopBackend();
+  *api = exportedDesktopApi();
+  return exportBackend(std::unique_ptr<UiBackend>(new DesktopBackend()));
 }
 
 static_assert(

@@ -10,9 +10,11 @@
 
 #include "support/x_display.h"
 #include "ui/backend.h"
+#include "ui/desktop_import.h"
 #include "ui/desktop_module.h"
 
-extern "C" UiBackend* BOOTSTRAP_DESKTOP_ENTRY(char* why, size_t whySize);
+extern "C" BootstrapDesktop* BOOTSTRAP_DESKTOP_ENTRY(
+    const BootstrapDesktopApi** api, char* why, size_t whySize);
 
 namespace {
 
@@ -61,8 +63,10 @@ class DownloadWindowWidgets : public ::testing::Test {
 
 TEST_F(DownloadWindowWidgets, DetailLineUnderTheStatusIsSmallerAndDimmer) {
   char why[256] = "";
-  std::unique_ptr<UiBackend> backend(BOOTSTRAP_DESKTOP_ENTRY(why, sizeof why));
-  ASSERT_TRUE(backend) << why;
+  const BootstrapDesktopApi* api = nullptr;
+  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
+  ASSERT_TRUE(desktop) << why;
+  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
   DownloadWindowOutlets w = backend->outlets();
   GtkWidget* detail = findInToplevels("detail");
   ASSERT_NE(detail, nullptr);
