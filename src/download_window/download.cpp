@@ -140,6 +140,7 @@ void Download::downloadFromURL(const std::string& url) {
     logLine("Not using the agent cache: %s; the agent goes into %s",
             why.c_str(), scratch.c_str());
   if (!loadKeys()) return;
+  retry_ = retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES"));
   // What killed runs left in the cache goes before anything is added.
   if (cacheUsable_) removeLeftovers(agentHome_);
   sourceUrl_ = url;
@@ -150,9 +151,7 @@ bool Download::loadKeys() {
   std::string why;
   switch (loadBundleKeys(getBundleLocation(), &bundleKeys_, &why)) {
     case KeyFile::kAbsent:
-      return true;
     case KeyFile::kLoaded:
-      verifies_ = true;
       return true;
     case KeyFile::kBroken:
       break;
@@ -162,18 +161,21 @@ bool Download::loadKeys() {
   return false;
 }
 
-void Download::startTransfer() {
+std::string Download::sessionDir() const {
   std::string scratch = cutAtLastSeparator(installAgentLocation_);
-  sessionOwner_ = makeUrlSession(this, scratch.empty() ? "/" : scratch,
-                                 retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
+  return scratch.empty() ? "/" : scratch;
+}
+
+void Download::startTransfer() {
+  sessionOwner_ = makeUrlSession(this, sessionDir(), retry_);
   urlSession_ = sessionOwner_.get();
-  hasher_.reset(verifies_ ? new BackgroundHasher : nullptr);
+  hasher_.reset(trustedKeys() ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few
   // bytes (304) rather than starting to send it all.
   validationStringSent_ =
-      cacheUsable_ ? cachedValidationString(agentHome_, sourceUrl_,
-                                            verifies_ ? &bundleKeys_ : nullptr)
-                   : "";
+      cacheUsable_
+          ? cachedValidationString(agentHome_, sourceUrl_, trustedKeys())
+          : "";
   theDownload_ =
       urlSession_->downloadTaskWithURL(sourceUrl_, validationStringSent_);
   theDownload_->resume();
@@ -209,7 +211,7 @@ bool Download::takeResponse(DownloadTask& task) {
   if (cacheUsable_ && response.headerField("ETag", &validationString) &&
       fitsMarker(validationString) &&
       claimCachedAgent(agentHome_, validationString, sourceUrl_,
-                       verifies_ ? &bundleKeys_ : nullptr)) {
+                       trustedKeys())) {
     reuseCachedAgent();
     return false;
   }
@@ -221,7 +223,7 @@ bool Download::takeResponse(DownloadTask& task) {
 bool Download::takeNotModified() {
   if (!validationStringSent_.empty() &&
       claimCachedAgent(agentHome_, validationStringSent_, sourceUrl_,
-                       verifies_ ? &bundleKeys_ : nullptr)) {
+                       trustedKeys())) {
     reuseCachedAgent();
     return false;
   }
@@ -302,7 +304,7 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   }
   updateProgress(true);
   AgentSigning signing;
-  if (verifies_ && !verified(path, &signing)) return;
+  if (trustedKeys() && !verified(path, &signing)) return;
   showUnpacking();
   // A retry may have brought a whole new archive: the final answer's ETag
   // is the one that vouches for the saved bytes.
@@ -311,7 +313,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
   std::string scratch = cutAtLastSeparator(installAgentLocation_) + "/";
   agentHome_ =
       installDownloadedAgent(path, agentHome_, validationString, sourceUrl_,
-                             scratch, report_, verifies_ ? &signing : nullptr);
+                             scratch, report_,
+                             trustedKeys() ? &signing : nullptr);
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;
@@ -323,10 +326,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
 
 bool Download::verified(const std::string& path, AgentSigning* signing) {
   const std::string url = signatureUrlOf(sourceUrl_);
-  std::string scratch = cutAtLastSeparator(installAgentLocation_);
-  SmallDownload::Result fetched = signatureDownload_.fetch(
-      url, scratch.empty() ? "/" : scratch,
-      retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES")));
+  SmallDownload::Result fetched =
+      signatureDownload_.fetch(url, sessionDir(), retry_);
   std::string why;
   switch (fetched.outcome) {
     case SmallDownload::Outcome::kFetched:

@@ -69,6 +69,8 @@ class Download : public UrlSessionDelegate {
   bool loadKeys();
   // Starts the transfer of sourceUrl_, again after a mismatch.
   void startTransfer();
+  // Where the URL sessions keep their temporary files.
+  std::string sessionDir() const;
   // With the bundle's keys: whether the archive at path is signed by one
   // of them, *signing then set; false with the failure shown, or with the
   // transfer started again.
@@ -119,9 +121,13 @@ class Download : public UrlSessionDelegate {
   // The cached agent's validation string, sent as If-None-Match; empty:
   // none sent.
   std::string validationStringSent_;
-  // With a key file in the bundle, every downloaded agent is verified.
-  bool verifies_ = false;
+  RetryPolicy retry_;
+  // The bundle's keys: none without a key file; with one (never empty),
+  // every downloaded agent is verified.
   std::vector<PublicKey> bundleKeys_;
+  const std::vector<PublicKey>* trustedKeys() const {
+    return bundleKeys_.empty() ? nullptr : &bundleKeys_;
+  }
   SmallDownload signatureDownload_{kMaxSignatureFileSize};
   // Hashes the archive as it comes, for a prehashed signature.
   std::unique_ptr<BackgroundHasher> hasher_;

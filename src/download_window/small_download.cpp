@@ -3,6 +3,16 @@
 #include "platform/log.h"
 #include "platform/state_file.h"
 
+namespace {
+
+SmallDownload::Result ended(SmallDownload::Outcome outcome) {
+  SmallDownload::Result result;
+  result.outcome = outcome;
+  return result;
+}
+
+}  // namespace
+
 SmallDownload::Result SmallDownload::fetch(const std::string& url,
                                            const std::string& tempDir,
                                            const RetryPolicy& retry) {
@@ -10,9 +20,10 @@ SmallDownload::Result SmallDownload::fetch(const std::string& url,
   {
     std::unique_lock<std::mutex> lock(mutex_);
     result_ = Result();
-    finished_ = cancelled_;
-    if (cancelled_) result_.outcome = Outcome::kCancelled;
-    if (!finished_) {
+    finished_ = false;
+    if (cancelled_) {
+      finishLocked(ended(Outcome::kCancelled));
+    } else {
       session_ = makeUrlSession(this, tempDir, retry);
       DownloadTask* task = session_->downloadTaskWithURL(url, "");
       task->resume();
@@ -28,11 +39,7 @@ void SmallDownload::cancel() {
   std::lock_guard<std::mutex> lock(mutex_);
   cancelled_ = true;
   if (session_) session_->invalidateAndCancel();
-  if (!finished_) {
-    finished_ = true;
-    result_.outcome = Outcome::kCancelled;
-    done_.notify_all();
-  }
+  finishLocked(ended(Outcome::kCancelled));
 }
 
 void SmallDownload::didWriteData(DownloadTask& task, int64_t /*bytesWritten*/,
@@ -40,43 +47,31 @@ void SmallDownload::didWriteData(DownloadTask& task, int64_t /*bytesWritten*/,
                                  int64_t /*totalBytesExpected*/) {
   if (totalBytesWritten > static_cast<int64_t>(maxSize_)) {
     task.cancel();
-    finish(Outcome::kTooLarge);
+    finish(ended(Outcome::kTooLarge));
   }
 }
 
 void SmallDownload::didFinishDownloadingToURL(DownloadTask& task,
                                               const std::string& path) {
-  const long status = task.response()->statusCode;
-  std::string text;
-  bool fits = status == 200 && readSmallFile(path, maxSize_ + 1, &text) &&
-              text.size() <= maxSize_;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (finished_) return;
-  if (status != 200) {
-    result_.outcome = Outcome::kRefused;
-    result_.statusCode = status;
-  } else if (!fits) {
-    result_.outcome = Outcome::kTooLarge;
-  } else {
-    result_.outcome = Outcome::kFetched;
-    result_.text = std::move(text);
-  }
-  finished_ = true;
-  done_.notify_all();
+  Result result;
+  result.statusCode = task.response()->statusCode;
+  if (result.statusCode != 200)
+    result.outcome = Outcome::kRefused;
+  else if (readSmallFile(path, maxSize_ + 1, &result.text) &&
+           result.text.size() <= maxSize_)
+    result.outcome = Outcome::kFetched;
+  else
+    result = ended(Outcome::kTooLarge);
+  finish(std::move(result));
 }
 
+// After an outcome (a cancel, a refusal) the completion changes nothing.
 void SmallDownload::didCompleteWithError(DownloadTask& /*task*/,
                                          const UrlError& error) {
-  if (error.kind != UrlError::Kind::kTransport) {
-    finish(Outcome::kFailed);  // too late: the fetch has its outcome
-    return;
-  }
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (finished_) return;
-  result_.why = error.localizedDescription;
-  result_.outcome = Outcome::kFailed;
-  finished_ = true;
-  done_.notify_all();
+  Result result = ended(Outcome::kFailed);
+  if (error.kind == UrlError::Kind::kTransport)
+    result.why = error.localizedDescription;
+  finish(std::move(result));
 }
 
 void SmallDownload::willRetry(DownloadTask& /*task*/, const UrlError& error,
@@ -86,12 +81,16 @@ void SmallDownload::willRetry(DownloadTask& /*task*/, const UrlError& error,
           static_cast<double>(delay.count()) / 1000.0);
 }
 
+void SmallDownload::finish(Result result) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  finishLocked(std::move(result));
+}
+
 // The first outcome stands: a cancelled or refused fetch still hears of
 // its completion afterwards.
-void SmallDownload::finish(Outcome outcome) {
-  std::lock_guard<std::mutex> lock(mutex_);
+void SmallDownload::finishLocked(Result result) {
   if (finished_) return;
-  result_.outcome = outcome;
+  result_ = std::move(result);
   finished_ = true;
   done_.notify_all();
 }

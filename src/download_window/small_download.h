@@ -42,7 +42,8 @@ class SmallDownload : private UrlSessionDelegate {
                             const UrlError& error) override;
   void willRetry(DownloadTask& task, const UrlError& error, int retry,
                  std::chrono::milliseconds delay) override;
-  void finish(Outcome outcome);
+  void finish(Result result);
+  void finishLocked(Result result);  // with mutex_ held
 
   const size_t maxSize_;
   std::mutex mutex_;
