@@ -100,7 +100,10 @@ TEST_F(SignatureCheckTest, OnlyATrustedKeyAndAnUneditedCommentVouch) {
   writeFile(tree.at("a.zip"), "archive");
   std::string oldKey = readFile(tree.at("old.pub"));
   std::string newKey = readFile(tree.at("new.pub"));
-  std::string newKeyId = newKey.substr(newKey.find('\n') - 16, 16);
+  // minisign's comment names the key id without its leading zeros.
+  std::string commentId = newKey.substr(0, newKey.find('\n'));
+  commentId = commentId.substr(commentId.rfind(' ') + 1);
+  std::string newKeyId = std::string(16 - commentId.size(), '0') + commentId;
   for (bool legacy : {false, true}) {
     std::string signature = sign("new", legacy);
     std::string edited = signature;
