@@ -261,9 +261,13 @@ void Download::updateProgress(bool now) {
   auto clock = std::chrono::steady_clock::now();
   bool barDue = pendingBytes_ != 0 &&
                 (now || clock - lastUpdate_ >= kUpdateInterval);
-  bool detailDue = now || clock - lastDetailUpdate_ >= kDetailInterval;
-  std::string detail = detailDue ? detailText(clock) : shownDetail_;
-  bool detailChanged = detail != shownDetail_;
+  // Formatted only when due: this runs for every chunk.
+  std::string detail;
+  bool detailChanged = false;
+  if (now || clock - lastDetailUpdate_ >= kDetailInterval) {
+    detail = detailText(clock);
+    detailChanged = detail != shownDetail_;
+  }
   if (!barDue && !detailChanged) return;
   double bytes = 0;
   if (barDue) {
