@@ -24,8 +24,12 @@ struct Outcome;
 class CurlTask : public DownloadTask {
  public:
   CurlTask(CurlSession* session, const std::string& url,
-           const std::string& ifNoneMatch)
-      : session_(session), url_(url), ifNoneMatch_(ifNoneMatch) {}
+           const std::string& ifNoneMatch, const ResumeData* resumeData)
+      : session_(session),
+        url_(url),
+        ifNoneMatch_(ifNoneMatch),
+        hasResumeData_(resumeData != nullptr),
+        resumeData_(resumeData ? *resumeData : ResumeData()) {}
 
   void resume() override;
   void cancel() override;
@@ -35,6 +39,10 @@ class CurlTask : public DownloadTask {
 
   const std::string& url() const { return url_; }
   const std::string& ifNoneMatch() const { return ifNoneMatch_; }
+  // The caller's file for the body; null: a temporary file of the task's.
+  const ResumeData* resumeData() const {
+    return hasResumeData_ ? &resumeData_ : nullptr;
+  }
   // The answer whose body is in the file: the first that reaches the
   // delegate, or a retry's whole new one; a 206 continues it.
   void publish(const UrlResponse& response) {
@@ -46,6 +54,8 @@ class CurlTask : public DownloadTask {
   CurlSession* const session_;
   const std::string url_;
   const std::string ifNoneMatch_;
+  const bool hasResumeData_;
+  const ResumeData resumeData_;
   UrlResponse response_;
   bool published_ = false;
 };
@@ -59,6 +69,9 @@ class CurlSession : public UrlSession {
 
   DownloadTask* downloadTaskWithURL(const std::string& url,
                                     const std::string& ifNoneMatch) override;
+  DownloadTask* downloadTaskWithResumeData(
+      const std::string& url, const std::string& ifNoneMatch,
+      const ResumeData& resumeData) override;
   void invalidateAndCancel() override { stop(true); }
 
   void resume();
@@ -74,6 +87,9 @@ class CurlSession : public UrlSession {
   const SessionSettings& settings() const { return settings_; }
 
  private:
+  DownloadTask* makeTask(const std::string& url,
+                         const std::string& ifNoneMatch,
+                         const ResumeData* resumeData);
   void run();
   UrlError download();
   std::chrono::milliseconds delayBefore(int retry, const Outcome& failed);

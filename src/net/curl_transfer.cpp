@@ -57,7 +57,7 @@ Transfer::~Transfer() {
   if (easy_) curl_easy_cleanup(easy_);
   curl_slist_free_all(requestHeaders_);
   if (fd_ >= 0) close(fd_);
-  if (!path_.empty()) unlink(path_.c_str());
+  if (!path_.empty() && !callersFile_) unlink(path_.c_str());
 }
 
 Outcome Transfer::perform(bool last) {
@@ -116,7 +116,10 @@ bool Transfer::prepare() {
       now_.ownError = "libcurl could not be initialised";
       return false;
     }
-    if (!openFile())
+    const ResumeData* data = task_->resumeData();
+    if (data && !takeCallersFile(*data))
+      return cannotStore("cannot write " + data->path);
+    if (!data && !openFile())
       return cannotStore("cannot create a file in " + session_->tempDir());
   }
   if (configure() && setRequestHeaders()) return true;
@@ -129,6 +132,24 @@ bool Transfer::openFile() {
   fd_ = mkostemp(&pattern[0], O_CLOEXEC);
   if (fd_ < 0) return false;
   path_ = pattern;
+  return true;
+}
+
+// Goes on after the bytes held, if the server can vouch for them.
+bool Transfer::takeCallersFile(const ResumeData& data) {
+  fd_ = fcntl(data.fd, F_DUPFD_CLOEXEC, 0);
+  if (fd_ < 0) return false;
+  path_ = data.path;
+  callersFile_ = true;
+  const bool resumable = data.held > 0 && !data.validator.empty() &&
+                         data.wholeLength > data.held;
+  total_ = resumable ? data.held : 0;
+  if (ftruncate(fd_, total_) != 0 || lseek(fd_, total_, SEEK_SET) != total_)
+    return false;
+  if (resumable) {
+    validator_ = data.validator;
+    wholeLength_ = data.wholeLength;
+  }
   return true;
 }
 
@@ -289,6 +310,7 @@ bool Transfer::takeAnswer() {
                   true);
   }
   if (task_->response()) return takeLaterAnswer();
+  if (total_ > 0) return takeResumedAnswer();
   takeWhole();
   return true;
 }
@@ -297,28 +319,65 @@ bool Transfer::takeAnswer() {
 void Transfer::takeWhole() {
   task_->publish(now_.answer);
   validator_ = resumeValidator(now_.answer);
+  wholeLength_ = now_.answer.expectedContentLength;
+  session_->delegate()->willWriteBody(*task_, 0);
 }
 
 // The answer to a retry, once part of the body has reached the delegate:
 // the rest of the same archive, or a whole archive, which may have changed
 // meanwhile (or only its ETag's form), to start over with.
 bool Transfer::takeLaterAnswer() {
-  switch (retryAnswer(now_.answer, total_,
-                      task_->response()->expectedContentLength)) {
+  switch (retryAnswer(now_.answer, total_, wholeLength_)) {
     case RetryAnswer::kContinue:
       return true;
     case RetryAnswer::kStartOver:
       return startOver();
     case RetryAnswer::kMisplaced:
-      validator_.clear();  // so the next attempt asks for the whole
-      return refuse("the server resumed the download at the wrong place",
-                    true);
+      return misplaced();
     case RetryAnswer::kRefuse:
       break;
   }
   return refuse("the server answered the retry with status " +
                     std::to_string(now_.answer.statusCode),
                 false);
+}
+
+// The first answer when the file holds bytes an earlier transfer left.
+bool Transfer::takeResumedAnswer() {
+  switch (resumedAnswer(now_.answer, total_, wholeLength_)) {
+    case RetryAnswer::kContinue:
+      continueEarlierBody();
+      return true;
+    case RetryAnswer::kStartOver:
+      return startOver();
+    case RetryAnswer::kMisplaced:
+      return misplaced();
+    case RetryAnswer::kRefuse:
+      break;
+  }
+  return refuse("the server answered with status " +
+                    std::to_string(now_.answer.statusCode),
+                false);
+}
+
+// The delegate hears of the body as a whole: the response announces the
+// whole length, and only the bytes past those held count as new.
+void Transfer::continueEarlierBody() {
+  UrlResponse response = now_.answer;
+  response.expectedContentLength = wholeLength_;
+  task_->publish(response);
+  reported_ = total_;
+  session_->delegate()->willWriteBody(*task_, total_);
+}
+
+// A server that misplaces a range is not asked for one again: the bytes
+// held go, so neither the next attempt nor a later run asks.
+bool Transfer::misplaced() {
+  validator_.clear();
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
+    return cannotStore("cannot write " + path_);
+  total_ = 0;
+  return refuse("the server resumed the download at the wrong place", true);
 }
 
 // The bytes in the file come again; the delegate hears only of those past

@@ -45,6 +45,7 @@ class Transfer {
  private:
   bool prepare();
   bool openFile();
+  bool takeCallersFile(const ResumeData& data);
   bool closeFile();
   bool configure();
   bool configureTrust();
@@ -57,6 +58,9 @@ class Transfer {
   bool takeAnswer();
   void takeWhole();
   bool takeLaterAnswer();
+  bool takeResumedAnswer();
+  void continueEarlierBody();
+  bool misplaced();
   bool startOver();
   bool refuse(const std::string& why, bool transient);
   bool cannotStore(const std::string& what);
@@ -82,10 +86,13 @@ class Transfer {
   curl_slist* requestHeaders_ = nullptr;
   int fd_ = -1;
   std::string path_;
+  bool callersFile_ = false;  // not ours to remove
   int64_t total_ = 0;     // bytes in the file
   int64_t reported_ = 0;  // bytes the delegate has heard of
   // If-Range for the rest of the body; empty: a retry starts over.
   std::string validator_;
+  // The whole body's length as the answer it came with announced it.
+  int64_t wholeLength_ = -1;
 
   // The request in progress, each starting afresh.
   struct Request {

@@ -60,6 +60,13 @@ RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
                                   : RetryAnswer::kRefuse;
 }
 
+RetryAnswer resumedAnswer(const UrlResponse& answer, int64_t held,
+                          int64_t wholeLength) {
+  if (answer.statusCode == 206) return retryAnswer(answer, held, wholeLength);
+  return isTransient(answer.statusCode) ? RetryAnswer::kRefuse
+                                        : RetryAnswer::kStartOver;
+}
+
 bool resumesWhereItStopped(const UrlResponse& answer, int64_t held,
                            int64_t wholeLength) {
   std::string range;

@@ -43,6 +43,14 @@ enum class RetryAnswer {
 RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
                         int64_t wholeLength);
 
+// What the first answer to a request for the rest of `held` bytes that an
+// earlier transfer left means: kContinue and kMisplaced as above; a
+// transient failure status is kRefuse, those bytes being worth another
+// try; anything else is kStartOver, to be taken as a first answer (a 200,
+// a 304 to If-None-Match, a refusal).
+RetryAnswer resumedAnswer(const UrlResponse& answer, int64_t held,
+                          int64_t wholeLength);
+
 // Whether a 206 goes on at byte `held` of the same whole: its Content-Range
 // starts there and names no other complete length than wholeLength, where
 // both are known.

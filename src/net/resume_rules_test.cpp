@@ -128,27 +128,34 @@ TEST(ResumeRules, APartResumesOnlyWhereTheFileStopped) {
   }
 }
 
-TEST(ResumeRules, TheAnswerToARetryContinuesStartsOverOrIsRefused) {
+// Within a run, a retry's answer; across runs, the first answer to a
+// request for the rest of what an earlier run left.
+TEST(ResumeRules, TheAnswerToARequestForTheRestContinuesStartsOverOrIsRefused) {
   const Headers rest = {{"Content-Range", "bytes 300-999/1000"}};
   const Headers elsewhere = {{"Content-Range", "bytes 0-999/1000"}};
   const struct {
     long status;
     Headers headers;
-    RetryAnswer meaning;
+    RetryAnswer toRetry;
+    RetryAnswer toResumed;
   } cases[] = {
-      {206, rest, RetryAnswer::kContinue},
-      {206, elsewhere, RetryAnswer::kMisplaced},
-      {206, {}, RetryAnswer::kMisplaced},
-      {200, {}, RetryAnswer::kStartOver},
-      {200, rest, RetryAnswer::kStartOver},
-      {304, {}, RetryAnswer::kRefuse},
-      {404, {}, RetryAnswer::kRefuse},
-      {416, {}, RetryAnswer::kRefuse},
-      {503, rest, RetryAnswer::kRefuse},  // the last attempt's answer
+      {206, rest, RetryAnswer::kContinue, RetryAnswer::kContinue},
+      {206, elsewhere, RetryAnswer::kMisplaced, RetryAnswer::kMisplaced},
+      {206, {}, RetryAnswer::kMisplaced, RetryAnswer::kMisplaced},
+      {200, {}, RetryAnswer::kStartOver, RetryAnswer::kStartOver},
+      {200, rest, RetryAnswer::kStartOver, RetryAnswer::kStartOver},
+      {304, {}, RetryAnswer::kRefuse, RetryAnswer::kStartOver},
+      {404, {}, RetryAnswer::kRefuse, RetryAnswer::kStartOver},
+      {416, {}, RetryAnswer::kRefuse, RetryAnswer::kStartOver},
+      // The last attempt's answer: the bytes held are kept for later.
+      {503, rest, RetryAnswer::kRefuse, RetryAnswer::kRefuse},
+      {429, {}, RetryAnswer::kRefuse, RetryAnswer::kRefuse},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(retryAnswer(answer(c.status, c.headers), 300, 1000), c.meaning)
-        << c.status << (c.headers.empty() ? "" : " with a range");
+    const UrlResponse a = answer(c.status, c.headers);
+    const char* range = c.headers.empty() ? "" : " with a range";
+    EXPECT_EQ(retryAnswer(a, 300, 1000), c.toRetry) << c.status << range;
+    EXPECT_EQ(resumedAnswer(a, 300, 1000), c.toResumed) << c.status << range;
   }
 }
 

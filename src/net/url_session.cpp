@@ -39,9 +39,21 @@ CurlSession::~CurlSession() {
 
 DownloadTask* CurlSession::downloadTaskWithURL(const std::string& url,
                                                const std::string& ifNoneMatch) {
+  return makeTask(url, ifNoneMatch, nullptr);
+}
+
+DownloadTask* CurlSession::downloadTaskWithResumeData(
+    const std::string& url, const std::string& ifNoneMatch,
+    const ResumeData& resumeData) {
+  return makeTask(url, ifNoneMatch, &resumeData);
+}
+
+DownloadTask* CurlSession::makeTask(const std::string& url,
+                                    const std::string& ifNoneMatch,
+                                    const ResumeData* resumeData) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (task_ || silenced_) return nullptr;
-  task_.reset(new CurlTask(this, url, ifNoneMatch));
+  task_.reset(new CurlTask(this, url, ifNoneMatch, resumeData));
   return task_.get();
 }
 

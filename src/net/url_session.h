@@ -57,6 +57,21 @@ struct UrlError {
   int storageErrno = 0;
 };
 
+// A file of the caller's for a task's body, in place of a temporary file of
+// its own, perhaps holding the start of the body from an earlier transfer:
+// the session writes into it through a descriptor of its own, never
+// removes it and keeps its first `held` bytes unless the server sends the
+// whole body again. What lies past them is cut off.
+struct ResumeData {
+  int fd = -1;      // open for writing
+  std::string path;  // its name, as didFinishDownloadingToURL gives it
+  int64_t held = 0;
+  // What the server vouched for the held bytes with (If-Range), and the
+  // length of the whole body as it announced it; both needed to resume.
+  std::string validator;
+  int64_t wholeLength = -1;
+};
+
 class DownloadTask;
 
 class UrlSessionDelegate {
@@ -68,6 +83,12 @@ class UrlSessionDelegate {
   // For a digest made on the way; most delegates need not hear it.
   virtual void didWriteBody(int64_t /*offset*/, const char* /*data*/,
                             size_t /*size*/) {}
+  // The task's response is now an answer whose body goes into the file
+  // from offset: 0 for a whole body (a first answer, or a retry's whole
+  // new one), else the end of the bytes held from an earlier transfer,
+  // which it continues. Before any of its bytes are written, so that what
+  // describes the file can be brought up to date first.
+  virtual void willWriteBody(DownloadTask& /*task*/, int64_t /*offset*/) {}
   // A chunk of the body was written to the temporary file. The task's
   // response is set from the first call on.
   virtual void didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -111,6 +132,16 @@ class UrlSession {
   // session owns the task.
   virtual DownloadTask* downloadTaskWithURL(const std::string& url,
                                             const std::string& ifNoneMatch) = 0;
+  // The same, with the body written into resumeData's file. With bytes
+  // held there, the first request asks for the rest (Range, with the
+  // validator as If-Range, beside any If-None-Match): a 206 that starts
+  // where they end continues them; any other answer to it is taken as a
+  // first answer, the held bytes then dropped, except a transient failure
+  // status (408, 429, 5xx) to the last attempt, which ends the transfer
+  // with kTransport and leaves them.
+  virtual DownloadTask* downloadTaskWithResumeData(
+      const std::string& url, const std::string& ifNoneMatch,
+      const ResumeData& resumeData) = 0;
   // Cancels the task; the delegate hears nothing after the call in
   // progress, if any, has returned. Callable from any thread, also inside
   // a delegate call; it does not wait for the call in progress.

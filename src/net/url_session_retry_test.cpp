@@ -1,5 +1,8 @@
 #include "net/url_session_fixture.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 
 // Retries on the wire: what goes out again, what comes back, what the
@@ -69,6 +72,87 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
     ASSERT_EQ(recorder.retries.size(), 1u);
     EXPECT_EQ(recorder.retries[0].retry, 1);
     EXPECT_LE(recorder.retries[0].delay, std::chrono::milliseconds(10));
+  }
+}
+
+// Bytes an earlier run left in the caller's file: the first request asks
+// for the rest of them beside its condition; the file ends up whole
+// whatever the server answers, and a server that cannot answer now leaves
+// them as they were.
+TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
+  const int64_t size = 1024 * 1024;
+  const int64_t held = 300 * 1024;
+  const std::string whole = TestHttpServer::generatedBody(size);
+  const struct {
+    const char* name;
+    const char* etag;
+    bool acceptRanges;
+    int status;
+    long answered;
+    std::vector<int64_t> bodyStarts;
+    std::string body;  // what the file holds at the end
+  } cases[] = {
+      {"same archive", "\"v1\"", true, 200, 206, {held}, whole},
+      {"archive changed", "\"v2\"", true, 200, 200, {0}, whole},
+      {"ranges not taken", "\"v1\"", false, 200, 200, {0}, whole},
+      {"not modified", "\"c1\"", true, 200, 304, {0}, ""},
+      {"gone", "\"v1\"", true, 404, 404, {0}, "gone"},
+      {"not now", "\"v1\"", true, 503, 0, {}, whole.substr(0, held)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = pathOf(c.name);
+    TestReply reply = withHeaders(generated(size), {{"ETag", c.etag}});
+    reply.acceptRanges = c.acceptRanges;
+    reply.conditional = true;
+    if (c.status != 200) {
+      reply.status = c.status;
+      reply.generatedSize = -1;
+      reply.body = "gone";
+    }
+    server_.serve(path, reply);
+    const std::string file = scratch_.path() + "/kept";
+    writeFile(file, whole.substr(0, held));
+    ResumeData data;
+    data.fd = open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(data.fd, 0);
+    data.path = file;
+    data.held = held;
+    data.validator = "\"v1\"";
+    data.wholeLength = size;
+    SessionRecorder recorder;
+    {
+      auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+      session->downloadTaskWithResumeData(server_.url(path), "\"c1\"", data)
+          ->resume();
+      EXPECT_TRUE(recorder.waitForCompletion());
+    }
+    close(data.fd);
+
+    EXPECT_EQ(server_.requestHeaders(path, "Range"),
+              std::vector<std::string>{"bytes=307200-"});
+    EXPECT_EQ(server_.requestHeaders(path, "If-Range"),
+              std::vector<std::string>{"\"v1\""});
+    EXPECT_EQ(server_.requestHeaders(path, "If-None-Match"),
+              std::vector<std::string>{"\"c1\""});
+    EXPECT_EQ(recorder.bodyStarts, c.bodyStarts);
+    EXPECT_TRUE(readFile(file) == c.body);
+    if (c.answered == 0) {
+      EXPECT_EQ(recorder.calls(), "c");
+      EXPECT_EQ(recorder.kind(), UrlError::Kind::kTransport);
+    } else {
+      EXPECT_EQ(recorder.kind(), UrlError::Kind::kNone);
+      ASSERT_TRUE(recorder.finishResponse);
+      EXPECT_EQ(recorder.finishResponse->statusCode, c.answered);
+      EXPECT_EQ(recorder.finishedPath, file);
+      EXPECT_EQ(reportedBytes(recorder),
+                static_cast<int64_t>(c.body.size()) - c.bodyStarts[0]);
+    }
+    if (c.answered == 206) {
+      EXPECT_EQ(recorder.finishResponse->expectedContentLength, size);
+      EXPECT_EQ(recorder.writes.back().total, size);
+    }
+    unlink(file.c_str());
   }
 }
 

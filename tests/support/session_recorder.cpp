@@ -4,6 +4,11 @@
 
 #include "support/scratch_tree.h"
 
+void SessionRecorder::willWriteBody(DownloadTask& /*task*/, int64_t offset) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  bodyStarts.push_back(offset);
+}
+
 void SessionRecorder::didWriteData(DownloadTask& task, int64_t bytes,
                                    int64_t total, int64_t expected) {
   {

@@ -26,6 +26,7 @@ struct Write {
 // the call. Read the record once the session is gone (its worker joined).
 class SessionRecorder : public UrlSessionDelegate {
  public:
+  void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteData(DownloadTask& task, int64_t bytes, int64_t total,
                     int64_t expected) override;
   void didFinishDownloadingToURL(DownloadTask& task,
@@ -44,6 +45,7 @@ class SessionRecorder : public UrlSessionDelegate {
 
   std::function<void(DownloadTask&)> onWrite, onFinish, onComplete, onRetry;
   std::vector<Write> writes;
+  std::vector<int64_t> bodyStarts;  // the offsets willWriteBody gave
   std::optional<UrlResponse> firstResponse, finishResponse;
   std::string finishedPath, finishedBody;
   std::vector<UrlError> errors;
