@@ -4,6 +4,7 @@ set(LAYER_SOURCES
   src/cache/leftovers.cpp
   src/cache/locations.cpp
   src/cache/lock.cpp
+  src/cache/partial_download.cpp
   src/cache/trust.cpp
   src/cache/signature_record.cpp
   src/cache/update.cpp
@@ -13,6 +14,7 @@ set(LAYER_TESTS
   src/cache/leftovers_test.cpp
   src/cache/locations_test.cpp
   src/cache/lock_test.cpp
+  src/cache/partial_download_test.cpp
   src/cache/trust_test.cpp
   src/cache/signature_record_test.cpp
   src/cache/update_test.cpp

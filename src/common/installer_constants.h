@@ -22,6 +22,12 @@ inline const std::string kSignatureRecordFileName = ".agentsignature";
 inline const std::string kLockFileName = ".lock";
 // Beside the marker; held by every run whose agent runs from the cache.
 inline const std::string kAgentInUseFileName = ".agent-in-use";
+// Beside the marker: the bytes of a download that ended unfinished, kept
+// for the next run; what they are (URL, validator, length) in the ".info"
+// beside them; held by the run that downloads into them.
+inline const std::string kPartialDownloadFileName = ".partial-download";
+inline const std::string kPartialInfoFileName = ".partial-download.info";
+inline const std::string kPartialLockFileName = ".partial-download.lock";
 // The longest line a state file (the marker, installAgentURL.txt) or an
 // ETag may hold; anything longer is taken as invalid, so a huge or sparse
 // file cannot exhaust memory.
