@@ -30,12 +30,17 @@ class BackgroundHasher {
   // 0; a chunk anywhere else than right after the last leaves the digest
   // unusable. Waits while much is queued, so memory stays bounded.
   void write(int64_t offset, const char* data, size_t size);
+  // A body that goes on from the first length bytes of the file fd reads:
+  // they are hashed first, on the thread, and chunks follow from length.
+  void continueFrom(int fd, int64_t length);
   // Waits for the chunks queued; the digest of the first total bytes,
   // false when they were not all hashed in order from 0.
   bool finish(int64_t total, ArchiveDigest* digest);
 
  private:
   void run();
+  // Hashes what continueFrom named, the lock released meanwhile.
+  void hashPrefix(std::unique_lock<std::mutex>& lock);
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -47,6 +52,8 @@ class BackgroundHasher {
   bool hashing_ = false;   // the thread holds a batch
   bool stopping_ = false;
   int64_t written_ = 0;    // bytes handed over, in order from 0
+  int prefixFd_ = -1;      // a file whose start comes before the queue
+  int64_t prefixLength_ = 0;
   std::unique_ptr<ArchiveHasher> hasher_;  // the thread's
   std::thread thread_;
 };
