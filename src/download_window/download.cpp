@@ -14,6 +14,7 @@
 #include "common/installer_constants.h"
 #include "download_window/agent_verification.h"
 #include "download_window/download_entry.h"
+#include "net/resume_rules.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
 #include "platform/program_name.h"
@@ -47,9 +48,12 @@ std::string transportFailureText() {
 #endif
 }
 
-// Only a 200 carries the archive: libcurl hands over a 3xx it could not
-// follow, and other 2xx answers are about something else.
-bool isRefused(long statusCode) { return statusCode != 200; }
+// Only a 200 carries the archive, or a 206 its rest when the transfer went
+// on from bytes kept: libcurl hands over a 3xx it could not follow, and
+// other 2xx answers are about something else.
+bool isRefused(long statusCode, bool resumed) {
+  return statusCode != (resumed ? 206 : 200);
+}
 
 std::string refusedText(long statusCode) {
   return "Download failed with error code " + std::to_string(statusCode);
@@ -142,7 +146,10 @@ void Download::downloadFromURL(const std::string& url) {
   if (!loadKeys()) return;
   retry_ = retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES"));
   // What killed runs left in the cache goes before anything is added.
-  if (cacheUsable_) removeLeftovers(agentHome_);
+  if (cacheUsable_) {
+    removeLeftovers(agentHome_);
+    partial_.claim(agentHome_);
+  }
   sourceUrl_ = url;
   startTransfer();
 }
@@ -176,9 +183,39 @@ void Download::startTransfer() {
       cacheUsable_
           ? cachedValidationString(agentHome_, sourceUrl_, trustedKeys())
           : "";
-  theDownload_ =
-      urlSession_->downloadTaskWithURL(sourceUrl_, validationStringSent_);
+  theDownload_ = resumableTask();
+  if (!theDownload_)
+    theDownload_ =
+        urlSession_->downloadTaskWithURL(sourceUrl_, validationStringSent_);
   theDownload_->resume();
+}
+
+DownloadTask* Download::resumableTask() {
+  resumedAt_ = 0;
+  if (!partial_.claimed()) return nullptr;
+  PartialInfo info;
+  ResumeData data;
+  data.held = partial_.heldFor(sourceUrl_, &info);
+  data.fd = partial_.fd();
+  if (data.fd < 0) return nullptr;
+  data.path = partial_.path();
+  data.validator = info.validator;
+  data.wholeLength = info.wholeLength;
+  return urlSession_->downloadTaskWithResumeData(
+      sourceUrl_, validationStringSent_, data);
+}
+
+// What the bytes in the file will be is known before the first of them is
+// written: the cache's info on them follows each new body.
+void Download::willWriteBody(DownloadTask& task, int64_t offset) {
+  const UrlResponse& response = *task.response();
+  resumedAt_ = offset;
+  if (offset == 0) {
+    partial_.describe({sourceUrl_, resumeValidator(response),
+                       response.expectedContentLength});
+  } else if (hasher_) {
+    hasher_->continueFrom(partial_.fd(), offset);
+  }
 }
 
 void Download::didWriteBody(int64_t offset, const char* data, size_t size) {
@@ -204,7 +241,8 @@ void Download::didWriteData(DownloadTask& task, int64_t bytesWritten,
 bool Download::takeResponse(DownloadTask& task) {
   const UrlResponse& response = *task.response();
   if (response.statusCode == 304) return takeNotModified();
-  if (isRefused(response.statusCode)) return refuse(response.statusCode);
+  if (isRefused(response.statusCode, resumedAt_ > 0))
+    return refuse(response.statusCode);
   fileLength_ = response.expectedContentLength;
   // Without an ETag nothing can vouch for the cached agent.
   std::string validationString;
@@ -233,12 +271,14 @@ bool Download::takeNotModified() {
 // Shows the server's refusal and ends the transfer; false.
 bool Download::refuse(long statusCode) {
   logLine("Download failed with http error code- %ld", statusCode);
+  partial_.discard();
   showFailure(refusedText(statusCode));
   endTransfer();
   return false;
 }
 
 void Download::reuseCachedAgent() {
+  partial_.discard();
   fireInstallAgent();
   endTransfer();
   loop_.dispatchSync([this] { window_->close(); });
@@ -247,7 +287,7 @@ void Download::reuseCachedAgent() {
 void Download::showDownloadStart() {
   transferStart_ = std::chrono::steady_clock::now();
   loop_.dispatchSync([this] {
-    progress_->setDoubleValue(0.0);
+    progress_->setDoubleValue(static_cast<double>(resumedAt_));
     if (fileLength_ == -1) {
       progress_->setIndeterminate(true);
     } else {
@@ -292,10 +332,11 @@ void Download::updateProgress(bool now) {
 std::string Download::detailText(
     std::chrono::steady_clock::time_point now) const {
   TransferFigures figures;
-  figures.received = static_cast<double>(receivedBytes_);
+  figures.received = static_cast<double>(resumedAt_ + receivedBytes_);
   if (fileLength_ > 0) figures.total = static_cast<double>(fileLength_);
+  // Of this run's bytes only: those kept came at another time.
   figures.bytesPerSecond = averageRate(
-      figures.received,
+      static_cast<double>(receivedBytes_),
       std::chrono::duration<double>(now - transferStart_).count());
   return transferFigures(figures);
 }
@@ -319,6 +360,8 @@ void Download::didFinishDownloadingToURL(DownloadTask& task,
       installDownloadedAgent(path, agentHome_, validationString, sourceUrl_,
                              scratch, report_,
                              trustedKeys() ? &signing : nullptr);
+  // Whole, it is no partial download any more, whatever came of it.
+  partial_.discard();
   if (agentHome_.empty()) {
     showFailure("Failed to unzip the installer.");
     return;
@@ -375,6 +418,7 @@ bool Download::verified(const std::string& path, AgentSigning* signing) {
     return false;
   }
   logLine("The downloaded agent could not be verified: %s", why.c_str());
+  partial_.discard();
   showFailure(kNotVerified);
   return false;
 }
@@ -386,6 +430,7 @@ void Download::restartTransfer() {
   loop_.dispatchSync([this] {
     loop_.runAfter(0, [this] {
       sessionOwner_.reset();
+      partial_.discard();
       responseTaken_ = false;
       fileLength_ = -1;
       pendingBytes_ = 0;
@@ -402,9 +447,12 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
   logLine("Download failed! Error - %s %s", error.localizedDescription.c_str(),
           error.failingUrl.c_str());
   if (error.storageErrno != 0) {
+    // Kept, the bytes would fill the disk that is already full.
+    partial_.discard();
     showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
     return;
   }
+  partial_.keep();
   showFailure(transportFailureText());
 }
 
@@ -414,6 +462,13 @@ void Download::willRetry(DownloadTask& /*task*/, const UrlError& error,
   logLine("Download interrupted: %s %s; retry %d in %.1f s",
           error.localizedDescription.c_str(), error.failingUrl.c_str(), retry,
           static_cast<double>(delay.count()) / 1000.0);
+}
+
+void Download::forgetPartialDownload() {
+  sessionOwner_.reset();
+  urlSession_ = nullptr;
+  theDownload_ = nullptr;
+  partial_.discard();
 }
 
 void Download::fireInstallAgent() {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "cache/partial_download.h"
 #include "common/report_fn.h"
 #include "download_window/small_download.h"
 #include "signature/background_hasher.h"
@@ -40,6 +41,7 @@ class Download : public UrlSessionDelegate {
   void failure(const std::string& message, TextColor color);
   void downloadFromURL(const std::string& url);
 
+  void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteBody(int64_t offset, const char* data, size_t size) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
                     int64_t totalBytesWritten,
@@ -62,6 +64,9 @@ class Download : public UrlSessionDelegate {
   // Once the loop has ended: the window closed before the agent was ready,
   // and not on a failure it showed.
   bool cancelled() const { return cancelled_; }
+  // Once the loop has ended: the user said no, so nothing of the download
+  // is kept for a later run. Stops the transfer first.
+  void forgetPartialDownload();
 
  private:
   // Reads the bundle's keys; false, with the failure shown, when its key
@@ -69,6 +74,9 @@ class Download : public UrlSessionDelegate {
   bool loadKeys();
   // Starts the transfer of sourceUrl_, again after a mismatch.
   void startTransfer();
+  // A task that writes into the partial download the cache keeps, going on
+  // from what an earlier run left there for this URL; null without one.
+  DownloadTask* resumableTask();
   // Where the URL sessions keep their temporary files.
   std::string sessionDir() const;
   // With the bundle's keys: whether the archive at path is signed by one
@@ -121,6 +129,11 @@ class Download : public UrlSessionDelegate {
   // The cached agent's validation string, sent as If-None-Match; empty:
   // none sent.
   std::string validationStringSent_;
+  // Where the download goes when the cache is usable and no other run
+  // downloads into it: kept there for the next run if it ends unfinished.
+  PartialDownload partial_;
+  // The byte the transfer went on from, with bytes an earlier run left.
+  int64_t resumedAt_ = 0;
   RetryPolicy retry_;
   // The bundle's keys: none without a key file; with one (never empty),
   // every downloaded agent is verified.

@@ -29,16 +29,16 @@ const char* cancellingSignal = nullptr;  // the first signal that closed it
 // Set on the main thread, read there once the window is gone.
 bool cancelled = false;
 
+const char* signalThatCancelled() {
+  std::lock_guard<std::mutex> lock(windowMutex);
+  return cancellingSignal;
+}
+
 // One line before "Installation failed.", so that a cancel is not taken for
 // a fault.
 void logCancel() {
   cancelled = true;
-  const char* signalName;
-  {
-    std::lock_guard<std::mutex> lock(windowMutex);
-    signalName = cancellingSignal;
-  }
-  if (signalName)
+  if (const char* signalName = signalThatCancelled())
     logLine("Download cancelled by signal %s", signalName);
   else
     logLine("Download cancelled by the user");
@@ -89,7 +89,11 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/,
   backend->show(bundleWindowTitle());
   controller.applicationDidFinishLaunching();
   int status = backend->loop().run();
-  if (controller.cancelled()) logCancel();
+  if (controller.cancelled()) {
+    logCancel();
+    // The user said no; a signal (a logout, a shutdown) did not.
+    if (!signalThatCancelled()) controller.forgetPartialDownload();
+  }
   *agentDir = status != 0 ? controller.installAgentLocation() : "";
   return status;
 }

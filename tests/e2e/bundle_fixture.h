@@ -12,6 +12,12 @@
 
 enum class Layout { kPlainDirectory, kAppBundle };
 
+// What the cache holds after a download: the agent, its marker and the
+// files beside them; nothing half-made, no staging, no partial download.
+inline const std::vector<std::string> kCacheEntries = {
+    ".agent-in-use",   ".lock",           ".partial-download.lock",
+    ".sourceurl",      ".validatestring", "installagent"};
+
 // The built executable copied into a bundle in a temporary tree, run as a
 // user would with HOME and TMPDIR inside that tree. Its agents record how
 // they were started.

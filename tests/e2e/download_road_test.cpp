@@ -15,9 +15,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// What a cache holds after a download: nothing half-made, no staging.
-const Strings kCacheEntries = {".agent-in-use", ".lock", ".sourceurl",
-                                ".validatestring", "installagent"};
 // Failures that pass on retry are watched at their first answer here.
 const char kNoRetries[] = "ZR_BOOTSTRAP_RETRIES=0";
 

@@ -20,9 +20,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const Strings kCacheEntries = {".agent-in-use", ".lock", ".sourceurl",
-                               ".validatestring", "installagent"};
-
 // A zombie counts as gone: nothing reaps it where no init runs.
 bool isRunning(pid_t pid) {
   if (kill(pid, 0) != 0) return false;
