@@ -315,6 +315,7 @@ TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
   TestReply slow;
   slow.generatedSize = size;
   slow.chunkDelayMs = 50;  // 128 chunks: over 6 s
+  slow.headers = {{"ETag", "\"slow\""}};  // a download worth keeping
   server_.serve("/agent.zip", slow);
   for (const auto& way : ways) {
     SCOPED_TRACE(way.first);
@@ -337,6 +338,7 @@ TEST_F(DesktopWindow, ClosingTheWindowCancelsTheDownload) {
     EXPECT_FALSE(pathExists(cache() + ".validatestring"));
     EXPECT_TRUE(!pathExists(cache() + "installagent") ||
                 listDir(cache() + "installagent").empty());
+    EXPECT_FALSE(pathExists(cache() + ".partial-download")) << "kept";
     EXPECT_TRUE(x_.waitUntilGone(kTitle, 2000));
     pauseMs(200);
     EXPECT_LT(bytesSent() - sentBefore, size / 2);

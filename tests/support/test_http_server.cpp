@@ -226,6 +226,13 @@ bool TestHttpServer::sendChunk(const std::string& path, const TestReply& reply,
   int64_t start = static_cast<int64_t>(offset);
   int64_t end =
       std::min(start + static_cast<int64_t>(reply.chunkSize), sendLimit(reply));
+  if (reply.stallAfter >= 0) {
+    if (start >= reply.stallAfter) {
+      pause(60 * 1000);
+      return false;
+    }
+    end = std::min(end, reply.stallAfter);
+  }
   if (start >= end || !pause(reply.chunkDelayMs)) return false;
   std::string bytes = bodyBytes(reply, start, end - start);
   // Counted before the write, so that a client that has the bytes sees

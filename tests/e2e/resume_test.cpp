@@ -1,0 +1,131 @@
+// Resuming across runs: a download that a run could not finish is kept in
+// the cache, and the next run asks only for the rest.
+
+#include <sys/stat.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/bundle_fixture.h"
+#include "support/test_http_server.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const int64_t kFillerSize = 32 << 20;
+// The server falls silent halfway; the run gives up after a second.
+const std::vector<std::string> kCutShort = {"ZR_BOOTSTRAP_STALL_SECONDS=1",
+                                            "ZR_BOOTSTRAP_RETRIES=0"};
+
+class ResumeAcrossRuns : public BundleFixture {
+ protected:
+  ResumeAcrossRuns() { makeBundle(Layout::kAppBundle); }
+
+  // An agent archive of some 32 MiB that zip cannot shrink.
+  std::string bigArchive(const std::string& tag) {
+    std::mt19937_64 random(std::hash<std::string>()(tag));
+    std::string filler(kFillerSize, '\0');
+    for (size_t i = 0; i + 8 <= filler.size(); i += 8) {
+      uint64_t word = random();
+      filler.replace(i, 8, reinterpret_cast<const char*>(&word), 8);
+    }
+    makeAgentArchive(tag);  // and its install script in src/
+    writeFile(tree_.at("src/filler"), filler);
+    const std::string archive = tree_.at("big-" + tag + ".zip");
+    makeZip(archive, tree_.at("src"), {"install", "filler"});
+    return readFile(archive);
+  }
+
+  TestReply reply(const std::string& body, const std::string& etag) {
+    TestReply r;
+    r.body = body;
+    r.headers = {{"ETag", etag}};
+    r.acceptRanges = true;
+    r.conditional = true;
+    r.chunkSize = 1 << 20;
+    return r;
+  }
+
+  // A first run cut short halfway through body at path; the bytes kept.
+  int64_t cutShort(const std::string& path, const std::string& body,
+                   const std::string& etag) {
+    TestReply half = reply(body, etag);
+    half.stallAfter = static_cast<int64_t>(body.size() / 2);
+    server_.serveOnce(path, half);
+    setUrl(server_.url(path));
+    ProcessResult result = run({}, kCutShort);
+    EXPECT_EQ(result.exitCode, 255) << result.err;
+    EXPECT_NE(result.err.find("no data received for 1 second"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(agentRuns(), "");
+    struct stat st;
+    if (stat((cache() + ".partial-download").c_str(), &st) != 0) return 0;
+    return st.st_size;
+  }
+
+  TestHttpServer server_;
+};
+
+// The second run goes on from the cut when the server still has the same
+// archive there, and fetches it whole otherwise; either way the right agent
+// runs and nothing partial is left.
+TEST_F(ResumeAcrossRuns, TheNextRunAsksOnlyForTheRestOfTheSameArchive) {
+  const std::string v1 = bigArchive("v1"), v2 = bigArchive("v2");
+  const struct {
+    const char* name;
+    const char* path;  // of the second run
+    const std::string& body;
+    const char* etag;
+    bool ranged;     // asked for the rest
+    bool resumed;    // and got it
+  } cases[] = {
+      {"same archive", "/same.zip", v1, "\"v1\"", true, true},
+      {"archive changed", "/changed.zip", v2, "\"v2\"", true, false},
+      {"another URL", "/other.zip", v2, "\"v2\"", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string first =
+        std::string(c.path) == "/other.zip" ? "/first.zip" : c.path;
+    const int64_t kept = cutShort(first, v1, "\"v1\"");
+    ASSERT_GT(kept, 0);
+    EXPECT_LE(kept, static_cast<int64_t>(v1.size() / 2));
+
+    server_.serve(c.path, reply(c.body, c.etag));
+    setUrl(server_.url(c.path));
+    const int64_t sentBefore = server_.bytesSent(c.path);
+    ProcessResult result = run({}, kCutShort);
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(agentRuns(), std::string(c.body == v1 ? "v1" : "v2") + "\n");
+    const std::string range = "bytes=" + std::to_string(kept) + "-";
+    EXPECT_EQ(server_.requestHeaders(c.path, "Range").back(),
+              c.ranged ? range : "");
+    EXPECT_EQ(server_.bytesSent(c.path) - sentBefore,
+              static_cast<int64_t>(c.body.size()) - (c.resumed ? kept : 0));
+    EXPECT_EQ(listDir(cache()), kCacheEntries) << "partial download left";
+    remove(tree_.at("record.runs").c_str());
+  }
+}
+
+// A cache that others could write is not used for the agent, nor for what
+// a cut run received: the next run starts from the beginning.
+TEST_F(ResumeAcrossRuns, AnUntrustedCacheKeepsNothing) {
+  const std::string v1 = bigArchive("v1");
+  makeDirs(cache());
+  ASSERT_EQ(chmod(cache().c_str(), 0777), 0);
+  EXPECT_EQ(cutShort("/agent.zip", v1, "\"v1\""), 0);
+  server_.serve("/agent.zip", reply(v1, "\"v1\""));
+  ProcessResult result = run({}, kCutShort);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(server_.requestHeaders("/agent.zip", "Range"),
+            (Strings{"", ""}));
+  EXPECT_EQ(listDir(cache()), Strings{"installagent"});
+}
+
+}  // namespace
