@@ -1,8 +1,10 @@
 // Resuming across runs: a download that a run could not finish is kept in
 // the cache, and the next run asks only for the rest.
 
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,9 +65,14 @@ class ResumeAcrossRuns : public BundleFixture {
               std::string::npos)
         << result.err;
     EXPECT_EQ(agentRuns(), "");
+    return std::max<int64_t>(keptBytes(), 0);
+  }
+
+  int64_t keptBytes() {
     struct stat st;
-    if (stat((cache() + ".partial-download").c_str(), &st) != 0) return 0;
-    return st.st_size;
+    return stat((cache() + ".partial-download").c_str(), &st) == 0
+               ? st.st_size
+               : -1;
   }
 
   TestHttpServer server_;
@@ -111,6 +118,31 @@ TEST_F(ResumeAcrossRuns, TheNextRunAsksOnlyForTheRestOfTheSameArchive) {
     EXPECT_EQ(listDir(cache()), kCacheEntries) << "partial download left";
     remove(tree_.at("record.runs").c_str());
   }
+}
+
+// A run killed outright has no say in what stays: whatever bytes reached
+// the file are the start of the archive its info names, and the next run
+// goes on from them.
+TEST_F(ResumeAcrossRuns, AKilledRunsBytesAreGoneOnFrom) {
+  const std::string v1 = bigArchive("v1");
+  TestReply slow = reply(v1, "\"v1\"");
+  slow.chunkSize = 64 * 1024;
+  slow.chunkDelayMs = 20;
+  server_.serveOnce("/agent.zip", slow);
+  setUrl(server_.url("/agent.zip"));
+  auto killed = start({}, kCutShort);
+  ASSERT_TRUE(waitFor([&] { return keptBytes() >= (1 << 20); }));
+  ASSERT_TRUE(killed->sendSignal(SIGKILL));
+  EXPECT_EQ(killed->wait(10).signal, SIGKILL);
+  const int64_t kept = keptBytes();
+
+  server_.serve("/agent.zip", reply(v1, "\"v1\""));
+  ProcessResult result = run({}, kCutShort);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(agentRuns(), "v1\n");
+  EXPECT_EQ(server_.requestHeaders("/agent.zip", "Range").back(),
+            "bytes=" + std::to_string(kept) + "-");
+  EXPECT_EQ(listDir(cache()), kCacheEntries);
 }
 
 // A cache that others could write is not used for the agent, nor for what
