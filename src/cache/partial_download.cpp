@@ -58,8 +58,10 @@ bool isOwnPrivateFile(int fd) {
 }  // namespace
 
 std::string formatPartialInfo(const PartialInfo& info) {
-  return kFields[0] + info.url + "\n" + kFields[1] + info.validator + "\n" +
-         kFields[2] + std::to_string(info.wholeLength) + "\n";
+  std::string text = kFields[0];
+  text.append(info.url).append("\n").append(kFields[1]);
+  text.append(info.validator).append("\n").append(kFields[2]);
+  return text.append(std::to_string(info.wholeLength)).append("\n");
 }
 
 bool parsePartialInfo(const std::string& text, PartialInfo* info) {

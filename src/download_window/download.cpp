@@ -287,13 +287,14 @@ void Download::reuseCachedAgent() {
 void Download::showDownloadStart() {
   transferStart_ = std::chrono::steady_clock::now();
   loop_.dispatchSync([this] {
-    progress_->setDoubleValue(static_cast<double>(resumedAt_));
     if (fileLength_ == -1) {
       progress_->setIndeterminate(true);
     } else {
       progress_->setMaxValue(static_cast<double>(fileLength_));
       progress_->setIndeterminate(false);
     }
+    // A resumed download starts where the kept bytes end.
+    progress_->setDoubleValue(static_cast<double>(resumedAt_));
   });
 }
 

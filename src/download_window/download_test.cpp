@@ -4,6 +4,7 @@
 #include "download_window/download.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <string.h>
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "cache/locations.h"
+#include "cache/partial_download.h"
 #include "common/text.h"
 #include "download_window/download_entry.h"
 #include "platform/remove_tree.h"
@@ -113,6 +115,43 @@ TEST_F(DownloadWindow, FreshDownloadFillsTheBarThenUnpacks) {
   EXPECT_EQ(readFile(cache_ + ".validatestring"), "\"v1\"");
   EXPECT_EQ(location_, cache_ + "installagent/");
   EXPECT_EQ(listDir(tree_.at("work")), Strings{}) << "transfer file left";
+}
+
+// Bytes an earlier run kept for the URL: the bar starts where they end, of
+// the whole archive, and only the rest is asked for.
+TEST_F(DownloadWindow, AResumedDownloadStartsTheBarWhereTheKeptBytesEnd) {
+  const std::string body = agentArchive();
+  const int64_t kept = static_cast<int64_t>(body.size() / 2);
+  const std::string url = server_.url("/a.zip");
+  {
+    PartialDownload partial;
+    ASSERT_TRUE(partial.claim(cache_));
+    PartialInfo info;
+    partial.heldFor(url, &info);
+    partial.describe({url, "\"v1\"", static_cast<int64_t>(body.size())});
+    ASSERT_EQ(write(partial.fd(), body.data(), kept), kept);
+    partial.keep();
+  }
+  TestReply reply{200, {{"ETag", "\"v1\""}}, body, -1, true, -1, 64, 0};
+  reply.acceptRanges = true;
+  server_.serve("/a.zip", reply);
+  EXPECT_NE(runWindow(url), 0);
+
+  FakeWindowState state = backend_->state();
+  const std::string whole = std::to_string(body.size());
+  auto start = std::find(state.calls.begin(), state.calls.end(),
+                         "progress.setMaxValue(" + whole + ")");
+  ASSERT_NE(start, state.calls.end());
+  auto value = std::find_if(start, state.calls.end(), [](const std::string& c) {
+    return c.rfind("progress.setDoubleValue(", 0) == 0;
+  });
+  ASSERT_NE(value, state.calls.end());
+  EXPECT_EQ(*value, "progress.setDoubleValue(" + std::to_string(kept) + ")");
+  EXPECT_EQ(state.value, static_cast<double>(body.size()));
+  EXPECT_EQ(server_.requestHeaders("/a.zip", "Range"),
+            Strings{"bytes=" + std::to_string(kept) + "-"});
+  EXPECT_EQ(location_, cache_ + "installagent/");
+  EXPECT_FALSE(pathExists(cache_ + ".partial-download"));
 }
 
 TEST_F(DownloadWindow, WithoutLengthTheBarIsIndeterminateYetCounts) {

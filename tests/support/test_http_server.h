@@ -36,9 +36,6 @@ struct TestReply {
   // >= 0: only this many body bytes go out, then the connection is closed
   // (with contentLength, after the whole size was announced).
   int64_t cutAfter = -1;
-  // >= 0: the body stops after this byte, the connection left open and
-  // silent until the server stops (or a minute has passed).
-  int64_t stallAfter = -1;
   // The body goes out in writes of chunkSize bytes, each after a pause of
   // chunkDelayMs (the first one too, so a long pause makes the server fall
   // silent after the header).
@@ -51,6 +48,9 @@ struct TestReply {
   // A request whose If-None-Match names the reply's ETag gets 304 and no
   // body.
   bool conditional = false;
+  // >= 0: the body stops after this byte, the connection left open and
+  // silent until the server stops (or a minute has passed).
+  int64_t stallAfter = -1;
 };
 
 // An HTTP (or HTTPS) server on 127.0.0.1, on an ephemeral port, serving
