@@ -2,6 +2,8 @@
 // only when one of its keys signed the archive. Keys and signatures are
 // made by the real minisign during the test.
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -178,6 +180,51 @@ TEST_F(SignedAgent, AMismatchIsFetchedOnceMoreFromTheStart) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(agentRuns(), "one\n");
   EXPECT_EQ(server_.requestCount("/agent.zip"), 4);
+}
+
+// A download resumed from what a cut run kept is verified whole: the kept
+// start is hashed with the rest, and a kept start that was spoiled meanwhile
+// fails the signature, so the archive is fetched once more from the start.
+TEST_F(SignedAgent, AResumedArchiveIsVerifiedWhole) {
+  shipKeys(makeKey("bundle"));
+  const std::string archive = agent("resumed");
+  const std::string signature = sign(archive, "bundle");
+  const std::string kept = cache() + ".partial-download";
+  const bool spoil[] = {false, true};
+  for (bool spoiled : spoil) {
+    SCOPED_TRACE(spoiled ? "spoiled" : "intact");
+    serve(archive, "\"v1\"", signature);
+    TestReply whole;
+    whole.body = archive;
+    whole.headers = {{"ETag", "\"v1\""}};
+    whole.acceptRanges = true;
+    server_.serve("/agent.zip", whole);
+    TestReply half = whole;
+    half.stallAfter = static_cast<int64_t>(archive.size() / 2);
+    server_.serveOnce("/agent.zip", half);
+    ProcessResult cut =
+        run({}, {"ZR_BOOTSTRAP_STALL_SECONDS=1", "ZR_BOOTSTRAP_RETRIES=0"});
+    ASSERT_EQ(cut.exitCode, 255) << cut.err;
+    std::string start = readFile(kept);
+    ASSERT_FALSE(start.empty());
+    if (spoiled) {
+      start[0] ^= 1;
+      writeFile(kept, start);
+      ASSERT_EQ(chmod(kept.c_str(), 0600), 0);
+    }
+    const size_t before = server_.requestHeaders("/agent.zip", "Range").size();
+
+    ProcessResult result = run({}, {"ZR_BOOTSTRAP_RETRIES=0"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(agentRuns(), spoiled ? "resumed\nresumed\n" : "resumed\n");
+    Strings ranges = server_.requestHeaders("/agent.zip", "Range");
+    ranges.erase(ranges.begin(), ranges.begin() + before);
+    const std::string rest = "bytes=" + std::to_string(start.size()) + "-";
+    EXPECT_EQ(ranges, spoiled ? (Strings{rest, ""}) : (Strings{rest}));
+    EXPECT_FALSE(pathExists(kept));
+    // The next case starts with no cached agent to reuse.
+    ASSERT_EQ(system(("rm -rf '" + cache() + "'").c_str()), 0);
+  }
 }
 
 TEST_F(SignedAgent, AnOlderSignedArchiveIsNotTakenBack) {
