@@ -23,8 +23,8 @@ bool isScratchName(const std::string& name) {
 // marker is looked for under the lock, so that a directory another sweep
 // is removing is passed by. -1 for anything else.
 int claimIfAbandoned(int parentFd, const char* name) {
-  int fd = openat(parentFd, name,
-                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd =
+      openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st;
   if (fstat(fd, &st) == 0 && st.st_uid == getuid() &&

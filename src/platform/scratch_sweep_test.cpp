@@ -22,21 +22,24 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// An agent that closes every descriptor a shell script may redirect, then
-// outlives the run.
-const std::vector<std::string> kAgent = {
-    "sh", "-c", "exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; exec sleep 30"};
+// An agent that closes every descriptor a shell script may redirect,
+// makes the file readyFile and outlives the run.
+std::vector<std::string> agentArgs(const std::string& readyFile) {
+  return {"sh", "-c",
+          "exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; : > \"$0\"; exec sleep 30",
+          readyFile};
+}
 
-// A run that makes its scratch directory in $TMPDIR, starts an agent as
+// A run that makes its scratch directory in $TMPDIR, starts that agent as
 // the real one does (not tied to the run) and is killed with SIGKILL, so
 // that nothing of its own cleans up. The agent's pid.
-pid_t runKilledLeavingItsAgent() {
+pid_t runKilledLeavingItsAgent(const std::string& readyFile) {
   int pipeFds[2];
   if (!openPipe(pipeFds)) return -1;
   pid_t run = fork();
   if (run == 0) {
     TempDir scratch;
-    pid_t agent = startChild("/bin/sh", kAgent, ChildOptions());
+    pid_t agent = startChild("/bin/sh", agentArgs(readyFile), ChildOptions());
     (void)!write(pipeFds[1], &agent, sizeof agent);
     raise(SIGKILL);
   }
@@ -56,10 +59,12 @@ struct KillOnExit {
 };
 
 TEST(ScratchSweep, AKilledRunsDirectoryStaysWhileItsAgentLives) {
-  ScratchTree tree;
+  ScratchTree tree, elsewhere;
   setenv("TMPDIR", tree.path().c_str(), 1);
-  KillOnExit agent{runKilledLeavingItsAgent()};
+  const std::string ready = elsewhere.at("agent-ready");
+  KillOnExit agent{runKilledLeavingItsAgent(ready)};
   ASSERT_GT(agent.pid, 0);
+  ASSERT_TRUE(waitFor([&] { return pathExists(ready); }));
   const Strings left = listDir(tree.path());
   ASSERT_EQ(left.size(), 1u);
 
@@ -77,12 +82,12 @@ TEST(ScratchSweep, AKilledRunsDirectoryStaysWhileItsAgentLives) {
 }
 
 enum class Entry {
-  kAbandoned,      // a directory with its marker, nobody holding its lock
-  kUnmarked,       // a directory a run has made but not yet locked
-  kMarkerIsLink,   // the marker a link to a regular file
+  kAbandoned,     // a directory with its marker, nobody holding its lock
+  kUnmarked,      // a directory a run has made but not yet locked
+  kMarkerIsLink,  // the marker a link to a regular file
   kLinkToAbandoned,
   kFile,
-  kOtherUsers,     // abandoned, but another user's
+  kOtherUsers,    // abandoned, but another user's
 };
 
 void make(const std::string& path, Entry entry) {
@@ -142,8 +147,9 @@ TEST(ScratchSweep, RemovesOnlyTheUsersOwnAbandonedScratchDirectories) {
 
   Strings expected = before;
   for (const Case& c : cases) {
-    if (c.removed) expected.erase(std::find(expected.begin(), expected.end(),
-                                            std::string(c.name)));
+    if (c.removed)
+      expected.erase(
+          std::find(expected.begin(), expected.end(), std::string(c.name)));
   }
   EXPECT_EQ(listDir(tree.path()), expected);
 }
