@@ -4,10 +4,10 @@
 #include <string>
 
 // Removes the scratch directories (see TempDir) in parent whose runs are
-// gone: a run killed with SIGKILL leaves its own, with a partial download
-// or an unpacked agent in it. Only the user's own marked directories whose
-// lock nobody holds are removed, a line logged for each; links are never
-// followed, and anything else is left alone.
+// gone: a run killed with SIGKILL leaves its own, with whatever it had
+// downloaded or unpacked there. Only the user's own marked directories
+// whose lock nobody holds are removed, a line logged for each; links are
+// never followed, and anything else is left alone.
 void removeAbandonedScratch(const std::string& parent);
 
 #endif
