@@ -5,6 +5,7 @@
 #include "bootstrap/bundle_check.h"
 #include "common/text.h"
 #include "platform/bundle_paths.h"
+#include "platform/scratch_sweep.h"
 #include "platform/shell_words.h"
 #include "platform/temp_dir.h"
 #include "provisioning/agent_launch.h"
@@ -57,6 +58,7 @@ int bootstrapInstallerMainFunc(int argc, char** argv, ReportFn report) {
     report(problem, true);
     return -1;
   }
+  removeAbandonedScratch(temporaryDirectory());
   TempDir scratch;
   return runInWorkingDirectory(chooseWorkingDirectory(scratch.getDir()), argc,
                                argv, report);

@@ -6,6 +6,7 @@ set(LAYER_SOURCES
   src/platform/state_file.cpp
   src/platform/log.cpp
   src/platform/remove_tree.cpp
+  src/platform/scratch_sweep.cpp
   src/platform/shell_words.cpp
   src/platform/standard_streams.cpp
   src/platform/temp_dir.cpp
@@ -19,6 +20,7 @@ set(LAYER_TESTS
   src/platform/log_test.cpp
   src/platform/pipes_test.cpp
   src/platform/program_name_test.cpp
+  src/platform/scratch_sweep_test.cpp
   src/platform/shell_words_test.cpp
   src/platform/temp_dir_test.cpp
   src/platform/unzip_test.cpp

@@ -3,10 +3,17 @@
 
 #include <string>
 
+// The empty file that marks a scratch directory as locked by its run (see
+// TempDir); a directory without it is left alone by the sweep.
+inline const char kScratchMarker[] = ".run";
+
 // One run's private scratch directory, "zr" and six characters below the
 // user's temporary directory, created with mode 0700 and removed with all
-// its contents on destruction. Never copied: two owners would remove it
-// twice.
+// its contents on destruction. While it lives, the directory is locked
+// (flock, shared) and then marked with kScratchMarker; the lock's
+// descriptor passes on to the run's children, so that a later run can tell
+// a directory whose run and agent are gone (killed) from one in use. Never
+// copied: two owners would remove it twice.
 class TempDir {
  public:
   TempDir();
@@ -19,6 +26,7 @@ class TempDir {
 
  private:
   std::string dir_;
+  int lock_ = -1;
 };
 
 // Creates prefix + six characters as a new directory, mode 0700; the path,

@@ -128,12 +128,14 @@ TEST_F(SharedCache, AKilledRunLeavesNoUnzipAndItsLeftoversGoNextTime) {
   Strings left = listDir(cache());
   ASSERT_FALSE(left.empty());
   EXPECT_EQ(left[0].rfind(".installagent-new-", 0), 0u) << left[0];
+  ASSERT_EQ(listDir(tmpdir_).size(), 1u) << "no scratch directory left";
 
   ProcessResult next = run({}, urlEnv("/one.zip"));
   EXPECT_EQ(next.exitCode, 0) << next.err;
   EXPECT_EQ(agentRuns(), "one\n");
   EXPECT_EQ(readFile(cache() + "installagent/own"), "one");
   EXPECT_EQ(listDir(cache()), kCacheEntries) << "leftovers";
+  EXPECT_EQ(listDir(tmpdir_), Strings{}) << "scratch left";
 }
 
 }  // namespace
