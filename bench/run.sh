@@ -97,6 +97,11 @@ make_bundles() {
 make_fixtures() {
   mkdir -p "$WORK/home" "$WORK/scratch" "$WORK/plain/tmp" "$WORK/nginx/www"
   make_agent_archive "$WORK/nginx/www/InstallAgent.zip"
+  ZIP_BYTES=$(stat -c %s "$WORK/nginx/www/InstallAgent.zip")
+  HALF_BYTES=$((ZIP_BYTES / 2))
+  # A quarter of the archive a second: the cut's poll has a second or more
+  # to stop it between half and the whole.
+  NGINX_CUT_RATE=$((ZIP_BYTES / 4))
   make_bundles
 }
 
@@ -152,6 +157,16 @@ plain_fresh() {
     rm -f "$p/tmp/agent.zip"
 }
 
+# By hand from half an archive, as the bootstrap goes on from it: ask for
+# the rest, unpack, run, remove the download.
+plain_resume() {
+  local p=$WORK/plain
+  curl -q -sS --fail -C - -o "$p/tmp/agent.zip" "$PLAIN_URL" &&
+    unzip -qq -o "$p/tmp/agent.zip" -d "$p/agent" &&
+    run_agent "$p/agent" &&
+    rm -f "$p/tmp/agent.zip"
+}
+
 # By hand with a cache: a conditional request, which on 304 writes no file;
 # a new archive is unpacked and removed as on the fresh road.
 plain_cached() {
@@ -182,6 +197,19 @@ clear_caches() {
   rm -rf "$WORK/home/.tarvik" "$WORK/plain/agent" "$WORK/plain/etag" && sync
 }
 
+# The cut state before each resumed run: no cached agent, and the first
+# half of the archive as the bootstrap kept it (mode 0600, one link) or as
+# curl would have left it.
+restore_cut() {
+  clear_caches && (umask 077 && mkdir -p "$CACHE_DIR") &&
+    cp -p "$WORK/cut/$PARTIAL" "$WORK/cut/$PARTIAL.info" "$CACHE_DIR/" && sync
+}
+plain_cut() {
+  clear_caches &&
+    head -c "$HALF_BYTES" "$WORK/nginx/www/InstallAgent.zip" >"$WORK/plain/tmp/agent.zip" &&
+    sync
+}
+
 # --- the measurements -------------------------------------------------------
 
 # Fresh road: the bootstrap with an empty cache against curl -o, unzip and
@@ -190,6 +218,74 @@ measure_fresh_road() {
   aim_at fresh
   alternate "fresh road" clear_caches boot_online clear_caches plain_fresh
   record_ratio "fresh road, empty cache (ms)" 1.05
+}
+
+# The bootstrap's download of the resume road, fresh and paced by nginx,
+# stopped by SIGTERM (which keeps what came, as any unfinished transfer
+# does) once half the archive is in the cache; then cut to exactly half,
+# which leaves the info true, and saved for every resumed run's set-up.
+cut_download() {
+  local partial=$CACHE_DIR/$PARTIAL pid size=0 i url
+  clear_caches
+  HOME=$WORK/home TMPDIR=$WORK/scratch ZR_BOOTSTRAP_UI=console \
+    "$WORK/online/bootstrap-installer" >"$WORK/cut.out" 2>&1 &
+  pid=$!
+  for ((i = 0; i < 600; i++)); do
+    size=$(stat -c %s "$partial" 2>/dev/null || echo 0)
+    [ "$size" -ge "$HALF_BYTES" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  for ((i = 0; i < 100; i++)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    die "the bootstrap did not stop on SIGTERM"
+  fi
+  wait "$pid" 2>/dev/null || true
+  [ -f "$partial.info" ] && size=$(stat -c %s "$partial") &&
+    [ "$size" -ge "$HALF_BYTES" ] && [ "$size" -lt "$ZIP_BYTES" ] ||
+    die "no partial download of at least half the archive was kept: $(tail -n 3 "$WORK/cut.out")"
+  url=$(cat "$WORK/online/installAgentURL.txt")
+  [ "$(sed -n 1p "$partial.info")" = "url $url" ] &&
+    [ "$(sed -n 3p "$partial.info")" = "length $ZIP_BYTES" ] ||
+    die "the partial download's info is not of $url ($ZIP_BYTES bytes): $(cat "$partial.info")"
+  truncate -s "$HALF_BYTES" "$partial"
+  cmp -s -n "$HALF_BYTES" "$partial" "$WORK/nginx/www/InstallAgent.zip" ||
+    die "the partial download is not the start of the archive"
+  note "cut the bootstrap's download at $size of $ZIP_BYTES bytes, then to $HALF_BYTES"
+  mkdir -p "$WORK/cut" && cp -p "$partial" "$partial.info" "$WORK/cut/"
+}
+
+# Every resumed run got a 206 for the second half and no more: a run that
+# downloaded the whole archive again would be no resumed run.
+check_resumed() {
+  local side earlier wrong min=$((ZIP_BYTES - HALF_BYTES))
+  for side in bootstrap plaintool; do
+    earlier=0
+    [ "$side" = bootstrap ] && earlier=1  # the cut download
+    wrong=$(road_requests "$side" resume "$earlier" |
+      awk -v min="$min" -v runs=$((WARMUPS + RUNS)) '
+        $1 != 206 || $2 < min || $2 > min + 4096 { print }
+        END { if (NR != runs) print NR, "requests logged for", runs, "runs" }')
+    [ -z "$wrong" ] ||
+      die "the $side's runs on the resume road were not all a 206 for the second half: $wrong"
+  done
+}
+
+# Resumed road: the bootstrap going on from the half archive an earlier
+# run kept against curl -C - going on from the same half, each then
+# unpacking and running the agent.
+measure_resumed_road() {
+  aim_at resume
+  cut_download
+  alternate "resumed road" restore_cut boot_online plain_cut plain_resume
+  check_resumed
+  record_ratio "resumed road, second half of the archive (ms)" 1.05
 }
 
 # Signed fresh road: the bootstrap verifying a signed agent against the
@@ -251,14 +347,13 @@ record_ratio() {  # WHAT LIMIT
   row "$1" "$MEDIAN_A" "$MEDIAN_B" "$r" "≤ $2 ×" "$(verdict "$r" "$2")"
 }
 
-# Status and bytes sent of one side's timed requests on the cache hit road
-# (the first request filled the cache). nginx logs a request once it is
-# over, which for an abandoned transfer can be a moment after the bootstrap
-# has gone.
-hit_requests() {  # SIDE
-  local pattern="by=$1&road=hit " count=$((WARMUPS + RUNS)) i
+# Status and bytes sent of one side's timed requests on ROAD, after the
+# EARLIER ones of its set-up. nginx logs a request once it is over, which
+# for an abandoned transfer can be a moment after the client has gone.
+road_requests() {  # SIDE ROAD EARLIER
+  local pattern="by=$1&road=$2 " count=$((WARMUPS + RUNS)) i
   for i in $(seq 50); do
-    [ "$(grep -c -- "$pattern" "$WORK/nginx/access.log")" -gt "$count" ] && break
+    [ "$(grep -c -- "$pattern" "$WORK/nginx/access.log")" -ge $((count + $3)) ] && break
     sleep 0.1
   done
   grep -- "$pattern" "$WORK/nginx/access.log" | tail -n "$count" | awk '{ print $2, $3 }'
@@ -266,11 +361,12 @@ hit_requests() {  # SIDE
 
 record_bytes_sent() {
   local -a boot plain
-  # A conditional request that got anything but 304 was no cache hit.
-  [ -z "$(hit_requests plaintool | awk '$1 != 304')" ] ||
+  # A conditional request that got anything but 304 was no cache hit (the
+  # first request of each side filled the cache).
+  [ -z "$(road_requests plaintool hit 1 | awk '$1 != 304')" ] ||
     die "the plain tools' conditional requests got no 304"
-  mapfile -t boot < <(hit_requests bootstrap | awk '{ print $2 }')
-  mapfile -t plain < <(hit_requests plaintool | awk '{ print $2 }')
+  mapfile -t boot < <(road_requests bootstrap hit 1 | awk '{ print $2 }')
+  mapfile -t plain < <(road_requests plaintool hit 1 | awk '{ print $2 }')
   note "bytes nginx sent on cache hits: bootstrap ${boot[*]}; plain tools ${plain[*]}"
   MEDIAN_A=$(median "${boot[@]}")
   MEDIAN_B=$(median "${plain[@]}")
@@ -355,13 +451,16 @@ main() {
   trap 'exit 130' INT
   trap 'exit 143' TERM
   WORK=$(mktemp -d "${TMPDIR:-/tmp}/zr-bench.XXXXXX")
-  CACHED_AGENT_DIR=$WORK/home/.tarvik/app_installer_cache/Q4711x/darw64/installagent
+  CACHE_DIR=$WORK/home/.tarvik/app_installer_cache/Q4711x/darw64
+  CACHED_AGENT_DIR=$CACHE_DIR/installagent
+  PARTIAL=.partial-download
   RSS_WRAPPER=(/usr/bin/time -f %M -o "$WORK/time.out")
   make_fixtures
   start_nginx "$WORK/nginx"
   start_xvfb "$WORK"
   describe_run "$@"
   measure_fresh_road
+  measure_resumed_road
   measure_signed_road
   measure_cache_hit
   measure_local_road

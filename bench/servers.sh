@@ -6,6 +6,9 @@
 NGINX=/usr/sbin/nginx
 NGINX_PID=""
 XVFB_PID=""
+# Bytes a second for a fresh download on the resume road: slow enough for
+# the benchmark to stop it halfway (0: not paced).
+NGINX_CUT_RATE=0
 
 # nginx.conf in DIR: one worker, and everything nginx writes kept in DIR,
 # the requests logged as FORMAT. The http block's own lines come on stdin.
@@ -36,17 +39,25 @@ EOF
   } >"$dir/nginx.conf"
 }
 
-# The bytes nginx sent each request go to the access log, so the cost of
-# a cache hit can be read there.
+# The status and bytes nginx sent each request go to the access log, so
+# the cost of a cache hit, and whether a run asked only for the rest of an
+# archive, can be read there.
 write_nginx_config() {  # DIR PORT
   local dir=$1 port=$2
   # shellcheck disable=SC2016  # nginx's variables, not the shell's
   write_nginx_main_config "$dir" '$request_uri $status $bytes_sent' <<EOF
   default_type application/octet-stream;
   sendfile on;
+  # Only the download that is to be cut asks for the resume road without a
+  # Range; the runs that ask for the rest are not paced.
+  map "\$arg_road:\$http_range" \$cut_rate {
+    "resume:" $NGINX_CUT_RATE;
+    default 0;
+  }
   server {
     listen 127.0.0.1:$port;
     root $dir/www;
+    limit_rate \$cut_rate;
     # The same files on a link slower than the loopback, as a user has.
     location /paced/ {
       alias $dir/www/;
