@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -175,11 +176,14 @@ bool TestHttpServer::nextReply(const httplib::Request& request,
 void TestHttpServer::handle(const httplib::Request& request,
                             httplib::Response& response) {
   const std::string& path = request.path;
-  TestReply reply;
-  if (!nextReply(request, &reply)) {
+  // Shared by the providers below, which the library copies: a body of
+  // many megabytes is copied once.
+  auto shared = std::make_shared<TestReply>();
+  if (!nextReply(request, shared.get())) {
     response.status = 404;
     return;
   }
+  const TestReply& reply = *shared;
   response.status = reply.status;
   for (const auto& header : reply.headers)
     response.set_header(header.first, header.second);
@@ -201,10 +205,10 @@ void TestHttpServer::handle(const httplib::Request& request,
   if (from >= 0 || !reply.contentLength || request.has_header("Range")) {
     from = std::max<int64_t>(from, 0);
     response.set_chunked_content_provider(
-        kContentType, [this, path, reply, size, from](
+        kContentType, [this, path, shared, size, from](
                           size_t offset, httplib::DataSink& sink) {
           if (from + static_cast<int64_t>(offset) < size)
-            return sendChunk(path, reply, from + offset, sink);
+            return sendChunk(path, *shared, from + offset, sink);
           sink.done();
           return true;
         });
@@ -213,8 +217,8 @@ void TestHttpServer::handle(const httplib::Request& request,
   } else {
     response.set_content_provider(
         static_cast<size_t>(size), kContentType,
-        [this, path, reply](size_t offset, size_t, httplib::DataSink& sink) {
-          return sendChunk(path, reply, offset, sink);
+        [this, path, shared](size_t offset, size_t, httplib::DataSink& sink) {
+          return sendChunk(path, *shared, offset, sink);
         });
   }
 }
