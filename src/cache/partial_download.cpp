@@ -135,11 +135,24 @@ int64_t PartialDownload::size() const {
 
 int64_t PartialDownload::heldFor(const std::string& url, PartialInfo* info) {
   described_ = false;
+  if (!claimed() || (fd_ < 0 && !openFile())) return 0;
+  const int64_t held = worthResuming(url, info);
+  if (held > 0) return held;
+  // Bytes of no use go with their file: a new one is written faster than
+  // an old one cut to nothing (see the transfer).
+  if (size() > 0) {
+    discard();
+    openFile();
+  }
+  return 0;
+}
+
+int64_t PartialDownload::worthResuming(const std::string& url,
+                                       PartialInfo* info) {
   struct stat st;
   std::string text;
   PartialInfo kept;
-  if (!claimed() || (fd_ < 0 && !openFile()) || fstat(fd_, &st) != 0 ||
-      st.st_size == 0 ||
+  if (fstat(fd_, &st) != 0 || st.st_size == 0 ||
       !readSmallFile(fileIn(kPartialInfoFileName), kMaxInfoSize, &text) ||
       !parsePartialInfo(text, &kept))
     return 0;

@@ -62,6 +62,8 @@ class PartialDownload {
  private:
   std::string fileIn(const std::string& name) const;
   bool openFile();
+  // heldFor's verdict on the file as it is.
+  int64_t worthResuming(const std::string& url, PartialInfo* info);
   int64_t size() const;
   void release();
 
