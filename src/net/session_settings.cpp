@@ -11,7 +11,9 @@
 
 namespace {
 
-const int kDefaultStallSeconds = 30;
+// As patient as the platform's own URL sessions: a scanning proxy may hold
+// an answer back until it has checked it.
+const int kDefaultStallSeconds = 60;
 // libcurl refuses longer connect timeouts: it counts milliseconds in an int.
 const long long kMaxStallSeconds = INT_MAX / 1000;
 const int kMaxRetries = 10;

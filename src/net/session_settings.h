@@ -14,7 +14,7 @@
 // for that long after connecting, or cannot connect within it, or whose
 // answer's header is not complete that long after the request went out,
 // fails with kTransport. Anything but a decimal integer from 1 to 2147483
-// (libcurl's limit) gives the default, 30. Each session reads the variable
+// (libcurl's limit) gives the default, 60. Each session reads the variable
 // once, when made.
 int stallSeconds(const char* value);
 

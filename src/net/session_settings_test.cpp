@@ -13,11 +13,11 @@ TEST(UrlSessionStallSeconds, OnlyAPositiveIntegerChangesTheDefault) {
     const char* value;
     int seconds;
   } cases[] = {
-      {nullptr, 30},      {"", 30},          {"abc", 30},
-      {"0", 30},          {"-5", 30},        {"7", 7},
-      {"+7", 30},         {" 7", 30},        {"7s", 30},
+      {nullptr, 60},      {"", 60},          {"abc", 60},
+      {"0", 60},          {"-5", 60},        {"7", 7},
+      {"+7", 60},         {" 7", 60},        {"7s", 60},
       {"007", 7},         {"2147483", 2147483},
-      {"2147484", 30},    {"99999999999", 30},
+      {"2147484", 60},    {"99999999999", 60},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(stallSeconds(c.value), c.seconds)
