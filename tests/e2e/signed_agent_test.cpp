@@ -203,7 +203,7 @@ TEST_F(SignedAgent, AResumedArchiveIsVerifiedWhole) {
     half.stallAfter = static_cast<int64_t>(archive.size() / 2);
     server_.serveOnce("/agent.zip", half);
     ProcessResult cut =
-        run({}, {"ZR_BOOTSTRAP_STALL_SECONDS=1", "ZR_BOOTSTRAP_RETRIES=0"});
+        run({}, {"ZR_BOOTSTRAP_STALL_SECONDS=2", "ZR_BOOTSTRAP_RETRIES=0"});
     ASSERT_EQ(cut.exitCode, 255) << cut.err;
     std::string start = readFile(kept);
     ASSERT_FALSE(start.empty());

@@ -116,14 +116,13 @@ std::string TestHttpServer::url(const std::string& path) const {
 
 void TestHttpServer::serve(const std::string& path, const TestReply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  paths_[path].reply = reply;
-  paths_[path].scripted = true;
+  paths_[path].reply = std::make_shared<const TestReply>(reply);
 }
 
 void TestHttpServer::serveOnce(const std::string& path,
                                const TestReply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  paths_[path].once.push_back(reply);
+  paths_[path].once.push_back(std::make_shared<const TestReply>(reply));
 }
 
 std::vector<std::string> TestHttpServer::requestHeaders(
@@ -157,29 +156,27 @@ std::string TestHttpServer::generatedBody(int64_t size) {
   return bodyBytes(reply, 0, size);
 }
 
-bool TestHttpServer::nextReply(const httplib::Request& request,
-                               TestReply* reply) {
+TestHttpServer::SharedReply TestHttpServer::nextReply(
+    const httplib::Request& request) {
   std::lock_guard<std::mutex> lock(mutex_);
   PathState& state = paths_[request.path];
   ++state.requests;
   state.requestHeaders.emplace_back(request.headers.begin(),
                                     request.headers.end());
   if (!state.once.empty()) {
-    *reply = state.once.front();
+    SharedReply reply = state.once.front();
     state.once.erase(state.once.begin());
-    return true;
+    return reply;
   }
-  *reply = state.reply;
-  return state.scripted;
+  return state.reply;
 }
 
 void TestHttpServer::handle(const httplib::Request& request,
                             httplib::Response& response) {
   const std::string& path = request.path;
-  // Shared by the providers below, which the library copies: a body of
-  // many megabytes is copied once.
-  auto shared = std::make_shared<TestReply>();
-  if (!nextReply(request, shared.get())) {
+  // Shared by the providers below, which the library copies.
+  SharedReply shared = nextReply(request);
+  if (!shared) {
     response.status = 404;
     return;
   }

@@ -96,10 +96,12 @@ class TestHttpServer {
   static std::string generatedBody(int64_t size);
 
  private:
+  // Replies are shared, never copied per request: a body of many
+  // megabytes would cost each request its copy.
+  using SharedReply = std::shared_ptr<const TestReply>;
   struct PathState {
-    TestReply reply;
-    bool scripted = false;
-    std::vector<TestReply> once;
+    SharedReply reply;
+    std::vector<SharedReply> once;
     int requests = 0;
     std::vector<std::map<std::string, std::string>> requestHeaders;
     int64_t bytesSent = 0;
@@ -107,8 +109,8 @@ class TestHttpServer {
 
   void start();
   void handle(const httplib::Request& request, httplib::Response& response);
-  // The reply for a request of path, and counts it; false when not scripted.
-  bool nextReply(const httplib::Request& request, TestReply* reply);
+  // The reply for a request of path, and counts it; null when not scripted.
+  SharedReply nextReply(const httplib::Request& request);
   bool sendChunk(const std::string& path, const TestReply& reply, size_t offset,
                  httplib::DataSink& sink);
   void addSent(const std::string& path, int64_t bytes);
