@@ -20,6 +20,11 @@
 
 namespace {
 
+// No credential goes into it: the proxy's URL is never named.
+const char kProxyRefusal[] =
+    "the proxy answered 407 (Proxy Authentication Required): credentials "
+    "missing or refused";
+
 // Big reads keep the per-chunk cost (a write(2) and a delegate call) small.
 const long kReceiveBufferSize = 256 * 1024;
 const long kMaxRedirects = 10;
@@ -67,6 +72,8 @@ Outcome Transfer::perform(bool last) {
   errorBuffer_[0] = '\0';
   if (!prepare()) return outcome(CURLE_OK);  // now_.ownError tells why
   CURLcode result = drive();
+  if (result != CURLE_OK && now_.ownError.empty() && proxyRefusedTunnel())
+    refuse(kProxyRefusal, false);
   // An empty body comes without a chunk: its answer is taken now.
   if (result == CURLE_OK && !now_.answerTaken) takeAnswer();
   if (result == CURLE_OK && now_.ownError.empty() && !closeFile())
@@ -81,11 +88,21 @@ Outcome Transfer::outcome(CURLcode result) {
     outcome.transient = now_.transient;
     outcome.error = failure(now_.ownError);
     outcome.error.storageErrno = now_.storageErrno;
+    outcome.error.proxyRefused = now_.proxyRefused;
   } else if (result != CURLE_OK) {
     outcome.transient = isTransient(result);
     outcome.error = failure(describe(result));
   }
   return outcome;
+}
+
+// No retry brings credentials the proxy variable does not hold.
+bool Transfer::proxyRefusedTunnel() {
+  long code = 0;
+  now_.proxyRefused =
+      curl_easy_getinfo(easy_, CURLINFO_HTTP_CONNECTCODE, &code) == CURLE_OK &&
+      code == 407;
+  return now_.proxyRefused;
 }
 
 std::string Transfer::describe(CURLcode result) const {
@@ -183,6 +200,9 @@ bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
   curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, onConnected);
   curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+  // Whatever scheme the proxy offers (Basic, Digest, NTLM, Negotiate), with
+  // the credentials of the proxy variable; libcurl's default is Basic only.
+  curl_easy_setopt(easy_, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
   if (!configureTrust() ||
       curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
                        static_cast<long>(session_->settings().stallSeconds)) !=
@@ -362,6 +382,7 @@ bool Transfer::takeResumedAnswer() {
     case RetryAnswer::kRefuse:
       break;
   }
+  now_.proxyRefused = now_.answer.statusCode == 407;
   return refuse("the server answered with status " +
                     std::to_string(now_.answer.statusCode),
                 false);

@@ -72,6 +72,8 @@ class Transfer {
     now_.answerPending = false;
   }
   Outcome outcome(CURLcode result);
+  // Whether a failed request's proxy asked for credentials (407).
+  bool proxyRefusedTunnel();
   // libcurl's failure, in words for the log.
   std::string describe(CURLcode result) const;
   UrlError failure(const std::string& description) const;
@@ -109,6 +111,7 @@ class Transfer {
     bool answerPending = false;  // a header has begun and not ended
     std::string ownError;  // a failure of ours rather than libcurl's
     int storageErrno = 0;
+    bool proxyRefused = false;
   };
   Request now_;
   char errorBuffer_[CURL_ERROR_SIZE];

@@ -63,8 +63,9 @@ RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
 RetryAnswer resumedAnswer(const UrlResponse& answer, int64_t held,
                           int64_t wholeLength) {
   if (answer.statusCode == 206) return retryAnswer(answer, held, wholeLength);
-  return isTransient(answer.statusCode) ? RetryAnswer::kRefuse
-                                        : RetryAnswer::kStartOver;
+  return isTransient(answer.statusCode) || answer.statusCode == 407
+             ? RetryAnswer::kRefuse
+             : RetryAnswer::kStartOver;
 }
 
 bool resumesWhereItStopped(const UrlResponse& answer, int64_t held,

@@ -150,6 +150,7 @@ TEST(ResumeRules, TheAnswerToARequestForTheRestContinuesStartsOverOrIsRefused) {
       // The last attempt's answer: the bytes held are kept for later.
       {503, rest, RetryAnswer::kRefuse, RetryAnswer::kRefuse},
       {429, {}, RetryAnswer::kRefuse, RetryAnswer::kRefuse},
+      {407, {}, RetryAnswer::kRefuse, RetryAnswer::kRefuse},  // credentials
   };
   for (const auto& c : cases) {
     const UrlResponse a = answer(c.status, c.headers);

@@ -55,6 +55,9 @@ struct UrlError {
   // With kTransport: the errno with which the temporary file could not be
   // made or written (a full disk, say), else 0.
   int storageErrno = 0;
+  // With kTransport: the proxy refused to open a tunnel without
+  // credentials, or with the ones it was given (407).
+  bool proxyRefused = false;
 };
 
 // A file of the caller's for a task's body, in place of a temporary file of
