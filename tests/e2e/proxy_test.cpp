@@ -162,4 +162,33 @@ TEST_F(ThroughAProxy, DigestCredentialsInTheProxyVariableAreAnswered) {
       << squid_->accessLog();
 }
 
+// An https download goes through the proxy's tunnel (CONNECT), which the
+// proxy opens only with credentials; a refused tunnel says what to do, as
+// a refused request does, and is not tried again.
+TEST_F(ThroughAProxy, TheTunnelOfAnHttpsDownloadIsOpenedWithCredentials) {
+  TestCertificates made;
+  ASSERT_TRUE(makeTestCertificates(tree_.at("certs"), &made));
+  TestHttpServer secure(made.certFile, made.keyFile);
+  TestReply reply;
+  reply.body = readFile(makeAgentArchive("tunnelled"));
+  secure.serve("/agent.zip", reply);
+  setUrl(secure.url("/agent.zip"));
+  const std::string credentials = std::string(kUser) + ":" + kPassword + "@";
+  const std::pair<std::string, bool> cases[] = {
+      {squid_->url(credentials), true}, {squid_->url(), false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second ? "credentials" : "none");
+    ProcessResult result = run({}, {"https_proxy=" + c.first,
+                                    "SSL_CERT_FILE=" + made.caFile});
+    EXPECT_EQ(result.exitCode, c.second ? 0 : 255) << result.err;
+    EXPECT_EQ(agentRuns(), c.second ? "tunnelled\n" : "");
+    EXPECT_EQ(result.err.find(kAskForCredentials) != std::string::npos,
+              !c.second)
+        << result.err;
+    EXPECT_EQ(result.err.find("retry"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(kPassword), std::string::npos) << result.err;
+    remove(tree_.at("record.runs").c_str());
+  }
+}
+
 }  // namespace
