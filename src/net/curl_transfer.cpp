@@ -336,8 +336,7 @@ bool Transfer::takeAnswer() {
     return refuse("the server answered with status " + std::to_string(status),
                   true);
   }
-  if (task_->response()) return takeLaterAnswer();
-  if (total_ > 0) return takeResumedAnswer();
+  if (task_->response() || total_ > 0) return takeLaterAnswer();
   takeWhole();
   return true;
 }
@@ -350,30 +349,18 @@ void Transfer::takeWhole() {
   session_->delegate()->willWriteBody(*task_, 0);
 }
 
-// The answer to a retry, once part of the body has reached the delegate:
-// the rest of the same archive, or a whole archive, which may have changed
-// meanwhile (or only its ETag's form), to start over with.
+// The answer to a request for the rest: after a cut, once part of the body
+// has reached the delegate, or first, when the file holds bytes an earlier
+// transfer left. The rest of the same archive, or a whole archive, which
+// may have changed meanwhile (or only its ETag's form), to start over with.
 bool Transfer::takeLaterAnswer() {
-  switch (retryAnswer(now_.answer, total_, wholeLength_)) {
+  const bool earlier = !task_->response();
+  const RetryAnswer meaning =
+      earlier ? resumedAnswer(now_.answer, total_, wholeLength_)
+              : retryAnswer(now_.answer, total_, wholeLength_);
+  switch (meaning) {
     case RetryAnswer::kContinue:
-      return true;
-    case RetryAnswer::kStartOver:
-      return startOver();
-    case RetryAnswer::kMisplaced:
-      return misplaced();
-    case RetryAnswer::kRefuse:
-      break;
-  }
-  return refuse("the server answered the retry with status " +
-                    std::to_string(now_.answer.statusCode),
-                false);
-}
-
-// The first answer when the file holds bytes an earlier transfer left.
-bool Transfer::takeResumedAnswer() {
-  switch (resumedAnswer(now_.answer, total_, wholeLength_)) {
-    case RetryAnswer::kContinue:
-      continueEarlierBody();
+      if (earlier) continueEarlierBody();
       return true;
     case RetryAnswer::kStartOver:
       return startOver();
@@ -383,7 +370,9 @@ bool Transfer::takeResumedAnswer() {
       break;
   }
   now_.proxyRefused = now_.answer.statusCode == 407;
-  return refuse("the server answered with status " +
+  return refuse(std::string(earlier ? "the server answered with status "
+                                    : "the server answered the retry with "
+                                      "status ") +
                     std::to_string(now_.answer.statusCode),
                 false);
 }

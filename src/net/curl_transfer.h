@@ -58,7 +58,6 @@ class Transfer {
   bool takeAnswer();
   void takeWhole();
   bool takeLaterAnswer();
-  bool takeResumedAnswer();
   void continueEarlierBody();
   bool misplaced();
   bool startOver();
