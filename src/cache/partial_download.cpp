@@ -25,10 +25,8 @@ const size_t kMaxInfoSize = 3 * (kMaxStateLineLength + 16);
 
 // A value travels in a header line: no control bytes, not empty.
 bool isHeaderValue(const std::string& value) {
-  if (value.empty() || value.size() > kMaxStateLineLength) return false;
-  for (unsigned char c : value)
-    if (c < 0x20 || c == 0x7f) return false;
-  return true;
+  return !value.empty() && value.size() <= kMaxStateLineLength &&
+         !hasControlCharacter(value);
 }
 
 // Takes the line at *from that starts with field; false unless there is one.
@@ -178,8 +176,8 @@ void PartialDownload::describe(const PartialInfo& info) {
   if (!claimed()) return;
   const std::string infoPath = fileIn(kPartialInfoFileName);
   described_ = false;
-  if (info.validator.empty() || info.wholeLength <= 0 ||
-      !isHeaderValue(info.url) || !isHeaderValue(info.validator)) {
+  if (info.wholeLength <= 0 || !isHeaderValue(info.url) ||
+      !isHeaderValue(info.validator)) {
     unlink(infoPath.c_str());
     return;
   }

@@ -174,9 +174,8 @@ std::string cachedValidationString(const std::string& cacheDir,
             sourceUrl.c_str());
     return std::string();
   }
-  for (unsigned char c : validationString)
-    if (c < 0x20 || c == 0x7f) return std::string();
-  return validationString;
+  return hasControlCharacter(validationString) ? std::string()
+                                               : validationString;
 }
 
 std::string installDownloadedAgent(const std::string& archive,

@@ -26,3 +26,9 @@ bool parseDecimal(const std::string& text, int64_t max, int64_t* value) {
   size_t at = 0;
   return readDecimal(text, &at, max, value) && at == text.size();
 }
+
+bool hasControlCharacter(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7f) return true;
+  return false;
+}

@@ -17,6 +17,10 @@ std::string joinPath(const std::string& dir, const std::string& name);
 bool readDecimal(const std::string& text, size_t* at, int64_t max,
                  int64_t* value);
 
+// Whether text holds a control character (below 0x20, or DEL): none may
+// travel in a URL or a header line.
+bool hasControlCharacter(const std::string& text);
+
 // A whole text of decimal digits, no sign, no blank, at most max.
 bool parseDecimal(const std::string& text, int64_t max, int64_t* value);
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "common/text.h"
 #include "platform/state_file.h"
 #include "platform/log.h"
 
@@ -32,14 +33,6 @@ bool firstNonBlankLine(const std::string& start, std::string* line) {
   return true;
 }
 
-// A NUL would silently cut the URL short on its way to the download; no
-// control character belongs in a URL.
-bool hasControlCharacter(const std::string& text) {
-  for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7f) return true;
-  return false;
-}
-
 }  // namespace
 
 std::string readEndpointUrlFile(std::string path, ReportFn report) {
@@ -54,6 +47,7 @@ std::string readEndpointUrlFile(std::string path, ReportFn report) {
     logLineTooLong(path);
     return "";
   }
+  // A NUL would silently cut the URL short on its way to the download.
   if (hasControlCharacter(url)) {
     logLine("%s: the URL holds a control character; ignored", path.c_str());
     return "";
