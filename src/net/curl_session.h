@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -27,9 +28,9 @@ class CurlTask : public DownloadTask {
            const std::string& ifNoneMatch, const ResumeData* resumeData)
       : session_(session),
         url_(url),
-        ifNoneMatch_(ifNoneMatch),
-        hasResumeData_(resumeData != nullptr),
-        resumeData_(resumeData ? *resumeData : ResumeData()) {}
+        ifNoneMatch_(ifNoneMatch) {
+    if (resumeData) resumeData_ = *resumeData;
+  }
 
   void resume() override;
   void cancel() override;
@@ -41,7 +42,7 @@ class CurlTask : public DownloadTask {
   const std::string& ifNoneMatch() const { return ifNoneMatch_; }
   // The caller's file for the body; null: a temporary file of the task's.
   const ResumeData* resumeData() const {
-    return hasResumeData_ ? &resumeData_ : nullptr;
+    return resumeData_ ? &*resumeData_ : nullptr;
   }
   // The answer whose body is in the file: the first that reaches the
   // delegate, or a retry's whole new one; a 206 continues it.
@@ -54,8 +55,7 @@ class CurlTask : public DownloadTask {
   CurlSession* const session_;
   const std::string url_;
   const std::string ifNoneMatch_;
-  const bool hasResumeData_;
-  const ResumeData resumeData_;
+  std::optional<ResumeData> resumeData_;
   UrlResponse response_;
   bool published_ = false;
 };

@@ -391,19 +391,23 @@ void Transfer::continueEarlierBody() {
 // held go, so neither the next attempt nor a later run asks.
 bool Transfer::misplaced() {
   validator_.clear();
-  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
-    return cannotStore("cannot write " + path_);
-  total_ = 0;
+  if (!emptyFile()) return false;
   return refuse("the server resumed the download at the wrong place", true);
 }
 
 // The bytes in the file come again; the delegate hears only of those past
 // what it already has.
 bool Transfer::startOver() {
+  if (!emptyFile()) return false;
+  takeWhole();
+  return true;
+}
+
+// The bytes in the file go; false, the failure set, when they cannot.
+bool Transfer::emptyFile() {
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
     return cannotStore("cannot write " + path_);
   total_ = 0;
-  takeWhole();
   return true;
 }
 

@@ -61,6 +61,7 @@ class Transfer {
   void continueEarlierBody();
   bool misplaced();
   bool startOver();
+  bool emptyFile();
   bool refuse(const std::string& why, bool transient);
   bool cannotStore(const std::string& what);
   bool receive(const char* data, size_t length);
