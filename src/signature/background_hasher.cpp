@@ -34,15 +34,7 @@ BackgroundHasher::~BackgroundHasher() {
 
 void BackgroundHasher::write(int64_t offset, const char* data, size_t size) {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (offset == 0 && written_ != 0) {
-    queue_.clear();
-    queuedBytes_ = 0;
-    restart_ = true;
-    usable_ = true;
-    written_ = 0;
-    if (prefixFd_ >= 0) close(prefixFd_);
-    prefixFd_ = -1;
-  }
+  if (offset == 0 && written_ != 0) startBody();
   if (offset != written_) usable_ = false;
   if (!usable_) return;
   changed_.wait(lock, [this] {
@@ -62,15 +54,22 @@ void BackgroundHasher::write(int64_t offset, const char* data, size_t size) {
 
 void BackgroundHasher::continueFrom(int fd, int64_t length) {
   std::lock_guard<std::mutex> lock(mutex_);
-  queue_.clear();
-  queuedBytes_ = 0;
-  restart_ = true;
-  if (prefixFd_ >= 0) close(prefixFd_);
+  startBody();
   prefixFd_ = fcntl(fd, F_DUPFD_CLOEXEC, 0);
   prefixLength_ = length;
   usable_ = prefixFd_ >= 0;
   written_ = length;
   changed_.notify_all();
+}
+
+void BackgroundHasher::startBody() {
+  queue_.clear();
+  queuedBytes_ = 0;
+  restart_ = true;
+  usable_ = true;
+  written_ = 0;
+  if (prefixFd_ >= 0) close(prefixFd_);
+  prefixFd_ = -1;
 }
 
 bool BackgroundHasher::finish(int64_t total, ArchiveDigest* digest) {

@@ -39,6 +39,9 @@ class BackgroundHasher {
 
  private:
   void run();
+  // Drops what was queued or named of the body before: a new one starts.
+  // Called with the lock held.
+  void startBody();
   // Hashes what continueFrom named, the lock released meanwhile.
   void hashPrefix(std::unique_lock<std::mutex>& lock);
 

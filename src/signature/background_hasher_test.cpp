@@ -27,6 +27,19 @@ struct Chunk {
   std::string data;
 };
 
+// Writes chunks, then checks that the first total bytes hash as body, or
+// that no digest comes when unusable.
+void expectDigest(BackgroundHasher& hasher, const std::vector<Chunk>& chunks,
+                  int64_t total, bool usable, const std::string& body) {
+  for (const Chunk& chunk : chunks)
+    hasher.write(chunk.offset, chunk.data.data(), chunk.data.size());
+  ArchiveDigest digest{};
+  ASSERT_EQ(hasher.finish(total, &digest), usable);
+  if (usable) {
+    EXPECT_EQ(digest, digestOf(body));
+  }
+}
+
 TEST(BackgroundHasher, HashesTheBodyAsWrittenFromItsLastStart) {
   const std::string first = bytes(100000, 1), second = bytes(70000, 2);
   const struct {
@@ -54,13 +67,7 @@ TEST(BackgroundHasher, HashesTheBodyAsWrittenFromItsLastStart) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     BackgroundHasher hasher;
-    for (const Chunk& chunk : c.chunks)
-      hasher.write(chunk.offset, chunk.data.data(), chunk.data.size());
-    ArchiveDigest digest{};
-    ASSERT_EQ(hasher.finish(c.total, &digest), c.usable);
-    if (c.usable) {
-      EXPECT_EQ(digest, digestOf(c.body));
-    }
+    expectDigest(hasher, c.chunks, c.total, c.usable, c.body);
   }
 }
 
@@ -92,13 +99,7 @@ TEST(BackgroundHasher, HashesTheStartOfAResumedBodyFromTheFile) {
     BackgroundHasher hasher;
     hasher.continueFrom(fileno(file), held);
     fclose(file);  // the hasher reads through a descriptor of its own
-    for (const Chunk& chunk : c.chunks)
-      hasher.write(chunk.offset, chunk.data.data(), chunk.data.size());
-    ArchiveDigest digest{};
-    ASSERT_EQ(hasher.finish(c.total, &digest), c.usable);
-    if (c.usable) {
-      EXPECT_EQ(digest, digestOf(c.body));
-    }
+    expectDigest(hasher, c.chunks, c.total, c.usable, c.body);
   }
 }
 
