@@ -12,6 +12,7 @@
 
 #include <curl/curl.h>
 
+#include "net/proxy_route.h"
 #include "net/session_settings.h"
 #include "net/url_session.h"
 
@@ -64,7 +65,7 @@ class CurlSession : public UrlSession {
  public:
   // Reads the environment here, once, on the caller's thread.
   CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir,
-              const RetryPolicy& retry);
+              const RetryPolicy& retry, const ProxyRouter& router);
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url,
@@ -85,6 +86,8 @@ class CurlSession : public UrlSession {
   UrlSessionDelegate* delegate() const { return delegate_; }
   const std::string& tempDir() const { return tempDir_; }
   const SessionSettings& settings() const { return settings_; }
+  // The way the task's requests go; chosen on the worker before the first.
+  const ProxyRoute& route() const { return route_; }
 
  private:
   DownloadTask* makeTask(const std::string& url,
@@ -101,6 +104,8 @@ class CurlSession : public UrlSession {
   const std::string tempDir_;
   const SessionSettings settings_;
   const RetryPolicy retry_;
+  const ProxyRouter router_;
+  ProxyRoute route_;  // the worker's
   std::mt19937_64 random_;  // the worker's, for the waits before retries
   std::unique_ptr<CurlTask> task_;
   std::thread worker_;

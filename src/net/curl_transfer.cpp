@@ -183,6 +183,17 @@ bool Transfer::closeFile() {
   return status == 0;
 }
 
+// A route of the session's own overrides the proxy variables, no_proxy
+// included: a desktop's resolver has applied its own ignored hosts.
+bool Transfer::configureRoute() {
+  const ProxyRoute& route = session_->route();
+  if (route.kind == ProxyRoute::Kind::kEnvironment) return true;
+  const char* proxy =
+      route.kind == ProxyRoute::Kind::kProxy ? route.proxy.c_str() : "";
+  return curl_easy_setopt(easy_, CURLOPT_PROXY, proxy) == CURLE_OK &&
+         curl_easy_setopt(easy_, CURLOPT_NOPROXY, "") == CURLE_OK;
+}
+
 bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
@@ -203,7 +214,7 @@ bool Transfer::configure() {
   // Whatever scheme the proxy offers (Basic, Digest, NTLM, Negotiate), with
   // the credentials of the proxy variable; libcurl's default is Basic only.
   curl_easy_setopt(easy_, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
-  if (!configureTrust() ||
+  if (!configureRoute() || !configureTrust() ||
       curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
                        static_cast<long>(session_->settings().stallSeconds)) !=
           CURLE_OK)

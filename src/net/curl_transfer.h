@@ -48,6 +48,7 @@ class Transfer {
   bool takeCallersFile(const ResumeData& data);
   bool closeFile();
   bool configure();
+  bool configureRoute();
   bool configureTrust();
   bool limitSchemes(CURLoption byName, CURLoption byMask, const char* schemes);
   bool setRequestHeaders();

@@ -25,11 +25,13 @@ void CurlTask::resume() { session_->resume(); }
 void CurlTask::cancel() { session_->stop(false); }
 
 CurlSession::CurlSession(UrlSessionDelegate* delegate,
-                         const std::string& tempDir, const RetryPolicy& retry)
+                         const std::string& tempDir, const RetryPolicy& retry,
+                         const ProxyRouter& router)
     : delegate_(delegate),
       tempDir_(tempDir),
       settings_(sessionSettingsFromEnvironment()),
       retry_(retry),
+      router_(router),
       random_(randomSeed()) {}
 
 CurlSession::~CurlSession() {
@@ -82,7 +84,10 @@ void CurlSession::attach(CURLM* multi) {
   multi_ = multi;
 }
 
-void CurlSession::run() { complete(download()); }
+void CurlSession::run() {
+  if (router_) route_ = router_(task_->url());
+  complete(download());
+}
 
 UrlError CurlSession::download() {
   Transfer transfer(this, task_.get());
@@ -128,8 +133,9 @@ void CurlSession::complete(UrlError error) {
 
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
                                            const std::string& tempDir,
-                                           const RetryPolicy& retry) {
+                                           const RetryPolicy& retry,
+                                           const ProxyRouter& router) {
   curlReady();
   return std::unique_ptr<UrlSession>(
-      new CurlSession(delegate, tempDir, retry));
+      new CurlSession(delegate, tempDir, retry, router));
 }

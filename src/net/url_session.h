@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "net/proxy_route.h"
 #include "net/session_settings.h"
 
 // One HTTP(S) download at a time on libcurl. The body is streamed into a
@@ -163,8 +164,10 @@ class UrlSession {
 // CURL_CA_BUNDLE or else SSL_CERT_FILE, and the hashed directory named by
 // SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The
 // session reads these variables once, when made.
-std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
-                                           const std::string& tempDir,
-                                           const RetryPolicy& retry);
+// Proxies: router, when given, chooses the task's route on the worker
+// before the first request; without one libcurl reads the proxy variables.
+std::unique_ptr<UrlSession> makeUrlSession(
+    UrlSessionDelegate* delegate, const std::string& tempDir,
+    const RetryPolicy& retry, const ProxyRouter& router = nullptr);
 
 #endif

@@ -1,0 +1,47 @@
+#ifndef BOOTSTRAP_NET_PROXY_ROUTE_H_
+#define BOOTSTRAP_NET_PROXY_ROUTE_H_
+
+#include <functional>
+#include <string>
+
+// Which way a task's requests go, chosen once for its URL before the first
+// of them.
+struct ProxyRoute {
+  enum class Kind {
+    kEnvironment,  // libcurl's own reading of the proxy variables
+    kDirect,       // no proxy, whatever the variables say
+    kProxy,        // through proxy, the desktop's ignored hosts applied
+  };
+  Kind kind = Kind::kEnvironment;
+  std::string proxy;  // with kProxy: a URL libcurl takes as a proxy
+};
+
+// Called on the session's worker with the task's URL; it may take a while
+// (a desktop's automatic configuration), but never without end.
+using ProxyRouter = std::function<ProxyRoute(const std::string& url)>;
+
+// Reads one environment variable: its value, or null when it is unset.
+using EnvironmentReader = std::function<const char*(const char* name)>;
+
+// Whether any variable that libcurl takes a proxy from is set and not
+// empty: http_proxy, https_proxy, HTTPS_PROXY, all_proxy or ALL_PROXY
+// (libcurl ignores HTTP_PROXY).
+bool anyProxyVariable(const EnvironmentReader& getenv);
+
+// The variable libcurl takes url's proxy from, in its order (the scheme's
+// own, then all_proxy, ALL_PROXY); empty when none is set. no_proxy may
+// still exempt the host.
+std::string proxyVariableFor(const std::string& url,
+                             const EnvironmentReader& getenv);
+
+// The route a proxy resolver's answer gives: the first of its lines (each
+// ending in a newline) that libcurl can follow, "direct://" meaning none.
+// SOCKS5 goes as socks5h, so that the proxy looks up the host's name, as a
+// desktop's own clients do. False when no line is of use.
+bool routeFromResolverAnswer(const std::string& answer, ProxyRoute* route);
+
+// proxy (a URL, or host:port) without the user name and password it may
+// carry, fit for a log line.
+std::string withoutCredentials(const std::string& proxy);
+
+#endif
