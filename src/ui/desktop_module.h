@@ -40,6 +40,16 @@ extern "C" typedef void (*FailureEntryFn)(const char* title,
                                           const char* const* lines,
                                           size_t count, int closeFd);
 
+// Its third export: the proxies that the desktop's settings give for url,
+// as the system's proxy resolver answers (one URI per line, in the order
+// to try them; "direct://" for none), written into out (at most outSize
+// bytes with the NUL: lines that do not fit are left out); 1 then, else 0
+// with a one-line reason in out. It waits at most timeoutMs for the
+// resolver, which may have to fetch an automatic configuration.
+#define BOOTSTRAP_PROXY_ENTRY bootstrap_installer_desktop_proxies
+extern "C" typedef int (*ProxyEntryFn)(const char* url, int timeoutMs,
+                                       char* out, size_t outSize);
+
 // Loads the module from the executable's directory, or else from
 // ../lib/bootstrap-installer/ beside it, and makes its backend; null with
 // *why set when there is none to be had.

@@ -33,6 +33,7 @@ set(UI_GTK_SOURCES
   src/ui/gtk/gtk_failure_window.cpp
   src/ui/gtk/gtk_toolkit.cpp
   src/ui/gtk/gtk_widgets.cpp
+  src/ui/gtk/proxy_lookup.cpp
   src/ui/gtk/gtk_window.cpp
 )
 # The recording fake backend, for tests only.
