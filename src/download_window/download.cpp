@@ -14,6 +14,7 @@
 #include "common/installer_constants.h"
 #include "download_window/agent_verification.h"
 #include "download_window/download_entry.h"
+#include "download_window/proxy_choice.h"
 #include "net/resume_rules.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
@@ -178,7 +179,8 @@ std::string Download::sessionDir() const {
 }
 
 void Download::startTransfer() {
-  sessionOwner_ = makeUrlSession(this, sessionDir(), retry_);
+  sessionOwner_ =
+      makeUrlSession(this, sessionDir(), retry_, chooseProxyRoute);
   urlSession_ = sessionOwner_.get();
   hasher_.reset(trustedKeys() ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few

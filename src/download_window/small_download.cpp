@@ -1,5 +1,6 @@
 #include "download_window/small_download.h"
 
+#include "download_window/proxy_choice.h"
 #include "platform/log.h"
 #include "platform/state_file.h"
 
@@ -24,7 +25,7 @@ SmallDownload::Result SmallDownload::fetch(const std::string& url,
     if (cancelled_) {
       finishLocked(ended(Outcome::kCancelled));
     } else {
-      session_ = makeUrlSession(this, tempDir, retry);
+      session_ = makeUrlSession(this, tempDir, retry, chooseProxyRoute);
       DownloadTask* task = session_->downloadTaskWithURL(url, "");
       task->resume();
     }

@@ -3,8 +3,10 @@ set(LAYER_SOURCES
   src/download_window/agent_verification.cpp
   src/download_window/download.cpp
   src/download_window/download_entry.cpp
+  src/download_window/proxy_choice.cpp
   src/download_window/small_download.cpp
 )
 set(LAYER_TESTS
   src/download_window/download_test.cpp
+  src/download_window/proxy_choice_test.cpp
 )

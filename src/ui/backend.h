@@ -17,6 +17,10 @@ class UiBackend {
   virtual void show(const std::string& title) = 0;
 };
 
+// Whether this run is in a desktop session: DISPLAY or WAYLAND_DISPLAY is
+// set.
+bool inDesktopSession();
+
 // Whether this run looks for a desktop: ZR_BOOTSTRAP_UI=console says no,
 // =gtk says yes; otherwise DISPLAY or WAYLAND_DISPLAY being set does.
 bool desktopWanted();

@@ -20,9 +20,12 @@ bool isForced(const char* choice) {
 
 }  // namespace
 
+bool inDesktopSession() {
+  return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
 bool desktopWanted() {
-  return !isForced("console") &&
-         (isForced("gtk") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"));
+  return !isForced("console") && (isForced("gtk") || inDesktopSession());
 }
 
 std::unique_ptr<UiBackend> makeBackend() {

@@ -1,7 +1,10 @@
 #include "ui/desktop_module.h"
 
 #include <dlfcn.h>
+#include <limits.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "common/text.h"
 #include "platform/bundle_paths.h"
@@ -57,6 +60,18 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
     return nullptr;
   }
   return importBackend(api, desktop);
+}
+
+bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+                       std::string* answer, std::string* why) {
+  auto entry = reinterpret_cast<ProxyEntryFn>(
+      findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_PROXY_ENTRY), why));
+  if (!entry) return false;
+  char out[4096] = "";
+  int timeoutMs = std::min(timeoutSeconds, INT_MAX / 1000) * 1000;
+  int answered = entry(url.c_str(), timeoutMs, out, sizeof out);
+  (answered ? *answer : *why) = out;
+  return answered != 0;
 }
 
 FailureEntryFn loadFailureWindowEntry(std::string* why) {

@@ -58,4 +58,10 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
 // The module's failure window entry, loaded as above; null with *why set.
 FailureEntryFn loadFailureWindowEntry(std::string* why);
 
+// The desktop's proxies for url from the module, loaded as above, waiting
+// at most timeoutSeconds: true with the resolver's answer (one URI per
+// line) in *answer, else false with *why set.
+bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+                       std::string* answer, std::string* why);
+
 #endif

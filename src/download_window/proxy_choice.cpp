@@ -1,0 +1,83 @@
+#include "download_window/proxy_choice.h"
+
+#include <stdlib.h>
+
+#include "net/session_settings.h"
+#include "platform/log.h"
+#include "ui/backend.h"
+#include "ui/desktop_module.h"
+
+namespace {
+
+const char kFromDesktop[] = " (from the desktop's settings)";
+
+// The answer's lines, one after the other, credentials left out.
+std::string listed(const std::string& answer) {
+  std::string list;
+  size_t start = 0;
+  for (size_t end; (end = answer.find('\n', start)) != std::string::npos;
+       start = end + 1)
+    list += (list.empty() ? "" : ", ") +
+            withoutCredentials(answer.substr(start, end - start));
+  return list;
+}
+
+ProxyRoute fromEnvironment(const std::string& url,
+                           const EnvironmentReader& getenv, std::string* line) {
+  std::string name = proxyVariableFor(url, getenv);
+  if (name.empty()) {
+    *line = "No proxy for " + url +
+            ": none of the proxy variables set is for its scheme";
+    return ProxyRoute();
+  }
+  *line = "Proxy for " + url + ": " + withoutCredentials(getenv(name.c_str())) +
+          " (from " + name + ")";
+  const char* exempt = getenv("no_proxy");
+  if (!exempt || !*exempt) exempt = getenv("NO_PROXY");
+  if (exempt && *exempt) *line += ", unless no_proxy exempts the host";
+  return ProxyRoute();
+}
+
+ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
+                       std::string* line) {
+  std::string answer, why;
+  ProxyRoute route;
+  if (!desktop(url, &answer, &why)) {
+    *line = "No proxy for " + url +
+            ": the desktop's proxy settings could not be read (" + why + ")";
+  } else if (!routeFromResolverAnswer(answer, &route)) {
+    *line = "No proxy for " + url + ": the desktop's settings name none " +
+            "that this installer can use (" + listed(answer) + ")";
+  } else if (route.kind == ProxyRoute::Kind::kDirect) {
+    *line = "No proxy for " + url + kFromDesktop;
+  } else {
+    *line = "Proxy for " + url + ": " + withoutCredentials(route.proxy) +
+            kFromDesktop;
+  }
+  return route;
+}
+
+}  // namespace
+
+ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
+                    const DesktopProxies& desktop, std::string* line) {
+  line->clear();
+  if (anyProxyVariable(getenv)) return fromEnvironment(url, getenv, line);
+  if (desktop) return fromDesktop(url, desktop, line);
+  return ProxyRoute();
+}
+
+ProxyRoute chooseProxyRoute(const std::string& url) {
+  DesktopProxies desktop;
+  if (inDesktopSession()) {
+    int seconds = stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"));
+    desktop = [seconds](const std::string& url, std::string* answer,
+                        std::string* why) {
+      return desktopProxiesFor(url, seconds, answer, why);
+    };
+  }
+  std::string line;
+  ProxyRoute route = routeFor(url, ::getenv, desktop, &line);
+  if (!line.empty()) logLine("%s", line.c_str());
+  return route;
+}

@@ -1,0 +1,26 @@
+#ifndef BOOTSTRAP_DOWNLOAD_WINDOW_PROXY_CHOICE_H_
+#define BOOTSTRAP_DOWNLOAD_WINDOW_PROXY_CHOICE_H_
+
+#include <functional>
+#include <string>
+
+#include "net/proxy_route.h"
+
+// Asks the desktop's settings for url's proxies: true with the resolver's
+// answer (one URI per line), else false with a one-line reason.
+using DesktopProxies = std::function<bool(
+    const std::string& url, std::string* answer, std::string* why)>;
+
+// The route to url: the proxy variables, when any is set, as libcurl reads
+// them; else the desktop's settings, when there are some to ask (desktop
+// not null); else libcurl's own way, which is then direct. *line is the
+// log line that says which proxy and where from, credentials left out;
+// empty when nothing anywhere names a proxy.
+ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
+                    const DesktopProxies& desktop, std::string* line);
+
+// routeFor this run's environment and, in a desktop session, the desktop
+// module's answer (waited for up to the stall limit); logs the line.
+ProxyRoute chooseProxyRoute(const std::string& url);
+
+#endif

@@ -1,0 +1,109 @@
+#include "download_window/proxy_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+using Kind = ProxyRoute::Kind;
+using Vars = std::map<std::string, std::string>;
+
+EnvironmentReader readerOf(const Vars& vars) {
+  return [vars](const char* name) -> const char* {
+    auto found = vars.find(name);
+    return found == vars.end() ? nullptr : found->second.c_str();
+  };
+}
+
+// A desktop whose resolver answers answer, or fails when it is null.
+DesktopProxies desktopAnswering(const char* answer) {
+  return [answer](const std::string&, std::string* out, std::string* why) {
+    if (!answer) *why = "no D-Bus";
+    if (answer) *out = answer;
+    return answer != nullptr;
+  };
+}
+
+// The variables win; the desktop is asked only without them; no line ever
+// holds a password.
+TEST(ProxyChoice, TheVariablesWinThenTheDesktopIsAsked) {
+  const char kUrl[] = "https://h/a.zip";
+  const struct {
+    const char* name;
+    Vars vars;
+    bool desktop;
+    const char* answer;
+    Kind kind;
+    const char* proxy;
+    const char* line;
+  } cases[] = {
+      {"nothing anywhere", {}, false, "", Kind::kEnvironment, "", ""},
+      {"variable",
+       {{"https_proxy", "http://u:pw@p:3128"}},
+       true,
+       "http://d:1\n",
+       Kind::kEnvironment,
+       "",
+       "Proxy for https://h/a.zip: http://p:3128 (from https_proxy)"},
+      {"variable and no_proxy",
+       {{"HTTPS_PROXY", "u:pw@p:3128"}, {"NO_PROXY", "h"}},
+       false,
+       "",
+       Kind::kEnvironment,
+       "",
+       "Proxy for https://h/a.zip: p:3128 (from HTTPS_PROXY), unless no_proxy "
+       "exempts the host"},
+      {"variable of another scheme",
+       {{"http_proxy", "p:3128"}},
+       true,
+       "http://d:1\n",
+       Kind::kEnvironment,
+       "",
+       "No proxy for https://h/a.zip: none of the proxy variables set is for "
+       "its scheme"},
+      {"no_proxy alone",
+       {{"no_proxy", "*"}},
+       true,
+       "http://u:pw@d:1\n",
+       Kind::kProxy,
+       "http://u:pw@d:1",
+       "Proxy for https://h/a.zip: http://d:1 (from the desktop's settings)"},
+      {"desktop direct",
+       {},
+       true,
+       "direct://\n",
+       Kind::kDirect,
+       "",
+       "No proxy for https://h/a.zip (from the desktop's settings)"},
+      {"desktop of no use",
+       {},
+       true,
+       "ftp://u:pw@d:21\nuse-proxy:\n",
+       Kind::kEnvironment,
+       "",
+       "No proxy for https://h/a.zip: the desktop's settings name none that "
+       "this installer can use (ftp://d:21, use-proxy:)"},
+      {"desktop failing",
+       {},
+       true,
+       nullptr,
+       Kind::kEnvironment,
+       "",
+       "No proxy for https://h/a.zip: the desktop's proxy settings could not "
+       "be read (no D-Bus)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string line = "stale";
+    ProxyRoute route =
+        routeFor(kUrl, readerOf(c.vars),
+                 c.desktop ? desktopAnswering(c.answer) : nullptr, &line);
+    EXPECT_EQ(route.kind, c.kind);
+    EXPECT_EQ(route.proxy, c.proxy);
+    EXPECT_EQ(line, c.line);
+  }
+}
+
+}  // namespace
