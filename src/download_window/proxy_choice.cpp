@@ -67,13 +67,14 @@ ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
   return ProxyRoute();
 }
 
-ProxyRoute chooseProxyRoute(const std::string& url) {
+ProxyRoute chooseProxyRoute(const std::string& url,
+                            const std::function<bool()>& cancelled) {
   DesktopProxies desktop;
   if (inDesktopSession()) {
     int seconds = stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"));
-    desktop = [seconds](const std::string& url, std::string* answer,
-                        std::string* why) {
-      return desktopProxiesFor(url, seconds, answer, why);
+    desktop = [seconds, &cancelled](const std::string& url, std::string* answer,
+                                    std::string* why) {
+      return desktopProxiesFor(url, seconds, cancelled, answer, why);
     };
   }
   std::string line;

@@ -20,7 +20,9 @@ ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
                     const DesktopProxies& desktop, std::string* line);
 
 // routeFor this run's environment and, in a desktop session, the desktop
-// module's answer (waited for up to the stall limit); logs the line.
-ProxyRoute chooseProxyRoute(const std::string& url);
+// module's answer, waited for up to the stall limit and not once
+// cancelled() says so; logs the line.
+ProxyRoute chooseProxyRoute(const std::string& url,
+                            const std::function<bool()>& cancelled);
 
 #endif

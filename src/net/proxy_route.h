@@ -17,8 +17,10 @@ struct ProxyRoute {
 };
 
 // Called on the session's worker with the task's URL; it may take a while
-// (a desktop's automatic configuration), but never without end.
-using ProxyRouter = std::function<ProxyRoute(const std::string& url)>;
+// (a desktop's automatic configuration), but never without end, and should
+// give up soon once cancelled() says the task is cancelled.
+using ProxyRouter = std::function<ProxyRoute(
+    const std::string& url, const std::function<bool()>& cancelled)>;
 
 // Reads one environment variable: its value, or null when it is unset.
 using EnvironmentReader = std::function<const char*(const char* name)>;

@@ -85,7 +85,7 @@ void CurlSession::attach(CURLM* multi) {
 }
 
 void CurlSession::run() {
-  if (router_) route_ = router_(task_->url());
+  if (router_) route_ = router_(task_->url(), [this] { return !mayCall(); });
   complete(download());
 }
 

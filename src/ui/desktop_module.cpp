@@ -63,13 +63,19 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
 }
 
 bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+                       const std::function<bool()>& stopped,
                        std::string* answer, std::string* why) {
   auto entry = reinterpret_cast<ProxyEntryFn>(
       findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_PROXY_ENTRY), why));
   if (!entry) return false;
   char out[4096] = "";
   int timeoutMs = std::min(timeoutSeconds, INT_MAX / 1000) * 1000;
-  int answered = entry(url.c_str(), timeoutMs, out, sizeof out);
+  ProxyStopFn stop = [](void* context) {
+    return (*static_cast<const std::function<bool()>*>(context))() ? 1 : 0;
+  };
+  int answered =
+      entry(url.c_str(), timeoutMs, stop,
+            const_cast<std::function<bool()>*>(&stopped), out, sizeof out);
   (answered ? *answer : *why) = out;
   return answered != 0;
 }

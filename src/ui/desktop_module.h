@@ -3,6 +3,7 @@
 
 #include <stddef.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,9 +46,12 @@ extern "C" typedef void (*FailureEntryFn)(const char* title,
 // to try them; "direct://" for none), written into out (at most outSize
 // bytes with the NUL: lines that do not fit are left out); 1 then, else 0
 // with a one-line reason in out. It waits at most timeoutMs for the
-// resolver, which may have to fetch an automatic configuration.
+// resolver, which may have to fetch an automatic configuration, and gives
+// up sooner once stop(context) returns nonzero (asked every 50 ms).
 #define BOOTSTRAP_PROXY_ENTRY bootstrap_installer_desktop_proxies
+extern "C" typedef int (*ProxyStopFn)(void* context);
 extern "C" typedef int (*ProxyEntryFn)(const char* url, int timeoutMs,
+                                       ProxyStopFn stop, void* context,
                                        char* out, size_t outSize);
 
 // Loads the module from the executable's directory, or else from
@@ -59,9 +63,10 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
 FailureEntryFn loadFailureWindowEntry(std::string* why);
 
 // The desktop's proxies for url from the module, loaded as above, waiting
-// at most timeoutSeconds: true with the resolver's answer (one URI per
-// line) in *answer, else false with *why set.
+// at most timeoutSeconds and not once stopped() says so: true with the
+// resolver's answer (one URI per line) in *answer, else false with *why.
 bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+                       const std::function<bool()>& stopped,
                        std::string* answer, std::string* why);
 
 #endif

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -59,7 +60,8 @@ ProxyQuestion desktopProxiesQuestion(const std::string& url) {
 }
 
 bool askWithin(const ProxyQuestion& question, std::chrono::milliseconds timeout,
-               std::string* answer, std::string* why) {
+               const std::function<bool()>& stopped, std::string* answer,
+               std::string* why) {
   auto asking = std::make_shared<Asking>();
   std::thread([asking, question] {
     std::string answer, why;
@@ -71,10 +73,20 @@ bool askWithin(const ProxyQuestion& question, std::chrono::milliseconds timeout,
     asking->why = why;
     asking->answered.notify_all();
   }).detach();
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
   std::unique_lock<std::mutex> lock(asking->mutex);
-  if (!asking->answered.wait_for(lock, timeout, [&] { return asking->done; })) {
+  while (!asking->done) {
+    if (stopped()) {
+      *why = "stopped before an answer came";
+    } else if (Clock::now() >= deadline) {
+      *why = "no answer within " + std::to_string(timeout.count()) + " ms";
+    } else {
+      asking->answered.wait_until(
+          lock, std::min(deadline, Clock::now() + kStopCheckInterval));
+      continue;
+    }
     g_cancellable_cancel(asking->cancellable);
-    *why = "no answer within " + std::to_string(timeout.count()) + " ms";
     return false;
   }
   *answer = asking->answer;
@@ -83,11 +95,14 @@ bool askWithin(const ProxyQuestion& question, std::chrono::milliseconds timeout,
 }
 
 extern "C" __attribute__((visibility("default"))) int BOOTSTRAP_PROXY_ENTRY(
-    const char* url, int timeoutMs, char* out, size_t outSize) {
+    const char* url, int timeoutMs, ProxyStopFn stop, void* context, char* out,
+    size_t outSize) {
   if (outSize == 0) return 0;
   std::string answer, why;
+  auto stopped = [stop, context] { return stop && stop(context) != 0; };
   if (!askWithin(desktopProxiesQuestion(url),
-                 std::chrono::milliseconds(timeoutMs), &answer, &why)) {
+                 std::chrono::milliseconds(timeoutMs), stopped, &answer,
+                 &why)) {
     snprintf(out, outSize, "%s", why.c_str());
     return 0;
   }

@@ -17,11 +17,15 @@ using ProxyQuestion = std::function<bool(
 // resolver, which reads the desktop's settings.
 ProxyQuestion desktopProxiesQuestion(const std::string& url);
 
-// Asks on a thread of its own and waits at most timeout for the answer: a
-// resolver may wait on a helper process or a configuration server. Past
-// that, the question is cancelled and left to end alone, and the reason
-// says so.
+// How often a wait asks whether its caller has stopped waiting.
+const std::chrono::milliseconds kStopCheckInterval(50);
+
+// Asks on a thread of its own and waits at most timeout for the answer, and
+// not once stopped() says so: a resolver may wait on a helper process or a
+// configuration server. A question not answered then is cancelled and left
+// to end alone, and the reason says so.
 bool askWithin(const ProxyQuestion& question, std::chrono::milliseconds timeout,
-               std::string* answer, std::string* why);
+               const std::function<bool()>& stopped, std::string* answer,
+               std::string* why);
 
 #endif

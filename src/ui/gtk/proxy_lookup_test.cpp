@@ -14,7 +14,8 @@
 #include "support/scratch_tree.h"
 #include "ui/desktop_module.h"
 
-extern "C" int BOOTSTRAP_PROXY_ENTRY(const char* url, int timeoutMs, char* out,
+extern "C" int BOOTSTRAP_PROXY_ENTRY(const char* url, int timeoutMs,
+                                     ProxyStopFn stop, void* context, char* out,
                                      size_t outSize);
 
 namespace {
@@ -23,12 +24,14 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // A resolver that is slow, or never answers, is not waited for beyond the
-// limit; one that heeds cancelling hears of it.
+// limit, nor once the caller stops waiting; one that heeds cancelling
+// hears of it.
 TEST(ProxyLookup, AnAnswerIsWaitedForOnlyUpToTheLimit) {
   auto heardCancel = std::make_shared<std::atomic<bool>>(false);
   const struct {
     const char* name;
     ProxyQuestion question;
+    bool callerStops;  // after 100 ms, well within a 20 s limit
     bool ok;
     const char* answer;
     const char* why;
@@ -38,13 +41,13 @@ TEST(ProxyLookup, AnAnswerIsWaitedForOnlyUpToTheLimit) {
          *answer = "direct://\n";
          return true;
        },
-       true, "direct://\n", ""},
+       false, true, "direct://\n", ""},
       {"fails",
        [](GCancellable*, std::string*, std::string* why) {
          *why = "no D-Bus";
          return false;
        },
-       false, "", "no D-Bus"},
+       false, false, "", "no D-Bus"},
       {"heeds cancelling",
        [heardCancel](GCancellable* cancellable, std::string*, std::string*) {
          while (!g_cancellable_is_cancelled(cancellable))
@@ -52,20 +55,30 @@ TEST(ProxyLookup, AnAnswerIsWaitedForOnlyUpToTheLimit) {
          *heardCancel = true;
          return false;
        },
-       false, "", "no answer within 200 ms"},
+       false, false, "", "no answer within 200 ms"},
       {"never answers",
        [](GCancellable*, std::string* answer, std::string*) {
          std::this_thread::sleep_for(milliseconds(3000));
          *answer = "http://late:1\n";
          return true;
        },
-       false, "", "no answer within 200 ms"},
+       false, false, "", "no answer within 200 ms"},
+      {"caller stops",
+       [](GCancellable*, std::string*, std::string*) {
+         std::this_thread::sleep_for(milliseconds(3000));
+         return false;
+       },
+       true, false, "", "stopped before an answer came"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::string answer, why;
     Clock::time_point start = Clock::now();
-    EXPECT_EQ(askWithin(c.question, milliseconds(200), &answer, &why), c.ok);
+    auto stopped = [&] {
+      return c.callerStops && Clock::now() - start > milliseconds(100);
+    };
+    milliseconds limit(c.callerStops ? 20000 : 200);
+    EXPECT_EQ(askWithin(c.question, limit, stopped, &answer, &why), c.ok);
     EXPECT_LT(Clock::now() - start, milliseconds(2000));
     EXPECT_EQ(answer, c.answer);
     EXPECT_EQ(why, c.why);
@@ -99,8 +112,9 @@ TEST(ProxyLookup, TheDesktopsSettingsComeAsWholeLines) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
     char out[256];
-    ASSERT_EQ(
-        BOOTSTRAP_PROXY_ENTRY("http://example.com/a.zip", 5000, out, c.size), 1)
+    ASSERT_EQ(BOOTSTRAP_PROXY_ENTRY("http://example.com/a.zip", 5000, nullptr,
+                                    nullptr, out, c.size),
+              1)
         << out;
     EXPECT_EQ(out, c.lines);
   }
