@@ -1,9 +1,9 @@
 #include "download_window/proxy_choice.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 

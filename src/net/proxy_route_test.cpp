@@ -1,9 +1,9 @@
 #include "net/proxy_route.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 

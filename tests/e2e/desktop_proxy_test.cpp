@@ -3,19 +3,16 @@
 // variable wins over it. The window stays in the console: the settings are
 // read through the desktop module whatever shows the download.
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <stdio.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "e2e/bundle_fixture.h"
+#include <gtest/gtest.h>
+
+#include "e2e/proxied_bundle.h"
 #include "support/loopback_socket.h"
-#include "support/squid_proxy.h"
-#include "support/test_http_server.h"
 #include "support/x_display.h"
 
 namespace {
@@ -34,24 +31,10 @@ std::string proxySettings(int port) {
          kUser + "'\nauthentication-password='" + kPassword + "'\n";
 }
 
-class DesktopProxy : public BundleFixture {
+class DesktopProxy : public ProxiedBundle {
  protected:
-  DesktopProxy() {
-    makeBundle(Layout::kAppBundle);
+  DesktopProxy() : ProxiedBundle(kUser, kPassword, "desk") {
     copyBesideExecutable(BOOTSTRAP_DESKTOP_MODULE_PATH);
-  }
-
-  void SetUp() override {
-    if (access(SquidProxy::kPath, X_OK) != 0)
-      GTEST_SKIP() << "squid is not installed; proxies go untested";
-    ASSERT_EQ(chmod(tree_.path().c_str(), 0711), 0);
-    squid_.reset(new SquidProxy(tree_.at("squid"), kUser, kPassword));
-    ASSERT_TRUE(squid_->ready()) << "squid did not start";
-    TestReply reply;
-    reply.body = readFile(makeAgentArchive("desk"));
-    reply.headers = {{"ETag", "\"d1\""}};
-    server_.serve("/agent.zip", reply);
-    setUrl(server_.url("/agent.zip"));
     makeDirs(tree_.at("config/glib-2.0/settings"));
   }
 
@@ -59,9 +42,6 @@ class DesktopProxy : public BundleFixture {
     writeFile(tree_.at("config/glib-2.0/settings/keyfile"),
               proxySettings(port));
   }
-
-  TestHttpServer server_;
-  std::unique_ptr<SquidProxy> squid_;
 };
 
 TEST_F(DesktopProxy, CarriesTheDownloadUnlessAVariableIsSet) {
@@ -119,8 +99,7 @@ TEST_F(DesktopProxy, CarriesTheDownloadUnlessAVariableIsSet) {
          ++at)
       ++carried;
     EXPECT_EQ(carried, proxiedSoFar) << log;
-    remove(tree_.at("record.runs").c_str());
-    ASSERT_EQ(system(("rm -rf '" + cache() + "'").c_str()), 0);
+    forgetRun();
   }
 }
 

@@ -1,13 +1,14 @@
 #include "support/squid_proxy.h"
 
 #include <arpa/inet.h>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "support/loopback_socket.h"
 #include "support/scratch_tree.h"

@@ -2,7 +2,6 @@
 
 #include "ui/gtk/proxy_lookup.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <atomic>
@@ -10,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "support/scratch_tree.h"
 #include "ui/desktop_module.h"
