@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -63,16 +64,21 @@ bool askWithin(const ProxyQuestion& question, std::chrono::milliseconds timeout,
                const std::function<bool()>& stopped, std::string* answer,
                std::string* why) {
   auto asking = std::make_shared<Asking>();
-  std::thread([asking, question] {
-    std::string answer, why;
-    bool ok = question(asking->cancellable, &answer, &why);
-    std::lock_guard<std::mutex> lock(asking->mutex);
-    asking->done = true;
-    asking->ok = ok;
-    asking->answer = answer;
-    asking->why = why;
-    asking->answered.notify_all();
-  }).detach();
+  try {
+    std::thread([asking, question] {
+      std::string answer, why;
+      bool ok = question(asking->cancellable, &answer, &why);
+      std::lock_guard<std::mutex> lock(asking->mutex);
+      asking->done = true;
+      asking->ok = ok;
+      asking->answer = answer;
+      asking->why = why;
+      asking->answered.notify_all();
+    }).detach();
+  } catch (const std::system_error& error) {
+    *why = std::string("no thread to ask on: ") + error.what();
+    return false;
+  }
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + timeout;
   std::unique_lock<std::mutex> lock(asking->mutex);
