@@ -18,7 +18,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config unzip libcurl4-openssl-dev libc
                 libssl-dev libgtk-3-dev libsodium-dev)
 TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev libxtst-dev
                libgdk-pixbuf-2.0-dev fonts-dejavu-core minisign dpkg-dev binutils
-               squid glib-networking dbus-daemon libproxy1-plugin-webkit)
+               squid glib-networking dbus-daemon libproxy1-plugin-webkit
+               krb5-kdc krb5-admin-server krb5-user)
 # The demo signs its online agent.
 DEMO_PACKAGES=("${BUILD_PACKAGES[@]}" minisign)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils minisign)

@@ -30,12 +30,15 @@ ProxyRoute fromEnvironment(const std::string& url,
             ": none of the proxy variables set is for its scheme";
     return ProxyRoute();
   }
-  *line = "Proxy for " + url + ": " + withoutCredentials(getenv(name.c_str())) +
-          " (from " + name + ")";
+  const std::string proxy = getenv(name.c_str());
+  *line = "Proxy for " + url + ": " + withoutCredentials(proxy) + " (from " +
+          name + ")";
   const char* exempt = getenv("no_proxy");
   if (!exempt || !*exempt) exempt = getenv("NO_PROXY");
   if (exempt && *exempt) *line += ", unless no_proxy exempts the host";
-  return ProxyRoute();
+  ProxyRoute route;
+  route.emptyUser = withoutCredentials(proxy) == proxy;
+  return route;
 }
 
 ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
@@ -53,6 +56,7 @@ ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
   } else {
     *line = "Proxy for " + url + ": " + withoutCredentials(route.proxy) +
             kFromDesktop;
+    route.emptyUser = withoutCredentials(route.proxy) == route.proxy;
   }
   return route;
 }

@@ -27,70 +27,50 @@ DesktopProxies desktopAnswering(const char* answer) {
 }
 
 // The variables win; the desktop is asked only without them; no line ever
-// holds a password.
+// holds a password; a proxy named without a user gets an empty one, for
+// the user's Kerberos ticket.
 TEST(ProxyChoice, TheVariablesWinThenTheDesktopIsAsked) {
   const char kUrl[] = "https://h/a.zip";
   const struct {
     const char* name;
     Vars vars;
     bool desktop;
-    const char* answer;
+    const char* answer;  // the desktop's; null: it fails
     Kind kind;
     const char* proxy;
+    bool emptyUser;
     const char* line;
   } cases[] = {
-      {"nothing anywhere", {}, false, "", Kind::kEnvironment, "", ""},
-      {"variable",
-       {{"https_proxy", "http://u:pw@p:3128"}},
-       true,
-       "http://d:1\n",
-       Kind::kEnvironment,
-       "",
+      {"nothing anywhere", {}, false, "", Kind::kEnvironment, "", false, ""},
+      {"variable", {{"https_proxy", "http://u:pw@p:3128"}}, true,
+       "http://d:1\n", Kind::kEnvironment, "", false,
+       "Proxy for https://h/a.zip: http://p:3128 (from https_proxy)"},
+      {"variable without user", {{"https_proxy", "http://p:3128"}}, false, "",
+       Kind::kEnvironment, "", true,
        "Proxy for https://h/a.zip: http://p:3128 (from https_proxy)"},
       {"variable and no_proxy",
-       {{"HTTPS_PROXY", "u:pw@p:3128"}, {"NO_PROXY", "h"}},
-       false,
-       "",
-       Kind::kEnvironment,
-       "",
+       {{"HTTPS_PROXY", "u:pw@p:3128"}, {"NO_PROXY", "h"}}, false, "",
+       Kind::kEnvironment, "", false,
        "Proxy for https://h/a.zip: p:3128 (from HTTPS_PROXY), unless no_proxy "
        "exempts the host"},
-      {"variable of another scheme",
-       {{"http_proxy", "p:3128"}},
-       true,
-       "http://d:1\n",
-       Kind::kEnvironment,
-       "",
+      {"variable of another scheme", {{"http_proxy", "p:3128"}}, true,
+       "http://d:1\n", Kind::kEnvironment, "", false,
        "No proxy for https://h/a.zip: none of the proxy variables set is for "
        "its scheme"},
-      {"no_proxy alone",
-       {{"no_proxy", "*"}},
-       true,
-       "http://u:pw@d:1\n",
-       Kind::kProxy,
-       "http://u:pw@d:1",
+      {"no_proxy alone", {{"no_proxy", "*"}}, true, "http://u:pw@d:1\n",
+       Kind::kProxy, "http://u:pw@d:1", false,
        "Proxy for https://h/a.zip: http://d:1 (from the desktop's settings)"},
-      {"desktop direct",
-       {},
-       true,
-       "direct://\n",
-       Kind::kDirect,
-       "",
+      {"desktop without user", {}, true, "socks5://d:1\n", Kind::kProxy,
+       "socks5h://d:1", true,
+       "Proxy for https://h/a.zip: socks5h://d:1 (from the desktop's "
+       "settings)"},
+      {"desktop direct", {}, true, "direct://\n", Kind::kDirect, "", false,
        "No proxy for https://h/a.zip (from the desktop's settings)"},
-      {"desktop of no use",
-       {},
-       true,
-       "ftp://u:pw@d:21\nuse-proxy:\n",
-       Kind::kEnvironment,
-       "",
+      {"desktop of no use", {}, true, "ftp://u:pw@d:21\nuse-proxy:\n",
+       Kind::kEnvironment, "", false,
        "No proxy for https://h/a.zip: the desktop's settings name none that "
        "this installer can use (ftp://d:21, use-proxy:)"},
-      {"desktop failing",
-       {},
-       true,
-       nullptr,
-       Kind::kEnvironment,
-       "",
+      {"desktop failing", {}, true, nullptr, Kind::kEnvironment, "", false,
        "No proxy for https://h/a.zip: the desktop's proxy settings could not "
        "be read (no D-Bus)"},
   };
@@ -102,6 +82,7 @@ TEST(ProxyChoice, TheVariablesWinThenTheDesktopIsAsked) {
                  c.desktop ? desktopAnswering(c.answer) : nullptr, &line);
     EXPECT_EQ(route.kind, c.kind);
     EXPECT_EQ(route.proxy, c.proxy);
+    EXPECT_EQ(route.emptyUser, c.emptyUser);
     EXPECT_EQ(line, c.line);
   }
 }

@@ -187,6 +187,9 @@ bool Transfer::closeFile() {
 // included: a desktop's resolver has applied its own ignored hosts.
 bool Transfer::configureRoute() {
   const ProxyRoute& route = session_->route();
+  if (route.emptyUser &&
+      curl_easy_setopt(easy_, CURLOPT_PROXYUSERPWD, ":") != CURLE_OK)
+    return false;
   if (route.kind == ProxyRoute::Kind::kEnvironment) return true;
   const char* proxy =
       route.kind == ProxyRoute::Kind::kProxy ? route.proxy.c_str() : "";

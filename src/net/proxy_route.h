@@ -14,6 +14,10 @@ struct ProxyRoute {
   };
   Kind kind = Kind::kEnvironment;
   std::string proxy;  // with kProxy: a URL libcurl takes as a proxy
+  // The proxy's URL names no user: libcurl is given an empty user name,
+  // which lets it answer Negotiate with the user's Kerberos ticket. It has
+  // nothing to answer other schemes with either way.
+  bool emptyUser = false;
 };
 
 // Called on the session's worker with the task's URL; it may take a while

@@ -4,12 +4,14 @@
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "e2e/proxied_bundle.h"
+#include "support/kerberos_realm.h"
 #include "support/process.h"
 #include "support/test_http_server.h"
 
@@ -42,8 +44,7 @@ TEST_F(ThroughAProxy, DigestCredentialsInTheProxyVariableAreAnswered) {
         run({}, {"http_proxy=" + c.proxy, "ZR_BOOTSTRAP_RETRIES=0"});
     EXPECT_EQ(result.exitCode, c.runs ? 0 : 255) << result.err;
     EXPECT_EQ(agentRuns(), c.runs ? "proxied\n" : "");
-    EXPECT_EQ(result.err.find(kAskForCredentials) != std::string::npos,
-              !c.runs)
+    EXPECT_EQ(result.err.find(kAskForCredentials) != std::string::npos, !c.runs)
         << result.err;
     EXPECT_EQ(result.err.find(kPassword), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("nope"), std::string::npos) << result.err;
@@ -71,8 +72,8 @@ TEST_F(ThroughAProxy, TheTunnelOfAnHttpsDownloadIsOpenedWithCredentials) {
       {squid_->url(credentials), true}, {squid_->url(), false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.second ? "credentials" : "none");
-    ProcessResult result = run({}, {"https_proxy=" + c.first,
-                                    "SSL_CERT_FILE=" + made.caFile});
+    ProcessResult result =
+        run({}, {"https_proxy=" + c.first, "SSL_CERT_FILE=" + made.caFile});
     EXPECT_EQ(result.exitCode, c.second ? 0 : 255) << result.err;
     EXPECT_EQ(agentRuns(), c.second ? "tunnelled\n" : "");
     EXPECT_EQ(result.err.find(kAskForCredentials) != std::string::npos,
@@ -82,6 +83,56 @@ TEST_F(ThroughAProxy, TheTunnelOfAnHttpsDownloadIsOpenedWithCredentials) {
     EXPECT_EQ(result.err.find(kPassword), std::string::npos) << result.err;
     remove(tree_.at("record.runs").c_str());
   }
+}
+
+// A proxy that asks for Kerberos (Negotiate) is answered with the user's
+// ticket when the proxy variable names no user; without a ticket the run
+// ends with the line that says what to do.
+class ThroughAKerberosProxy : public ProxiedBundle {
+ protected:
+  ThroughAKerberosProxy() : ProxiedBundle("", "", "kerberos") {}
+
+  void SetUp() override {
+    if (!KerberosRealm::available())
+      GTEST_SKIP() << "no Kerberos KDC installed; Negotiate goes untested";
+    ProxiedBundle::SetUp();
+  }
+
+  SquidAuth squidAuth() override {
+    realm_.reset(new KerberosRealm(tree_.at("realm"), "alice"));
+    EXPECT_TRUE(realm_->ready()) << "the realm did not start";
+    return negotiateAuth(realm_->serviceKeytab(), realm_->servicePrincipal(),
+                         realm_->config());
+  }
+
+  std::unique_ptr<KerberosRealm> realm_;
+};
+
+TEST_F(ThroughAKerberosProxy, TheUsersTicketIsTheCredential) {
+  const struct {
+    const char* name;
+    std::string tickets;
+    bool runs;
+  } cases[] = {
+      {"ticket", realm_->ticketCache(), true},
+      {"no ticket", "FILE:" + tree_.at("realm/none"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The service's name is the proxy's host name as the URL spells it.
+    ProcessResult result =
+        run({}, {"http_proxy=" + squid_->url("", "localhost"),
+                 "KRB5_CONFIG=" + realm_->config(), "KRB5CCNAME=" + c.tickets,
+                 "ZR_BOOTSTRAP_RETRIES=0"});
+    EXPECT_EQ(result.exitCode, c.runs ? 0 : 255) << result.err;
+    EXPECT_EQ(agentRuns(), c.runs ? "kerberos\n" : "");
+    EXPECT_EQ(result.err.find(kAskForCredentials) != std::string::npos, !c.runs)
+        << result.err;
+    forgetRun();
+  }
+  EXPECT_NE(squid_->accessLog().find("/agent.zip alice@TEST.LOCAL"),
+            std::string::npos)
+      << squid_->accessLog();
 }
 
 }  // namespace

@@ -24,3 +24,15 @@ int listenOnLoopback(int* port) {
   *port = ntohs(address.sin_port);
   return fd;
 }
+
+bool connectsToLoopback(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address),
+                               sizeof address) == 0;
+  if (fd >= 0) close(fd);
+  return ok;
+}

@@ -5,4 +5,7 @@
 // goes to *port; -1 (and a test failure) when there is none.
 int listenOnLoopback(int* port);
 
+// Whether something accepts a TCP connection on 127.0.0.1:port.
+bool connectsToLoopback(int port);
+
 #endif
