@@ -459,13 +459,8 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
     showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
     return;
   }
-  if (error.proxyRefused) {
-    partial_.keep();
-    showFailure(kProxyCredentials);
-    return;
-  }
   partial_.keep();
-  showFailure(transportFailureText());
+  showFailure(error.proxyRefused ? kProxyCredentials : transportFailureText());
 }
 
 // The window keeps showing the download: only the last failure is shown.

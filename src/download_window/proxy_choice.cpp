@@ -31,13 +31,13 @@ ProxyRoute fromEnvironment(const std::string& url,
     return ProxyRoute();
   }
   const std::string proxy = getenv(name.c_str());
-  *line = "Proxy for " + url + ": " + withoutCredentials(proxy) + " (from " +
-          name + ")";
+  const std::string shown = withoutCredentials(proxy);
+  *line = "Proxy for " + url + ": " + shown + " (from " + name + ")";
   const char* exempt = getenv("no_proxy");
   if (!exempt || !*exempt) exempt = getenv("NO_PROXY");
   if (exempt && *exempt) *line += ", unless no_proxy exempts the host";
   ProxyRoute route;
-  route.emptyUser = withoutCredentials(proxy) == proxy;
+  route.emptyUser = shown == proxy;
   return route;
 }
 
@@ -54,9 +54,9 @@ ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
   } else if (route.kind == ProxyRoute::Kind::kDirect) {
     *line = "No proxy for " + url + kFromDesktop;
   } else {
-    *line = "Proxy for " + url + ": " + withoutCredentials(route.proxy) +
-            kFromDesktop;
-    route.emptyUser = withoutCredentials(route.proxy) == route.proxy;
+    const std::string shown = withoutCredentials(route.proxy);
+    *line = "Proxy for " + url + ": " + shown + kFromDesktop;
+    route.emptyUser = shown == route.proxy;
   }
   return route;
 }

@@ -46,8 +46,9 @@ RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
 // What the first answer to a request for the rest of `held` bytes that an
 // earlier transfer left means: kContinue and kMisplaced as above; a
 // transient failure status, or a proxy's demand for credentials (407), is
-// kRefuse, those bytes being worth another try; anything else is kStartOver, to be taken as a first answer (a 200,
-// a 304 to If-None-Match, a refusal).
+// kRefuse, those bytes being worth another try; anything else is
+// kStartOver, to be taken as a first answer (a 200, a 304 to
+// If-None-Match, a refusal).
 RetryAnswer resumedAnswer(const UrlResponse& answer, int64_t held,
                           int64_t wholeLength);
 

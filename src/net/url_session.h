@@ -56,8 +56,9 @@ struct UrlError {
   // With kTransport: the errno with which the temporary file could not be
   // made or written (a full disk, say), else 0.
   int storageErrno = 0;
-  // With kTransport: the proxy refused to open a tunnel without
-  // credentials, or with the ones it was given (407).
+  // With kTransport: the proxy asked for credentials it was not given, or
+  // refused those it was (407), to open a tunnel or to a request for the
+  // rest of a kept download.
   bool proxyRefused = false;
 };
 
