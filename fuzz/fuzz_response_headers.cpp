@@ -161,8 +161,8 @@ bool digitsAt(const std::string& value, size_t* at, int64_t* number,
 }
 
 void checkContentRange(const std::string& value) {
-  int64_t first = -7, complete = -7;
-  bool ok = contentRangeStart(value, &first, &complete);
+  int64_t first = -7, last = -7, complete = -7;
+  bool ok = contentRange(value, &first, &last, &complete);
   if (ok && (first < 0 || (complete != -1 && complete <= first)))
     fail("a range outside its length", value);
 
@@ -184,7 +184,8 @@ void checkContentRange(const std::string& value) {
   bool inOrder = f <= l && (s == -1 || l < s);
   if (ok != inOrder)
     fail(ok ? "a range taken out of order" : "a range refused", value);
-  if (ok && (first != f || complete != s)) fail("a range misread", value);
+  if (ok && (first != f || last != l || complete != s))
+    fail("a range misread", value);
 }
 
 // opaque-tag = DQUOTE *etagc DQUOTE, etagc = %x21 / %x23-7E / %x80-FF.

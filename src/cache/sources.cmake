@@ -5,6 +5,7 @@ set(LAYER_SOURCES
   src/cache/locations.cpp
   src/cache/lock.cpp
   src/cache/partial_download.cpp
+  src/cache/rollback_floors.cpp
   src/cache/trust.cpp
   src/cache/signature_record.cpp
   src/cache/update.cpp

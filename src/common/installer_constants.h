@@ -18,6 +18,9 @@ inline const std::string kSourceUrlFileName = ".sourceurl";
 // Beside the marker, with signed agents: the key id and the time of the
 // signature that vouched for the cached agent.
 inline const std::string kSignatureRecordFileName = ".agentsignature";
+// The newest signature time taken for each URL and key, kept whatever
+// agent the cache holds.
+inline const std::string kRollbackFloorsFileName = ".agentfloors";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
 // Beside the marker; held by every run whose agent runs from the cache.

@@ -10,20 +10,21 @@
 
 #include "cache/partial_download.h"
 #include "common/report_fn.h"
-#include "download_window/small_download.h"
-#include "signature/background_hasher.h"
-#include "signature/minisign_format.h"
+#include "download_window/agent_signature.h"
+#include "download_window/download_view.h"
+#include "download_window/proxy_choice.h"
 #include "net/url_session.h"
+#include "signature/background_hasher.h"
 #include "ui/main_loop.h"
 #include "ui/widgets.h"
 
-struct AgentSigning;
-
 // The download window's controller: fetches the agent archive with
 // progress, reuses the cached agent when the server's ETag confirms it,
-// else puts the new agent into the cache. It never starts the agent: it
-// ends the loop with a nonzero status once the cache holds a current one,
-// and the bootstrap sequence runs it.
+// else puts the new agent into the cache. What each answer means is the
+// fetch policy's to say; this class wires it to the URL session, the
+// cache and the window. It never starts the agent: it ends the loop with a
+// nonzero status once the cache holds a current one, and the bootstrap
+// sequence runs it.
 class Download : public UrlSessionDelegate {
  public:
   // report is handed to the unpacking step.
@@ -38,9 +39,12 @@ class Download : public UrlSessionDelegate {
   // from downloadFrom.
   void applicationDidFinishLaunching();
   void windowWillClose();
-  void failure(const std::string& message, TextColor color);
   void downloadFromURL(const std::string& url);
 
+  bool willStartTransfer(DownloadTask& task) override;
+  std::string resumeValidator(const UrlResponse& answer) override;
+  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
+                                const RangeRequest& asked) override;
   void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteBody(int64_t offset, const char* data, size_t size) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -69,9 +73,6 @@ class Download : public UrlSessionDelegate {
   void forgetPartialDownload();
 
  private:
-  // Reads the bundle's keys; false, with the failure shown, when its key
-  // file is there but unusable.
-  bool loadKeys();
   // Starts the transfer of sourceUrl_, again after a mismatch.
   void startTransfer();
   // A task that writes into the partial download the cache keeps, going on
@@ -79,45 +80,28 @@ class Download : public UrlSessionDelegate {
   DownloadTask* resumableTask();
   // Where the URL sessions keep their temporary files.
   std::string sessionDir() const;
-  // With the bundle's keys: whether the archive at path is signed by one
-  // of them, *signing then set; false with the failure shown, or with the
-  // transfer started again.
-  bool verified(const std::string& path, AgentSigning* signing);
+  ProxyRouter router();
+  // Whether the whole archive at path is the one signed; false with the
+  // failure shown, or with the transfer started again.
+  bool verified(const std::string& path);
   void restartTransfer();
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);
-  bool takeNotModified();
-  bool refuse(long statusCode);
+  bool refuse(long statusCode, const std::string& text);
   void reuseCachedAgent();
-  void showDownloadStart();
-  // Shows the bytes received since the last update, now or when due, and
-  // the figures under the status.
-  void updateProgress(bool now);
-  std::string detailText(std::chrono::steady_clock::time_point now) const;
-  void showUnpacking();
-  void showFailure(const std::string& message);
+  // The agent is whole: into the cache, and the loop ends.
+  void takeAgent(const UrlResponse& response, const std::string& path);
   void endTransfer();
 
-  ProgressIndicator* progress_;
-  ImageView* image_;
-  TextField* downloadPercent_;
-  TextField* detail_;
-  Window* window_;
-  Button* cancel_;
+  DownloadView view_;
   MainLoop& loop_;
   ReportFn report_;
+  RunProxyRoute proxy_;
 
   // Worker-side state of the transfer.
-  int64_t fileLength_ = -1;
   bool responseTaken_ = false;
-  int64_t pendingBytes_ = 0;
-  std::chrono::steady_clock::time_point lastUpdate_;
-  // For the detail line: the bytes of this transfer, since when, and what
-  // the line shows as of when.
-  int64_t receivedBytes_ = 0;
-  std::chrono::steady_clock::time_point transferStart_;
-  std::string shownDetail_;
-  std::chrono::steady_clock::time_point lastDetailUpdate_;
+  // The byte the transfer went on from, with bytes an earlier run left.
+  int64_t resumedAt_ = 0;
 
   // Where the agent goes: the cache directory, or the run's working
   // directory when the cache is not the user's alone or cannot be
@@ -132,16 +116,9 @@ class Download : public UrlSessionDelegate {
   // Where the download goes when the cache is usable and no other run
   // downloads into it: kept there for the next run if it ends unfinished.
   PartialDownload partial_;
-  // The byte the transfer went on from, with bytes an earlier run left.
-  int64_t resumedAt_ = 0;
   RetryPolicy retry_;
-  // The bundle's keys: none without a key file; with one (never empty),
-  // every downloaded agent is verified.
-  std::vector<PublicKey> bundleKeys_;
-  const std::vector<PublicKey>* trustedKeys() const {
-    return bundleKeys_.empty() ? nullptr : &bundleKeys_;
-  }
-  SmallDownload signatureDownload_{kMaxSignatureFileSize};
+  // With the bundle's keys, every downloaded agent is verified.
+  AgentSignature signature_;
   // Hashes the archive as it comes, for a prehashed signature.
   std::unique_ptr<BackgroundHasher> hasher_;
   // The archive and its signature did not match once: the transfer
@@ -151,7 +128,6 @@ class Download : public UrlSessionDelegate {
   std::string installAgentLocation_;
   std::atomic<bool> agentReady_{false};
   // Loop-thread state of the window.
-  bool failureShown_ = false;
   bool cancelled_ = false;
   // The worker may still use urlSession_ while the owner's destruction
   // joins it, so the two are apart.

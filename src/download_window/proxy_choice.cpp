@@ -86,3 +86,10 @@ ProxyRoute chooseProxyRoute(const std::string& url,
   if (!line.empty()) logLine("%s", line.c_str());
   return route;
 }
+
+ProxyRoute RunProxyRoute::operator()(const std::string& url,
+                                     const std::function<bool()>& cancelled) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!chosen_) chosen_ = chooseProxyRoute(url, cancelled);
+  return *chosen_;
+}

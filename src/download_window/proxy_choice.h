@@ -2,6 +2,8 @@
 #define BOOTSTRAP_DOWNLOAD_WINDOW_PROXY_CHOICE_H_
 
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "net/proxy_route.h"
@@ -24,5 +26,18 @@ ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
 // cancelled() says so; logs the line.
 ProxyRoute chooseProxyRoute(const std::string& url,
                             const std::function<bool()>& cancelled);
+
+// The route of a run's downloads, chosen once, for the first URL asked:
+// the archive, its signature and every retry go the same way, and a slow
+// desktop resolver is waited for once. Callable from any thread.
+class RunProxyRoute {
+ public:
+  ProxyRoute operator()(const std::string& url,
+                        const std::function<bool()>& cancelled);
+
+ private:
+  std::mutex mutex_;
+  std::optional<ProxyRoute> chosen_;
+};
 
 #endif

@@ -1,6 +1,6 @@
 #include "download_window/small_download.h"
 
-#include "download_window/proxy_choice.h"
+#include "fetch_policy/range_answer.h"
 #include "platform/log.h"
 #include "platform/state_file.h"
 
@@ -16,7 +16,8 @@ SmallDownload::Result ended(SmallDownload::Outcome outcome) {
 
 SmallDownload::Result SmallDownload::fetch(const std::string& url,
                                            const std::string& tempDir,
-                                           const RetryPolicy& retry) {
+                                           const RetryPolicy& retry,
+                                           const ProxyRouter& router) {
   std::unique_ptr<UrlSession> session;
   {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -25,7 +26,7 @@ SmallDownload::Result SmallDownload::fetch(const std::string& url,
     if (cancelled_) {
       finishLocked(ended(Outcome::kCancelled));
     } else {
-      session_ = makeUrlSession(this, tempDir, retry, chooseProxyRoute);
+      session_ = makeUrlSession(this, tempDir, retry, router);
       DownloadTask* task = session_->downloadTaskWithURL(url, "");
       task->resume();
     }
@@ -41,6 +42,17 @@ void SmallDownload::cancel() {
   cancelled_ = true;
   if (session_) session_->invalidateAndCancel();
   finishLocked(ended(Outcome::kCancelled));
+}
+
+std::string SmallDownload::resumeValidator(const UrlResponse& answer) {
+  return ::resumeValidator(answer);
+}
+
+RangeVerdict SmallDownload::judgeRangeAnswer(const UrlResponse& answer,
+                                             const RangeRequest& asked) {
+  RangeJudgement judged = ::judgeRangeAnswer(answer, asked);
+  if (!judged.why.empty()) logLine("Signature: %s", judged.why.c_str());
+  return judged.verdict;
 }
 
 void SmallDownload::didWriteData(DownloadTask& task, int64_t /*bytesWritten*/,

@@ -25,14 +25,17 @@ class SmallDownload : private UrlSessionDelegate {
     std::string why;      // with kFailed: one line, for the log
   };
   // The body of a 200 answer at url, at most maxSize bytes; its temporary
-  // file goes into tempDir.
+  // file goes into tempDir, its requests the way router says.
   Result fetch(const std::string& url, const std::string& tempDir,
-               const RetryPolicy& retry);
+               const RetryPolicy& retry, const ProxyRouter& router);
   // Ends the fetch in progress, and any later one, at once. Callable from
   // any thread.
   void cancel();
 
  private:
+  std::string resumeValidator(const UrlResponse& answer) override;
+  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
+                                const RangeRequest& asked) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
                     int64_t totalBytesWritten,
                     int64_t totalBytesExpected) override;

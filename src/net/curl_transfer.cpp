@@ -84,6 +84,7 @@ Outcome Transfer::perform(bool last) {
 Outcome Transfer::outcome(CURLcode result) {
   Outcome outcome;
   outcome.retryAfterSeconds = now_.retryAfterSeconds;
+  outcome.restart = now_.restart;
   if (!now_.ownError.empty()) {
     outcome.transient = now_.transient;
     outcome.error = failure(now_.ownError);
@@ -358,29 +359,26 @@ bool Transfer::takeAnswer() {
 // This answer's body is the one to keep, from its first byte.
 void Transfer::takeWhole() {
   task_->publish(now_.answer);
-  validator_ = resumeValidator(now_.answer);
+  validator_ = session_->delegate()->resumeValidator(now_.answer);
   wholeLength_ = now_.answer.expectedContentLength;
   session_->delegate()->willWriteBody(*task_, 0);
 }
 
 // The answer to a request for the rest: after a cut, once part of the body
 // has reached the delegate, or first, when the file holds bytes an earlier
-// transfer left. The rest of the same archive, or a whole archive, which
-// may have changed meanwhile (or only its ETag's form), to start over with.
+// transfer left. The delegate judges whether it goes on with them.
 bool Transfer::takeLaterAnswer() {
   const bool earlier = !task_->response();
-  const RetryAnswer meaning =
-      earlier ? resumedAnswer(now_.answer, total_, wholeLength_)
-              : retryAnswer(now_.answer, total_, wholeLength_);
-  switch (meaning) {
-    case RetryAnswer::kContinue:
+  const RangeRequest asked{total_, validator_, wholeLength_, earlier};
+  switch (session_->delegate()->judgeRangeAnswer(now_.answer, asked)) {
+    case RangeVerdict::kContinue:
       if (earlier) continueEarlierBody();
       return true;
-    case RetryAnswer::kStartOver:
+    case RangeVerdict::kStartOver:
       return startOver();
-    case RetryAnswer::kMisplaced:
-      return misplaced();
-    case RetryAnswer::kRefuse:
+    case RangeVerdict::kRestart:
+      return restart();
+    case RangeVerdict::kRefuse:
       break;
   }
   now_.proxyRefused = now_.answer.statusCode == 407;
@@ -401,12 +399,13 @@ void Transfer::continueEarlierBody() {
   session_->delegate()->willWriteBody(*task_, total_);
 }
 
-// A server that misplaces a range is not asked for one again: the bytes
-// held go, so neither the next attempt nor a later run asks.
-bool Transfer::misplaced() {
+// The bytes held go, and the whole is asked for again without a range, so
+// that no second restart can follow.
+bool Transfer::restart() {
   validator_.clear();
   if (!emptyFile()) return false;
-  return refuse("the server resumed the download at the wrong place", true);
+  now_.restart = true;
+  return refuse("the server could not send the rest of the download", false);
 }
 
 // The bytes in the file come again; the delegate hears only of those past

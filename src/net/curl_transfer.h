@@ -22,6 +22,9 @@ struct Outcome {
   UrlError error;  // kNone: the whole body is in the file
   bool transient = false;
   int64_t retryAfterSeconds = -1;  // what the server asked for, if it did
+  // The bytes held were of no use and are gone: the next request asks for
+  // the whole at once.
+  bool restart = false;
 };
 
 // A download on the worker, over one request or several: the easy handle,
@@ -60,7 +63,7 @@ class Transfer {
   void takeWhole();
   bool takeLaterAnswer();
   void continueEarlierBody();
-  bool misplaced();
+  bool restart();
   bool startOver();
   bool emptyFile();
   bool refuse(const std::string& why, bool transient);
@@ -113,6 +116,7 @@ class Transfer {
     std::string ownError;  // a failure of ours rather than libcurl's
     int storageErrno = 0;
     bool proxyRefused = false;
+    bool restart = false;
   };
   Request now_;
   char errorBuffer_[CURL_ERROR_SIZE];

@@ -95,21 +95,20 @@ bool retryAfterSeconds(const std::string& value, time_t now,
   return true;
 }
 
-bool contentRangeStart(const std::string& value, int64_t* first,
-                       int64_t* completeLength) {
+bool contentRange(const std::string& value, int64_t* first, int64_t* last,
+                  int64_t* completeLength) {
   if (value.compare(0, 6, "bytes ") != 0) return false;
   size_t at = 6;
-  int64_t last = 0;
   if (!readNumber(value, &at, first) || at >= value.size() ||
-      value[at++] != '-' || !readNumber(value, &at, &last) ||
-      at >= value.size() || value[at++] != '/' || *first > last)
+      value[at++] != '-' || !readNumber(value, &at, last) ||
+      at >= value.size() || value[at++] != '/' || *first > *last)
     return false;
   if (value.compare(at, std::string::npos, "*") == 0) {
     *completeLength = -1;
     return true;
   }
   return readNumber(value, &at, completeLength) && at == value.size() &&
-         last < *completeLength;
+         *last < *completeLength;
 }
 
 bool isContentEncoded(const UrlResponse& response) {

@@ -22,11 +22,11 @@ void addHeaderLine(const char* data, size_t length, UrlResponse* response);
 // 08:49:37 GMT"); a date in the past gives 0. False for anything else.
 bool retryAfterSeconds(const std::string& value, time_t now, int64_t* seconds);
 
-// The first byte position of a Content-Range value "bytes FIRST-LAST/SIZE"
+// The byte positions of a Content-Range value "bytes FIRST-LAST/SIZE"
 // (SIZE may be "*"), and SIZE or -1 when unknown. False unless the value is
 // well formed with FIRST <= LAST < SIZE.
-bool contentRangeStart(const std::string& value, int64_t* first,
-                       int64_t* completeLength);
+bool contentRange(const std::string& value, int64_t* first, int64_t* last,
+                  int64_t* completeLength);
 
 // True when the body comes in a content coding (gzip, say) rather than as
 // the file itself: a Content-Encoding other than identity.

@@ -72,30 +72,33 @@ TEST(RetryAfterSeconds, ReadsSecondsAndDates) {
   }
 }
 
-TEST(ContentRangeStart, AcceptsOnlyWellFormedRanges) {
+TEST(ContentRange, AcceptsOnlyWellFormedRanges) {
   const struct {
     const char* value;
     bool ok;
-    int64_t first, complete;
+    int64_t first, last, complete;
   } cases[] = {
-      {"bytes 100-199/200", true, 100, 200},
-      {"bytes 0-0/1", true, 0, 1},
-      {"bytes 5-9/*", true, 5, -1},
-      {"bytes 100-199/150", false, 0, 0},  // past the end
-      {"bytes 200-100/300", false, 0, 0},
-      {"bytes */200", false, 0, 0},        // an unsatisfied range
-      {"bytes 1-2/3 ", false, 0, 0},
-      {"items 1-2/3", false, 0, 0},
-      {"bytes -1-2/3", false, 0, 0},
-      {"bytes 1-2", false, 0, 0},
-      {"bytes 1-", false, 0, 0},
-      {"", false, 0, 0},
+      {"bytes 100-199/200", true, 100, 199, 200},
+      {"bytes 0-0/1", true, 0, 0, 1},
+      {"bytes 5-9/*", true, 5, 9, -1},
+      {"bytes 100-149/200", true, 100, 149, 200},  // short of the end
+      {"bytes 100-199/150", false, 0, 0, 0},  // past the end
+      {"bytes 200-100/300", false, 0, 0, 0},
+      {"bytes */200", false, 0, 0, 0},        // an unsatisfied range
+      {"bytes 1-2/3 ", false, 0, 0, 0},
+      {"items 1-2/3", false, 0, 0, 0},
+      {"bytes -1-2/3", false, 0, 0, 0},
+      {"bytes 1-2", false, 0, 0, 0},
+      {"bytes 1-", false, 0, 0, 0},
+      {"", false, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    int64_t first = -7, complete = -7;
-    EXPECT_EQ(contentRangeStart(c.value, &first, &complete), c.ok) << c.value;
+    int64_t first = -7, last = -7, complete = -7;
+    EXPECT_EQ(contentRange(c.value, &first, &last, &complete), c.ok)
+        << c.value;
     if (!c.ok) continue;
     EXPECT_EQ(first, c.first) << c.value;
+    EXPECT_EQ(last, c.last) << c.value;
     EXPECT_EQ(complete, c.complete) << c.value;
   }
 }

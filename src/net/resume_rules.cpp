@@ -40,43 +40,6 @@ int64_t fileLength(const UrlResponse& answer, int64_t announced) {
   return isContentEncoded(answer) ? -1 : announced;
 }
 
-std::string resumeValidator(const UrlResponse& answer) {
-  if (answer.statusCode != 200 || isContentEncoded(answer))
-    return std::string();
-  std::string value;
-  if (answer.headerField("ETag", &value) && isStrongEntityTag(value))
-    return value;
-  if (answer.headerField("Last-Modified", &value)) return value;
-  return std::string();
-}
-
-RetryAnswer retryAnswer(const UrlResponse& answer, int64_t held,
-                        int64_t wholeLength) {
-  if (answer.statusCode == 206)
-    return resumesWhereItStopped(answer, held, wholeLength)
-               ? RetryAnswer::kContinue
-               : RetryAnswer::kMisplaced;
-  return answer.statusCode == 200 ? RetryAnswer::kStartOver
-                                  : RetryAnswer::kRefuse;
-}
-
-RetryAnswer resumedAnswer(const UrlResponse& answer, int64_t held,
-                          int64_t wholeLength) {
-  if (answer.statusCode == 206) return retryAnswer(answer, held, wholeLength);
-  return isTransient(answer.statusCode) || answer.statusCode == 407
-             ? RetryAnswer::kRefuse
-             : RetryAnswer::kStartOver;
-}
-
-bool resumesWhereItStopped(const UrlResponse& answer, int64_t held,
-                           int64_t wholeLength) {
-  std::string range;
-  int64_t first = 0, complete = 0;
-  return answer.headerField("Content-Range", &range) &&
-         contentRangeStart(range, &first, &complete) && first == held &&
-         (complete < 0 || wholeLength < 0 || complete == wholeLength);
-}
-
 const char* redirectSchemes(const std::string& url) {
   return hasScheme(url, "https") ? "https" : kWebSchemes;
 }

@@ -86,7 +86,8 @@ void CurlSession::attach(CURLM* multi) {
 
 void CurlSession::run() {
   if (router_) route_ = router_(task_->url(), [this] { return !mayCall(); });
-  complete(download());
+  if (mayCall() && !delegate_->willStartTransfer(*task_)) stop(false);
+  complete(mayCall() ? download() : UrlError());
 }
 
 UrlError CurlSession::download() {
@@ -97,6 +98,10 @@ UrlError CurlSession::download() {
     if (outcome.error.kind == UrlError::Kind::kNone) {
       transfer.finish();
       return outcome.error;
+    }
+    if (outcome.restart && mayCall()) {
+      --retry;
+      continue;
     }
     if (last || !outcome.transient || !mayCall()) return outcome.error;
     auto delay = delayBefore(retry, outcome);

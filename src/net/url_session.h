@@ -77,6 +77,32 @@ struct ResumeData {
   int64_t wholeLength = -1;
 };
 
+// A request for the rest of a body whose first `held` bytes are in the
+// file: the validator it sent as If-Range (empty: it sent no Range), the
+// whole body's length as announced with the bytes held (-1 unknown), and
+// whether they came from an earlier transfer rather than a cut in this one.
+struct RangeRequest {
+  int64_t held = 0;
+  std::string validator;
+  int64_t wholeLength = -1;
+  bool earlier = false;
+};
+
+// What the answer to such a request means for the bytes held.
+enum class RangeVerdict {
+  kContinue,   // the rest, from where the file stopped
+  kStartOver,  // a whole body, taken from byte 0 (for an earlier
+               // transfer's bytes: any answer to take as a first one)
+  kRestart,    // of no use: the bytes held go, and the whole is asked for
+               // again at once, not counted as a retry
+  kRefuse,     // no retry helps; an earlier transfer's bytes are kept
+};
+
+struct RangeJudgement {
+  RangeVerdict verdict = RangeVerdict::kRefuse;
+  std::string why;  // a log line when the download does not simply go on
+};
+
 class DownloadTask;
 
 class UrlSessionDelegate {
@@ -94,6 +120,17 @@ class UrlSessionDelegate {
   // which it continues. Before any of its bytes are written, so that what
   // describes the file can be brought up to date first.
   virtual void willWriteBody(DownloadTask& /*task*/, int64_t /*offset*/) {}
+  // Before the task's first request, once its route is chosen: false ends
+  // the task as cancelled without a request (the delegate refused it and
+  // said why itself). It may take a while; cancel() ends no call of it.
+  virtual bool willStartTransfer(DownloadTask& /*task*/) { return true; }
+  // What If-Range may carry for answer's body, so that a later request for
+  // its rest gets the same bytes; empty: a retry starts over.
+  virtual std::string resumeValidator(const UrlResponse& answer) = 0;
+  // What the answer to a request for the rest means; asked on the worker
+  // before any of its body is written.
+  virtual RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
+                                        const RangeRequest& asked) = 0;
   // A chunk of the body was written to the temporary file. The task's
   // response is set from the first call on.
   virtual void didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -139,11 +176,9 @@ class UrlSession {
                                             const std::string& ifNoneMatch) = 0;
   // The same, with the body written into resumeData's file. With bytes
   // held there, the first request asks for the rest (Range, with the
-  // validator as If-Range, beside any If-None-Match): a 206 that starts
-  // where they end continues them; any other answer to it is taken as a
-  // first answer, the held bytes then dropped, except a transient failure
-  // status (408, 429, 5xx) to the last attempt, which ends the transfer
-  // with kTransport and leaves them.
+  // validator as If-Range, beside any If-None-Match), and the delegate's
+  // judgeRangeAnswer says what the answer means; a refused one ends the
+  // transfer with kTransport and leaves the bytes.
   virtual DownloadTask* downloadTaskWithResumeData(
       const std::string& url, const std::string& ifNoneMatch,
       const ResumeData& resumeData) = 0;

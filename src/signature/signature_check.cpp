@@ -151,6 +151,12 @@ ArchiveDigest ArchiveHasher::finish() {
   return digest;
 }
 
+SignatureCheck checkSignatureComment(const ArchiveSignature& signature,
+                                     const std::vector<PublicKey>& keys) {
+  const PublicKey* signer = nullptr;
+  return findSigner(signature, keys, &signer);
+}
+
 SignatureCheck checkArchiveSignature(const std::string& archivePath,
                                      const ArchiveSignature& signature,
                                      const std::vector<PublicKey>& keys) {

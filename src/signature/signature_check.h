@@ -45,6 +45,11 @@ struct SignatureCheck {
   bool verified() const { return verdict == SignatureVerdict::kVerified; }
 };
 
+// Whether signature is by one of keys and its trusted comment is the one
+// signed, without the archive: kVerified, kUnknownKey or kCommentMismatch.
+SignatureCheck checkSignatureComment(const ArchiveSignature& signature,
+                                     const std::vector<PublicKey>& keys);
+
 // Whether signature, by one of keys (the first with its key id), holds
 // for the archive at archivePath and for its trusted comment. A prehashed
 // signature reads the archive once in large pieces; a legacy one maps it

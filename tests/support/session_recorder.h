@@ -24,8 +24,12 @@ struct Write {
 
 // Records a URL session delegate's calls; hooks run on the worker inside
 // the call. Read the record once the session is gone (its worker joined).
+// Bytes held are judged as the installer judges them.
 class SessionRecorder : public UrlSessionDelegate {
  public:
+  std::string resumeValidator(const UrlResponse& answer) override;
+  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
+                                const RangeRequest& asked) override;
   void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteData(DownloadTask& task, int64_t bytes, int64_t total,
                     int64_t expected) override;
@@ -46,6 +50,7 @@ class SessionRecorder : public UrlSessionDelegate {
   std::function<void(DownloadTask&)> onWrite, onFinish, onComplete, onRetry;
   std::vector<Write> writes;
   std::vector<int64_t> bodyStarts;  // the offsets willWriteBody gave
+  std::vector<RangeVerdict> rangeVerdicts;
   std::optional<UrlResponse> firstResponse, finishResponse;
   std::string finishedPath, finishedBody;
   std::vector<UrlError> errors;

@@ -1,0 +1,131 @@
+#include "download_window/download_view.h"
+
+#include <sys/stat.h>
+
+#include "ui/transfer_figures.h"
+
+namespace {
+
+const char kDownloading[] = "Downloading";
+// Widget updates during a transfer, at most this often.
+const std::chrono::milliseconds kUpdateInterval(40);
+// The figures under the status, more seldom: they must stay readable.
+const std::chrono::milliseconds kDetailInterval(250);
+
+}  // namespace
+
+DownloadView::DownloadView(const DownloadWindowOutlets& outlets,
+                           MainLoop& loop)
+    : progress_(outlets.progress),
+      image_(outlets.image),
+      downloadPercent_(outlets.downloadPercent),
+      detail_(outlets.detail),
+      window_(outlets.window),
+      cancel_(outlets.cancel),
+      loop_(loop) {}
+
+void DownloadView::init() {
+  progress_->setDoubleValue(0.0);
+  progress_->setMaxValue(100.0);
+  downloadPercent_->setStringValue(kDownloading);
+  cancel_->setKeyEquivalent("\r");
+}
+
+void DownloadView::showSplash(const std::string& resourcePath) {
+  std::string splash = resourcePath + "/splash.png";
+  struct stat st;
+  if (stat(splash.c_str(), &st) == 0 &&
+      image_->showImageFile(splash, 400, 400))
+    window_->refresh();
+}
+
+void DownloadView::showDownloadStart(int64_t fileLength, int64_t resumedAt) {
+  fileLength_ = fileLength;
+  resumedAt_ = resumedAt;
+  pendingBytes_ = receivedBytes_ = 0;
+  shownDetail_.clear();
+  transferStart_ = std::chrono::steady_clock::now();
+  loop_.dispatchSync([this] {
+    if (fileLength_ == -1) {
+      progress_->setIndeterminate(true);
+    } else {
+      progress_->setMaxValue(static_cast<double>(fileLength_));
+      progress_->setIndeterminate(false);
+    }
+    // A resumed download starts where the kept bytes end.
+    progress_->setDoubleValue(static_cast<double>(resumedAt_));
+  });
+}
+
+void DownloadView::progress(int64_t bytes, bool now) {
+  pendingBytes_ += bytes;
+  receivedBytes_ += bytes;
+  auto clock = std::chrono::steady_clock::now();
+  bool barDue = pendingBytes_ != 0 &&
+                (now || clock - lastUpdate_ >= kUpdateInterval);
+  // Formatted only when due: this runs for every chunk.
+  std::string detail;
+  bool detailChanged = false;
+  if (now || clock - lastDetailUpdate_ >= kDetailInterval) {
+    detail = detailText(clock);
+    detailChanged = detail != shownDetail_;
+  }
+  if (!barDue && !detailChanged) return;
+  double shown = 0;
+  if (barDue) {
+    lastUpdate_ = clock;
+    shown = static_cast<double>(pendingBytes_);
+    pendingBytes_ = 0;
+  }
+  if (detailChanged) {
+    lastDetailUpdate_ = clock;
+    shownDetail_ = detail;
+  }
+  loop_.dispatchSync([this, shown, &detail, detailChanged] {
+    if (shown > 0) {
+      downloadPercent_->setStringValue(kDownloading);
+      progress_->incrementBy(shown);
+    }
+    if (detailChanged) detail_->setStringValue(detail);
+    window_->refresh();
+  });
+}
+
+std::string DownloadView::detailText(
+    std::chrono::steady_clock::time_point now) const {
+  TransferFigures figures;
+  figures.received = static_cast<double>(resumedAt_ + receivedBytes_);
+  if (fileLength_ > 0) figures.total = static_cast<double>(fileLength_);
+  // Of this run's bytes only: those kept came at another time.
+  figures.bytesPerSecond = averageRate(
+      static_cast<double>(receivedBytes_),
+      std::chrono::duration<double>(now - transferStart_).count());
+  return transferFigures(figures);
+}
+
+void DownloadView::showUnpacking() {
+  loop_.dispatchSync([this] {
+    downloadPercent_->setStringValue("Initializing the installer");
+    detail_->setStringValue("");
+    progress_->setIndeterminate(true);
+    progress_->startAnimation();
+    cancel_->setEnabled(false);
+    window_->refresh();
+  });
+}
+
+void DownloadView::showFailure(const std::string& message) {
+  loop_.dispatchSync([this, &message] { failure(message, TextColor::kRed); });
+}
+
+void DownloadView::failure(const std::string& message, TextColor color) {
+  failureShown_ = true;
+  cancel_->setTitle("Close");
+  progress_->stopAnimation();
+  progress_->setIndeterminate(false);
+  progress_->setDoubleValue(progress_->maxValue());
+  downloadPercent_->setStringValue(message);
+  downloadPercent_->setTextColor(color);
+  detail_->setStringValue("");
+  window_->refresh();
+}
