@@ -62,17 +62,18 @@ class SignedAgent : public BundleFixture {
     return readFile(tree_.at("keys/a.zip.minisig"));
   }
 
-  // Serves archive with etag at /agent.zip, and signature beside it.
+  // Serves archive with etag at path, and signature beside it.
   void serve(const std::string& archive, const std::string& etag,
-             const std::string& signature) {
+             const std::string& signature,
+             const std::string& path = "/agent.zip") {
     TestReply reply;
     reply.body = archive;
     reply.headers = {{"ETag", etag}};
     reply.conditional = true;
-    server_.serve("/agent.zip", reply);
+    server_.serve(path, reply);
     TestReply sig;
     sig.body = signature;
-    server_.serve("/agent.zip.minisig", sig);
+    server_.serve(path + ".minisig", sig);
   }
 
   std::string agent(const std::string& tag) {
@@ -137,16 +138,18 @@ TEST_F(SignedAgent, WhatNoKeyVouchesForIsRefusedAndNothingCached) {
     std::string archive;
     std::string signature;  // "" serves none
     const char* cause;
+    int archiveRequests;  // none when the signature alone refuses it
   } cases[] = {
-      {"tampered archive", tampered, good, "does not match the archive"},
-      {"another key", archive, sign(archive, "other"), "not a trusted key"},
-      {"no signature", archive, "", "no signature at"},
+      {"tampered archive", tampered, good, "does not match the archive", 2},
+      {"another key", archive, sign(archive, "other"), "not a trusted key", 0},
+      {"no signature", archive, "", "no signature at", 0},
       {"malformed", archive, "untrusted comment: x\nnot base64\n",
-       "signature is malformed"},
-      {"edited trusted comment", archive, edited, "trusted comment"},
+       "signature is malformed", 0},
+      {"edited trusted comment", archive, edited, "trusted comment", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    const int before = server_.requestCount("/agent.zip");
     serve(c.archive, "\"bad\"", c.signature);
     if (c.signature.empty()) {
       TestReply missing;
@@ -154,6 +157,7 @@ TEST_F(SignedAgent, WhatNoKeyVouchesForIsRefusedAndNothingCached) {
       server_.serve("/agent.zip.minisig", missing);
     }
     expectRefused(run({}, {"ZR_BOOTSTRAP_RETRIES=0"}), c.cause, "");
+    EXPECT_EQ(server_.requestCount("/agent.zip") - before, c.archiveRequests);
     EXPECT_FALSE(pathExists(cache() + "installagent/install"));
     EXPECT_FALSE(pathExists(cache() + ".validatestring"));
   }
@@ -227,28 +231,39 @@ TEST_F(SignedAgent, AResumedArchiveIsVerifiedWhole) {
   }
 }
 
-TEST_F(SignedAgent, AnOlderSignedArchiveIsNotTakenBack) {
+// Each URL is judged against the newest signature time taken from it with
+// its key, whatever the cache holds since: another product's bundle at
+// another URL neither is blocked by it nor lowers it.
+TEST_F(SignedAgent, AnOlderSignedArchiveIsNotTakenBackFromItsUrl) {
   shipKeys(makeKey("k"));
   const std::string newer = agent("newer"), older = agent("older");
+  const char kOlder[] = "before an agent already taken from this URL";
   serve(newer, "\"v2\"", sign(newer, "k", false, "timestamp:2000\tfile:a"));
   ASSERT_EQ(run({}).exitCode, 0);
   serve(older, "\"v1\"", sign(older, "k", false, "timestamp:1000\tfile:a"));
-  expectRefused(run({}), "before the cached agent", "newer\n");
+  expectRefused(run({}), kOlder, "newer\n");
   EXPECT_EQ(readFile(cache() + ".validatestring"), "\"v2\"");
+
+  const std::string other = agent("other");
+  serve(other, "\"o1\"", sign(other, "k", false, "timestamp:500\tfile:a"),
+        "/other.zip");
+  setUrl(server_.url("/other.zip"));
+  EXPECT_EQ(run({}).exitCode, 0);
+  setUrl(server_.url("/agent.zip"));
+  expectRefused(run({}), kOlder, "newer\nother\n");
+
+  // Without a time it could be older: refused, before the archive is asked
+  // for.
+  const int asked = server_.requestCount("/agent.zip");
+  const std::string untimed = agent("untimed");
+  serve(untimed, "\"v0\"", sign(untimed, "k", false, "file:a"));
+  expectRefused(run({}), "has no timestamp", "newer\nother\n");
+  EXPECT_EQ(server_.requestCount("/agent.zip"), asked);
 
   // Signed again by the vendor, the old archive is taken on purpose.
   serve(older, "\"v1\"", sign(older, "k", false, "timestamp:3000\tfile:a"));
   EXPECT_EQ(run({}).exitCode, 0);
-  EXPECT_EQ(agentRuns(), "newer\nolder\n");
-
-  // Without a time nothing can be compared: taken, and the log says so.
-  const std::string untimed = agent("untimed");
-  serve(untimed, "\"v0\"", sign(untimed, "k", false, "file:a"));
-  ProcessResult result = run({});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.err.find("has no timestamp"), std::string::npos)
-      << result.err;
-  EXPECT_EQ(agentRuns(), "newer\nolder\nuntimed\n");
+  EXPECT_EQ(agentRuns(), "newer\nother\nolder\n");
 }
 
 TEST_F(SignedAgent, TheCacheCountsOnlyForAKeyStillInTheBundle) {
@@ -267,7 +282,8 @@ TEST_F(SignedAgent, TheCacheCountsOnlyForAKeyStillInTheBundle) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(server_.requestHeaders("/agent.zip", "If-None-Match"),
             (Strings{"", "\"v1\"", ""}));
-  EXPECT_EQ(server_.requestCount("/agent.zip.minisig"), 2);
+  // The signature comes first, before every request for the archive.
+  EXPECT_EQ(server_.requestCount("/agent.zip.minisig"), 3);
   EXPECT_EQ(agentRuns(), "same\nsame\nsame\n");
 }
 
