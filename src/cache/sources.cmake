@@ -16,6 +16,7 @@ set(LAYER_TESTS
   src/cache/locations_test.cpp
   src/cache/lock_test.cpp
   src/cache/partial_download_test.cpp
+  src/cache/rollback_floors_test.cpp
   src/cache/trust_test.cpp
   src/cache/signature_record_test.cpp
   src/cache/update_test.cpp

@@ -45,6 +45,9 @@ struct TestReply {
   // chunked, with Content-Range), unless its If-Range differs from the
   // reply's ETag header.
   bool acceptRanges = false;
+  // With acceptRanges: If-Range is not looked at, as by a server that
+  // sends the range of whatever it has now.
+  bool ignoreIfRange = false;
   // A request whose If-None-Match names the reply's ETag gets 304 and no
   // body.
   bool conditional = false;
