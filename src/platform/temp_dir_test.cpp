@@ -55,6 +55,7 @@ TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   setenv("TMPDIR", tree.path().c_str(), 1);
   makeDirs(tree.at("outside"));
   writeFile(tree.at("outside/file"), "keep");
+  ASSERT_EQ(chmod(tree.at("outside").c_str(), 0500), 0);
   std::string path;
   {
     TempDir dir;
@@ -70,6 +71,9 @@ TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   }
   EXPECT_EQ(listDir(tree.path()), std::vector<std::string>({"outside"}));
   EXPECT_EQ(readFile(tree.at("outside/file")), "keep");
+  struct stat outside;
+  ASSERT_EQ(lstat(tree.at("outside").c_str(), &outside), 0);
+  EXPECT_EQ(outside.st_mode & 07777, 0500u) << "changed through a link";
 }
 
 TEST(TempDir, AlreadyRemovedIsSilent) {
