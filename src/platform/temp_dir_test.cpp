@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "platform/remove_tree.h"
+#include "support/captured_stderr.h"
 #include "support/scratch_tree.h"
 
 namespace {
@@ -48,6 +51,24 @@ TEST(TempDir, RelativeOrUnusableTmpdir) {
   }
   EXPECT_FALSE(pathExists(fallback));
   ASSERT_EQ(chdir("/"), 0);
+}
+
+// Others may swap the scratch directory where they write without the
+// sticky bit: /tmp instead, said once.
+TEST(TemporaryRoot, NotWhereOthersWriteWithoutTheStickyBit) {
+  ScratchTree tree;
+  const std::pair<mode_t, bool> cases[] = {
+      {01777, true}, {0770, true}, {0777, false}, {0703, false}};
+  for (const auto& [mode, used] : cases) {
+    const std::string dir = tree.at(std::to_string(mode));
+    makeDirs(dir);
+    ASSERT_EQ(chmod(dir.c_str(), mode), 0);
+    CapturedStderr log;
+    temporaryRoot(dir.c_str());
+    EXPECT_EQ(temporaryRoot(dir.c_str()), used ? dir : "/tmp") << mode;
+    EXPECT_EQ(isOneLineHolding(log.text(), "Not using TMPDIR=" + dir), !used)
+        << log.text();
+  }
 }
 
 TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
