@@ -14,19 +14,25 @@ namespace {
 
 enum class Kind { kDirectory, kStateFile };
 
-// A state file of ours that only others could write, inside directories
-// nobody else can enter: an older install made it under a loose umask.
-// Nobody else could have reached it, so its mode is put right.
+// A state file of ours that others could write, inside directories nobody
+// else can enter: an older install made it under a loose umask. Nobody
+// else could have reached it, so their write is taken away; read is never
+// added. A file with more links may be reached from elsewhere, so it is
+// left as it is and the cache refused.
 bool repairStateFile(const std::string& path, const struct stat& seen) {
   int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  bool repaired = fstat(fd, &st) == 0 && st.st_dev == seen.st_dev &&
-                  st.st_ino == seen.st_ino && fchmod(fd, 0644) == 0;
+  const mode_t before = seen.st_mode & 07777;
+  const mode_t after = before & ~(S_IWGRP | S_IWOTH);
+  const bool repaired = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                        st.st_nlink == 1 && st.st_dev == seen.st_dev &&
+                        st.st_ino == seen.st_ino && fchmod(fd, after) == 0;
   close(fd);
   if (repaired)
-    logLine("Repaired %s: others could write it (mode %04o, now 0644)",
-            path.c_str(), static_cast<unsigned>(seen.st_mode & 07777));
+    logLine("Repaired %s: others could write it (mode %04o, now %04o)",
+            path.c_str(), static_cast<unsigned>(before),
+            static_cast<unsigned>(after));
   return repaired;
 }
 

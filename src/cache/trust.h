@@ -10,7 +10,8 @@
 // write there could plant an agent and a matching marker. Missing entries
 // are fine: they are made by this user. A marker or URL file of the user's
 // whose only fault is that others could write it, inside directories that
-// passed, is repaired (mode 0644, logged). False with *why set otherwise.
+// passed, and which has no other link, is repaired (their write taken away,
+// logged). False with *why set otherwise.
 bool isCacheTrusted(const std::string& cacheDir, std::string* why);
 
 // Whether the agent may go into the cache: trusted as above, and its

@@ -12,6 +12,8 @@
 namespace {
 
 const uid_t kNobody = 65534;
+const char kMarker[] =
+    "/.tarvik/app_installer_cache/Q4711x/darw64/.validatestring";
 
 // A cache under a HOME in tree, made private; a case then spoils one
 // entry of it.
@@ -20,6 +22,7 @@ struct TrustCase {
   std::function<void(const std::string& home)> spoil;
   bool trusted;
   bool usable;  // writable too
+  mode_t marker = 0;  // the marker's mode after, when not 0
 };
 
 TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
@@ -43,11 +46,15 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
        chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/installagent", 0703),
        false, false},
       // An older install's loose umask: repaired, as nobody else could
-      // reach it; see below.
-      {"marker writable by others",
-       chmodAt("/.tarvik/app_installer_cache/Q4711x/darw64/.validatestring",
-               0666),
-       true, true},
+      // reach it; others' write goes, read never comes. A second link may
+      // be reached from elsewhere: refused.
+      {"marker 0666", chmodAt(kMarker, 0666), true, true, 0644},
+      {"marker 0620", chmodAt(kMarker, 0620), true, true, 0600},
+      {"marker 0662", chmodAt(kMarker, 0662), true, true, 0640},
+      {"marker 0666 linked", [&](const std::string& home) {
+         chmodAt(kMarker, 0666)(home);
+         ASSERT_EQ(link((home + kMarker).c_str(), (home + "/l").c_str()), 0);
+       }, false, false, 0666},
       {"marker writable by others in a directory they may enter",
        [&](const std::string& home) {
          ASSERT_EQ(chmod((home + cacheLevels + ".validatestring").c_str(),
@@ -119,6 +126,7 @@ TEST(CacheTrust, OnlyAPrivateCacheOfTheUserIsTrusted) {
     if (c.trusted && hasMarker) {
       EXPECT_EQ(marker.st_mode & 022, 0u) << "marker not repaired";
     }
+    if (c.marker) { EXPECT_EQ(marker.st_mode & 07777, c.marker); }
   }
 }
 

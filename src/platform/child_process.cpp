@@ -55,7 +55,8 @@ bool reopenNull(int fd, int flags) {
   // Once armed, a parent already gone would never send the signal.
   if (options.dieWithParent && killWhenParentDies() && getppid() != parent)
     _exit(127);
-  if ((options.stdinFromNull && !reopenNull(0, O_RDONLY)) ||
+  if ((options.noTerminal && setsid() < 0) ||
+      (options.stdinFromNull && !reopenNull(0, O_RDONLY)) ||
       (options.stdoutFd >= 0 && dup2(options.stdoutFd, 1) < 0) ||
       (options.stderrToNull && !reopenNull(2, O_WRONLY))) {
     int error = errno;
@@ -160,7 +161,7 @@ pid_t startChild(const std::string& path, const std::vector<std::string>& args,
   scriptArgv.insert(scriptArgv.end(), argv.begin() + (args.empty() ? 0 : 1),
                     argv.end());
   const sigset_t defaults = signalsToDefault();
-  if (!options.dieWithParent)
+  if (!options.dieWithParent && !options.noTerminal)
     return spawnChild(path.c_str(), argv.data(), scriptArgv.data(), options,
                       defaults);
   const pid_t parent = getpid();

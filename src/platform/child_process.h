@@ -20,6 +20,13 @@ struct ChildOptions {
   // Killed when the thread that started it dies, where the platform can:
   // a helper must not outlive a bootstrap killed with SIGKILL.
   bool dieWithParent = false;
+  // In a session of its own, without a controlling terminal: a helper that
+  // asks on /dev/tty rather than standard input (unzip, for a password)
+  // then fails at once instead of waiting for an answer.
+  bool noTerminal = false;
+  // For the command runner: killed (SIGKILL) when it has not ended a few
+  // seconds after the run was told to stop, as unzip may catch the signal.
+  bool killAfterGrace = false;
 };
 
 // Starts the program at path (absolute, or relative to the current

@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/log.h"
@@ -16,12 +19,31 @@
 
 namespace {
 
-// The running command and the signal that stopped the run. One lock makes
-// the pid's reuse impossible while a signal is being forwarded: the child
-// is reaped only after it is cleared here.
+// The running command, how it was started, and the signal that stopped
+// the run. One lock makes the pid's reuse impossible while a signal is
+// being forwarded: the child is reaped only after it is cleared here.
 std::mutex commandMutex;
 pid_t runningCommand = 0;
+ChildOptions runningOptions;
 int interruptedBy = 0;
+
+// How long a command told to stop may take before it is killed.
+const std::chrono::seconds kStopGrace(3);
+
+void killWhenGraceEnds(pid_t pid) {
+  std::this_thread::sleep_for(kStopGrace);
+  std::lock_guard<std::mutex> lock(commandMutex);
+  if (runningCommand == pid) kill(pid, SIGKILL);
+}
+
+// With commandMutex held.
+void startGrace(pid_t pid) {
+  try {
+    std::thread(killWhenGraceEnds, pid).detach();
+  } catch (const std::system_error&) {
+    kill(pid, SIGKILL);  // no thread to wait with: the run must still end
+  }
+}
 
 // A line of quoted words is started directly, as the shell would start it,
 // without a shell in between; any other line goes to /bin/sh -c "exec
@@ -54,7 +76,10 @@ pid_t startCommand(const std::string& commandLine,
     return -1;
   }
   pid_t pid = spawnCommand(commandLine, options);
-  if (pid > 0) runningCommand = pid;
+  if (pid > 0) {
+    runningCommand = pid;
+    runningOptions = options;
+  }
   return pid;
 }
 
@@ -122,5 +147,8 @@ int call_system(std::string commandLine) {
 void interruptCommands(int sig, bool forward) {
   std::lock_guard<std::mutex> lock(commandMutex);
   interruptedBy = sig;
-  if (forward && runningCommand > 0) kill(runningCommand, sig);
+  if (runningCommand <= 0) return;
+  // Without our terminal, it heard nothing from there.
+  if (forward || runningOptions.noTerminal) kill(runningCommand, sig);
+  if (runningOptions.killAfterGrace) startGrace(runningCommand);
 }

@@ -21,8 +21,10 @@ int runCapturingOutput(const std::string& commandLine, std::string* out);
 int call_system(std::string commandLine);
 
 // Makes every later command fail at once with -1: a run told to stop must
-// not start its next step; with forward, also sends sig to the command
-// that is running, if any. Callable from any thread.
+// not start its next step. Sends sig to the command that is running, if
+// any, with forward or when it has no terminal (ChildOptions::noTerminal);
+// one started with killAfterGrace is killed if it has not ended 3 s later.
+// Callable from any thread.
 void interruptCommands(int sig, bool forward);
 
 #endif

@@ -2,13 +2,17 @@
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include <gtest/gtest.h>
 
 #include "platform/shell_words.h"
+#include "support/process.h"
 #include "support/scratch_tree.h"
 
 namespace {
@@ -33,6 +37,27 @@ TEST(CallSystem, StatusComesBackAsSystemGaveIt) {
                                       smart_quote(out + "/x")),
             0);
   EXPECT_EQ(readFile(out + "/x"), "a b|c|d|e;f|");
+}
+
+// unzip may catch the stop: one that goes on is killed after the grace. In
+// a process of its own, as an interrupt stops every later command.
+TEST(InterruptCommands, ACommandIgnoringTheStopIsKilledAfterTheGrace) {
+  EXPECT_EXIT(
+      {
+        signal(SIGTERM, SIG_IGN);  // and so for the command, as under nohup
+        std::thread stopper([] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(500));
+          interruptCommands(SIGTERM, true);
+        });
+        ChildOptions options;
+        options.killAfterGrace = true;
+        const double started = now();
+        int status = runCommand("sleep 30", options);
+        const double took = now() - started;
+        stopper.join();
+        _exit(WTERMSIG(status) == SIGKILL && took > 3 && took < 6 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

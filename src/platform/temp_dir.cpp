@@ -5,10 +5,12 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/remove_tree.h"
 
 namespace {
@@ -65,10 +67,24 @@ std::string makeUniqueDirectory(const std::string& prefix) {
   return mkdtemp(buffer.data()) ? buffer.data() : "";
 }
 
-std::string temporaryDirectory() {
-  const char* tmpdir = getenv("TMPDIR");
-  return (tmpdir && *tmpdir) ? tmpdir : "/tmp";
+std::string temporaryRoot(const char* tmpdir) {
+  if (!tmpdir || !*tmpdir) return "/tmp";
+  struct stat st;
+  if (stat(tmpdir, &st) != 0 || !S_ISDIR(st.st_mode) ||
+      !(st.st_mode & S_IWOTH) || (st.st_mode & S_ISVTX))
+    return tmpdir;
+  // Said once: the sweep and the scratch directory both ask in a run.
+  static std::string refused;
+  if (refused != tmpdir) {
+    refused = tmpdir;
+    logLine("Not using TMPDIR=%s: others may write it and it has no sticky "
+            "bit; using /tmp",
+            tmpdir);
+  }
+  return "/tmp";
 }
+
+std::string temporaryDirectory() { return temporaryRoot(getenv("TMPDIR")); }
 
 TempDir::TempDir() {
   std::string parent = temporaryDirectory();

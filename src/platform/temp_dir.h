@@ -33,7 +33,14 @@ class TempDir {
 // or empty when it could not.
 std::string makeUniqueDirectory(const std::string& prefix);
 
-// $TMPDIR when set and non-empty, as it stands; else "/tmp".
+// Where scratch directories go, given TMPDIR's value (null when unset):
+// the value as it stands when set and non-empty, else "/tmp"; "/tmp" too,
+// with a log line said once, for a directory that others may write and
+// that has no sticky bit, where any of them could remove or swap the run's
+// scratch directory.
+std::string temporaryRoot(const char* tmpdir);
+
+// temporaryRoot of $TMPDIR.
 std::string temporaryDirectory();
 
 #endif

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "platform/remove_tree.h"
+#include "support/captured_stderr.h"
 #include "support/scratch_tree.h"
 
 namespace {
@@ -50,11 +53,30 @@ TEST(TempDir, RelativeOrUnusableTmpdir) {
   ASSERT_EQ(chdir("/"), 0);
 }
 
+// Others may swap the scratch directory where they write without the
+// sticky bit: /tmp instead, said once.
+TEST(TemporaryRoot, NotWhereOthersWriteWithoutTheStickyBit) {
+  ScratchTree tree;
+  const std::pair<mode_t, bool> cases[] = {
+      {01777, true}, {0770, true}, {0777, false}, {0703, false}};
+  for (const auto& [mode, used] : cases) {
+    const std::string dir = tree.at(std::to_string(mode));
+    makeDirs(dir);
+    ASSERT_EQ(chmod(dir.c_str(), mode), 0);
+    CapturedStderr log;
+    temporaryRoot(dir.c_str());
+    EXPECT_EQ(temporaryRoot(dir.c_str()), used ? dir : "/tmp") << mode;
+    EXPECT_EQ(isOneLineHolding(log.text(), "Not using TMPDIR=" + dir), !used)
+        << log.text();
+  }
+}
+
 TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   ScratchTree tree;
   setenv("TMPDIR", tree.path().c_str(), 1);
   makeDirs(tree.at("outside"));
   writeFile(tree.at("outside/file"), "keep");
+  ASSERT_EQ(chmod(tree.at("outside").c_str(), 0500), 0);
   std::string path;
   {
     TempDir dir;
@@ -70,6 +92,9 @@ TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   }
   EXPECT_EQ(listDir(tree.path()), std::vector<std::string>({"outside"}));
   EXPECT_EQ(readFile(tree.at("outside/file")), "keep");
+  struct stat outside;
+  ASSERT_EQ(lstat(tree.at("outside").c_str(), &outside), 0);
+  EXPECT_EQ(outside.st_mode & 07777, 0500u) << "changed through a link";
 }
 
 TEST(TempDir, AlreadyRemovedIsSilent) {

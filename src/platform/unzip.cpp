@@ -22,7 +22,8 @@ std::string unzipFailureCause(int status) {
     case 2:
     case 3: return "exit status " + std::to_string(code) +
                    ": the archive is damaged";
-    case 4: case 5: case 6: case 7:
+    case 5: return "exit status 5: the archive is encrypted, or out of memory";
+    case 4: case 6: case 7:
       return "exit status " + std::to_string(code) + ": out of memory";
     case 9: return "exit status 9: the archive was not found";
     case 50: return "exit status 50: the disk is full";
@@ -64,11 +65,14 @@ bool unzipInstallAgent(std::string archivePath, std::string destination,
     std::string line = smart_quote(unzipCommand) + " -qq -o " +
                        smart_quote(unzip_archive_pattern(archivePath)) +
                        " -d " + smart_quote(destination);
-    // unzip must never wait for an answer from the user's terminal, nor
-    // go on unpacking once the bootstrap is gone.
+    // unzip must never wait for an answer from the user's terminal (it
+    // asks for a password on /dev/tty), nor go on unpacking once the
+    // bootstrap is gone or told to stop.
     ChildOptions options;
     options.stdinFromNull = true;
     options.dieWithParent = true;
+    options.noTerminal = true;
+    options.killAfterGrace = true;
     int status = runCommand(line, options);
     if (status == 0) return true;
     logLine("unzip failed to unpack %s (%s)", archivePath.c_str(),

@@ -10,7 +10,8 @@
 std::string unzip_archive_pattern(const std::string& archivePath);
 
 // Unpacks archivePath beneath destination with the unzip command, which
-// reads nothing from the terminal and dies with the thread that started it;
+// has no terminal to read from (an encrypted archive fails at once), dies
+// with the thread that started it and is killed when it outlasts a stop;
 // a failure is logged with its cause (a full disk, a damaged archive).
 bool unzipInstallAgent(std::string archivePath, std::string destination,
                        std::string unzipCommand, ReportFn report);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/bundle_fixture.h"
+#include "support/terminal_process.h"
 
 namespace {
 
@@ -106,6 +107,20 @@ TEST_F(OfflineRoad, BrokenArchivesFailWithTheirMessages) {
     EXPECT_EQ(agentRuns(), "");
     EXPECT_EQ(listDir(tmpdir_), std::vector<std::string>{});
   }
+}
+
+// unzip asks for a password on the terminal, not on standard input: on a
+// user's terminal it must fail at once, not wait for an answer.
+TEST_F(OfflineRoad, EncryptedArchiveOnATerminalFailsAtOnce) {
+  makeBundle(Layout::kPlainDirectory);
+  makeAgentArchive("encrypted");
+  runProcess({"zip", "-q", "-P", "secret", resources_ + "/InstallAgent.zip",
+              "install"}, {}, tree_.at("src"), 30);
+  ProcessResult result =
+      TerminalProcess({exe_}, environment({}), cwd_).wait(5);
+  EXPECT_EQ(result.exitCode, 255) << result.out;
+  EXPECT_NE(result.out.find("exit status 5: the archive is encrypted"),
+            std::string::npos) << result.out;
 }
 
 TEST_F(OfflineRoad, TestModeWorksBesideTheBundleYetRemovesScratch) {
