@@ -89,8 +89,8 @@ TEST(ProxyChoice, TheVariablesWinThenTheDesktopIsAsked) {
   }
 }
 
-// libcurl's messages quote a proxy it cannot parse, which the log's masking
-// of URLs does not catch; the desktop's answer is hidden as it comes.
+// libcurl quotes a proxy it cannot parse, which is no URL: every proxy of
+// the answer is hidden.
 TEST(ProxyChoice, TheDesktopsCredentialsAreHiddenFromEveryLine) {
   std::string line;
   routeFor("https://h/a.zip", readerOf({}),
