@@ -1,7 +1,7 @@
 #include "download_window/agent_verification.h"
 
 #include <errno.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "common/text.h"
 #include "platform/state_file.h"
@@ -13,7 +13,10 @@ KeyFile loadBundleKeys(const std::string& resourceDir,
   const std::string path = joinPath(resourceDir, kKeyFileName);
   std::string text;
   if (!readSmallFile(path, kMaxPublicKeyFileSize + 1, &text)) {
-    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+    // Absent only when no entry has the name: a dangling link, a directory
+    // or a FIFO in its place must not turn the check off.
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 && errno == ENOENT)
       return KeyFile::kAbsent;
     *why = path + ": cannot be read";
     return KeyFile::kBroken;

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "net/session_settings.h"
 #include "platform/log.h"
 #include "ui/backend.h"
@@ -20,6 +22,17 @@ std::string listed(const std::string& answer) {
     list += (list.empty() ? "" : ", ") +
             withoutCredentials(answer.substr(start, end - start));
   return list;
+}
+
+// Before any line names them: libcurl's own messages quote a proxy it
+// cannot parse whole.
+void hideCredentials(const std::string& answer) {
+  for (size_t start = 0, end; start < answer.size(); start = end + 1) {
+    end = std::min(answer.find('\n', start), answer.size());
+    for (const std::string& secret :
+         credentialsIn(answer.substr(start, end - start)))
+      hideInLog(secret);
+  }
 }
 
 ProxyRoute fromEnvironment(const std::string& url,
@@ -45,7 +58,9 @@ ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
                        std::string* line) {
   std::string answer, why;
   ProxyRoute route;
-  if (!desktop(url, &answer, &why)) {
+  bool answered = desktop(url, &answer, &why);
+  hideCredentials(answer);
+  if (!answered) {
     *line = "No proxy for " + url +
             ": the desktop's proxy settings could not be read (" + why + ")";
   } else if (!routeFromResolverAnswer(answer, &route)) {

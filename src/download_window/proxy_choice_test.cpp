@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/log.h"
+
 namespace {
 
 using Kind = ProxyRoute::Kind;
@@ -85,6 +87,16 @@ TEST(ProxyChoice, TheVariablesWinThenTheDesktopIsAsked) {
     EXPECT_EQ(route.emptyUser, c.emptyUser);
     EXPECT_EQ(line, c.line);
   }
+}
+
+// libcurl quotes a proxy it cannot parse, which is no URL: every proxy of
+// the answer is hidden.
+TEST(ProxyChoice, TheDesktopsCredentialsAreHiddenFromEveryLine) {
+  std::string line;
+  routeFor("https://h/a.zip", readerOf({}),
+           desktopAnswering("http://d:1\nhttp://alice:Pr0xy/PW@d:2"), &line);
+  EXPECT_EQ(loggable("Unsupported proxy syntax in 'alice:Pr0xy/PW@d:2'"),
+            "Unsupported proxy syntax in 'alice:***@d:2'");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ set(LAYER_SOURCES
   src/download_window/small_download.cpp
 )
 set(LAYER_TESTS
+  src/download_window/agent_verification_test.cpp
   src/download_window/download_test.cpp
   src/download_window/proxy_choice_test.cpp
 )

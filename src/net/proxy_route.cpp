@@ -32,6 +32,29 @@ const char* curlScheme(const std::string& scheme) {
   return nullptr;
 }
 
+// Where the host part of a proxy value or URL starts: after its scheme's
+// "://", or at 0 when it has none; a "://" inside a password is no scheme.
+size_t afterScheme(const std::string& text) {
+  size_t colon = text.find("://");
+  if (colon == std::string::npos || colon == 0 ||
+      !isalpha(static_cast<unsigned char>(text[0])))
+    return 0;
+  for (size_t i = 1; i < colon; ++i)
+    if (!isalnum(static_cast<unsigned char>(text[i])) && text[i] != '+' &&
+        text[i] != '-' && text[i] != '.')
+      return 0;
+  return colon + 3;
+}
+
+// The user information runs to the last '@' after the scheme, so that a
+// password holding '/', '#', '?' or '@' of its own is all inside it. *at
+// is npos when there is none.
+void userInfoSpan(const std::string& text, size_t* from, size_t* at) {
+  *from = afterScheme(text);
+  *at = text.rfind('@');
+  if (*at != std::string::npos && *at < *from) *at = std::string::npos;
+}
+
 bool routeFromLine(const std::string& line, ProxyRoute* route) {
   if (line.empty() || hasControlCharacter(line)) return false;
   if (line == "direct://") {
@@ -78,11 +101,21 @@ bool routeFromResolverAnswer(const std::string& answer, ProxyRoute* route) {
   return false;
 }
 
+std::vector<std::string> credentialsIn(const std::string& proxyOrUrl) {
+  size_t from, at;
+  userInfoSpan(proxyOrUrl, &from, &at);
+  if (at == std::string::npos) return {};
+  std::string userInfo = proxyOrUrl.substr(from, at - from);
+  size_t colon = userInfo.find(':');
+  std::string secret =
+      colon == std::string::npos ? userInfo : userInfo.substr(colon + 1);
+  if (secret.empty()) return {};
+  return {secret};
+}
+
 std::string withoutCredentials(const std::string& proxy) {
-  size_t scheme = proxy.find("://");
-  size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
-  // The last @: a password may hold an unencoded / or @ of its own.
-  size_t at = proxy.rfind('@');
-  if (at == std::string::npos || at < hostStart) return proxy;
-  return proxy.substr(0, hostStart) + proxy.substr(at + 1);
+  size_t from, at;
+  userInfoSpan(proxy, &from, &at);
+  if (at == std::string::npos) return proxy;
+  return proxy.substr(0, from) + proxy.substr(at + 1);
 }

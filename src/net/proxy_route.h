@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Which way a task's requests go, chosen once for its URL before the first
 // of them.
@@ -46,8 +47,14 @@ std::string proxyVariableFor(const std::string& url,
 // desktop's own clients do. False when no line is of use.
 bool routeFromResolverAnswer(const std::string& answer, ProxyRoute* route);
 
+// The secrets a proxy value or URL carries, as written, whatever its form
+// (scheme or none, raw '/', '#', '?' or '@' in the password): its password,
+// or its user when it has no password, as that may be a token; none when
+// it names no user. Their percent-encoded forms are the log's to hide.
+std::vector<std::string> credentialsIn(const std::string& proxyOrUrl);
+
 // proxy (a URL, or host:port) without the user name and password it may
-// carry, fit for a log line.
+// carry, read as above, fit for a log line.
 std::string withoutCredentials(const std::string& proxy);
 
 #endif

@@ -87,8 +87,19 @@ TEST(ProxyForTheLog, CredentialsAreLeftOut) {
       {"http://user:p/w@x@proxy:3128/", "http://proxy:3128/"},
       {"socks5h://user@proxy", "socks5h://proxy"},
       {"@proxy:1", "proxy:1"},
+      {"u:a://b@proxy:1", "proxy:1"},
   };
   for (const auto& c : cases) EXPECT_EQ(withoutCredentials(c.first), c.second);
+}
+
+TEST(ProxyCredentials, ThePasswordElseTheUserWhateverTheForm) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"http://proxy:3128", {}}, {"@proxy:1", {}}, {"http://u:@proxy", {}},
+      {"alice:S3cretPW@proxy:99999", {"S3cretPW"}},
+      {"http://alice:pa/s#s?w@x@proxy:1/", {"pa/s#s?w@x"}},
+      {"socks5h://tok/en@proxy", {"tok/en"}}, {"u:a://b@proxy", {"a://b"}}};
+  for (const auto& c : cases)
+    EXPECT_EQ(credentialsIn(c.first), c.second) << c.first;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/log.h"
 
+#include <ctype.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <sys/time.h>
@@ -7,9 +8,21 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 #include "platform/program_name.h"
 
 namespace {
+
+// Shorter secrets would mask common words.
+constexpr size_t kMinSecretSize = 3;
+
+// Longest first, so that a secret holding another is hidden whole. Lines
+// are logged from several threads.
+std::mutex secretsMutex;
+std::vector<std::string> secrets;
 
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
@@ -26,6 +39,64 @@ std::string withoutPasswords(std::string text) {
     size_t hidden = colon < at ? colon + 1 : from;
     if (hidden < at) text.replace(hidden, at - hidden, "***");
   }
+  return text;
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string percentDecoded(const std::string& text) {
+  std::string decoded;
+  for (size_t i = 0; i < text.size(); ++i) {
+    int high = i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+    int low = high < 0 ? -1 : hexValue(text[i + 2]);
+    if (text[i] != '%' || low < 0) {
+      decoded += text[i];
+      continue;
+    }
+    decoded += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return decoded;
+}
+
+// Every byte but the unreserved ones, as a URL's user information carries
+// it.
+std::string percentEncoded(const std::string& text) {
+  std::string encoded;
+  for (unsigned char c : text) {
+    if (isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      encoded += static_cast<char>(c);
+      continue;
+    }
+    char hex[4];
+    snprintf(hex, sizeof hex, "%%%02X", c);
+    encoded += hex;
+  }
+  return encoded;
+}
+
+void addSecret(const std::string& secret) {
+  if (std::find(secrets.begin(), secrets.end(), secret) != secrets.end())
+    return;
+  auto longer = [](const std::string& a, const std::string& b) {
+    return a.size() > b.size();
+  };
+  secrets.insert(
+      std::upper_bound(secrets.begin(), secrets.end(), secret, longer),
+      secret);
+}
+
+std::string withoutSecrets(std::string text) {
+  std::lock_guard<std::mutex> lock(secretsMutex);
+  for (const std::string& secret : secrets)
+    for (size_t at = text.find(secret); at != std::string::npos;
+         at = text.find(secret, at + 3))
+      text.replace(at, secret.size(), "***");
   return text;
 }
 
@@ -58,7 +129,16 @@ std::string formatted(const char* format, va_list args) {
 }  // namespace
 
 std::string loggable(const std::string& text) {
-  return escapedControls(withoutPasswords(text));
+  return escapedControls(withoutPasswords(withoutSecrets(text)));
+}
+
+void hideInLog(const std::string& secret) {
+  if (secret.size() < kMinSecretSize) return;
+  const std::string decoded = percentDecoded(secret);
+  std::lock_guard<std::mutex> lock(secretsMutex);
+  for (const std::string& form : {secret, decoded, percentEncoded(secret),
+                                  percentEncoded(decoded)})
+    if (form.size() >= kMinSecretSize) addSecret(form);
 }
 
 void logLine(const char* format, ...) {

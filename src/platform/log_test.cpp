@@ -28,6 +28,18 @@ TEST(Loggable, HidesPasswordsAndEscapesControlBytes) {
   for (const auto& c : cases) EXPECT_EQ(loggable(c.first), c.second);
 }
 
+// libcurl quotes a proxy value it cannot parse whole, which is no URL.
+TEST(Loggable, HidesGivenSecretsWhereverAndHoweverTheyAppear) {
+  for (const char* secret : {"S3cretPW", "S3cretPWlonger", "p%40ss/w", "Zq"})
+    hideInLog(secret);
+  const std::pair<std::string, std::string> cases[] = {
+      {"syntax in 'alice:S3cretPW@proxy:9'", "syntax in 'alice:***@proxy:9'"},
+      {"S3cretPWlonger S3cretPW", "*** ***"},
+      {"p%40ss/w p@ss/w p%2540ss%2Fw p%40ss%2Fw", "*** *** *** ***"},
+      {"x\nS3cretPW Zq", "x\\x0a*** Zq"}};
+  for (const auto& c : cases) EXPECT_EQ(loggable(c.first), c.second);
+}
+
 // Formatted into a short buffer, the message lost the '@' that marks the
 // password, which then went out in clear.
 TEST(LogLine, LongMessageIsLoggedWholeAndMasked) {

@@ -18,12 +18,6 @@ namespace {
 // Reads this large keep the system calls few over an archive of GiB.
 constexpr size_t kReadSize = 1 << 20;
 
-const PublicKey* findKey(const std::vector<PublicKey>& keys, const KeyId& id) {
-  for (const PublicKey& key : keys)
-    if (key.id == id) return &key;
-  return nullptr;
-}
-
 // As minisign prints it: a little-endian number in hex.
 std::string keyIdText(const KeyId& id) {
   char text[2 * sizeof(KeyId) + 1];
@@ -38,24 +32,38 @@ bool holds(const Ed25519Signature& signature, const uint8_t* message,
                                              key.key.data()) == 0;
 }
 
-// The key of signature's key id, once the global signature over the
-// signature and its trusted comment holds for it.
-SignatureCheck findSigner(const ArchiveSignature& signature,
-                          const std::vector<PublicKey>& keys,
-                          const PublicKey** signer) {
-  *signer = findKey(keys, signature.keyId);
-  if (!*signer)
+// The keys of signature's key id for which the global signature over the
+// signature and its trusted comment holds: ids are not unique, so every
+// key with the id is tried.
+SignatureCheck findSigners(const ArchiveSignature& signature,
+                           const std::vector<PublicKey>& keys,
+                           std::vector<const PublicKey*>* signers) {
+  std::string covered(signature.signature.begin(), signature.signature.end());
+  covered += signature.trustedComment;
+  bool known = false;
+  for (const PublicKey& key : keys) {
+    if (key.id != signature.keyId) continue;
+    known = true;
+    if (holds(signature.globalSignature,
+              reinterpret_cast<const uint8_t*>(covered.data()),
+              covered.size(), key))
+      signers->push_back(&key);
+  }
+  if (!known)
     return {SignatureVerdict::kUnknownKey,
             "signed with key " + keyIdText(signature.keyId) +
                 ", which is not a trusted key"};
-  std::string covered(signature.signature.begin(), signature.signature.end());
-  covered += signature.trustedComment;
-  if (!holds(signature.globalSignature,
-             reinterpret_cast<const uint8_t*>(covered.data()), covered.size(),
-             **signer))
+  if (signers->empty())
     return {SignatureVerdict::kCommentMismatch,
             "the global signature does not match the trusted comment"};
   return {SignatureVerdict::kVerified, ""};
+}
+
+bool holdsForAny(const Ed25519Signature& signature, const uint8_t* message,
+                 size_t size, const std::vector<const PublicKey*>& signers) {
+  for (const PublicKey* key : signers)
+    if (holds(signature, message, size, *key)) return true;
+  return false;
 }
 
 SignatureCheck archiveVerdict(bool signatureHolds) {
@@ -110,14 +118,14 @@ bool hashFile(const std::string& path, ArchiveDigest* digest,
 // archives lie in the user's private cache, where nobody else can. False
 // with *why set when it cannot be mapped.
 bool holdsOverMap(const std::string& path, const Ed25519Signature& signature,
-                  const PublicKey& key, bool* signatureHolds,
-                  std::string* why) {
+                  const std::vector<const PublicKey*>& signers,
+                  bool* signatureHolds, std::string* why) {
   off_t size = 0;
   int fd = openArchive(path, &size, why);
   if (fd < 0) return false;
   if (size == 0) {
     close(fd);
-    *signatureHolds = holds(signature, nullptr, 0, key);
+    *signatureHolds = holdsForAny(signature, nullptr, 0, signers);
     return true;
   }
   void* map = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE,
@@ -129,8 +137,8 @@ bool holdsOverMap(const std::string& path, const Ed25519Signature& signature,
     return false;
   }
   madvise(map, static_cast<size_t>(size), MADV_SEQUENTIAL);
-  *signatureHolds = holds(signature, static_cast<const uint8_t*>(map),
-                          static_cast<size_t>(size), key);
+  *signatureHolds = holdsForAny(signature, static_cast<const uint8_t*>(map),
+                                static_cast<size_t>(size), signers);
   munmap(map, static_cast<size_t>(size));
   return true;
 }
@@ -153,20 +161,20 @@ ArchiveDigest ArchiveHasher::finish() {
 
 SignatureCheck checkSignatureComment(const ArchiveSignature& signature,
                                      const std::vector<PublicKey>& keys) {
-  const PublicKey* signer = nullptr;
-  return findSigner(signature, keys, &signer);
+  std::vector<const PublicKey*> signers;
+  return findSigners(signature, keys, &signers);
 }
 
 SignatureCheck checkArchiveSignature(const std::string& archivePath,
                                      const ArchiveSignature& signature,
                                      const std::vector<PublicKey>& keys) {
-  const PublicKey* signer = nullptr;
-  SignatureCheck check = findSigner(signature, keys, &signer);
+  std::vector<const PublicKey*> signers;
+  SignatureCheck check = findSigners(signature, keys, &signers);
   if (!check.verified()) return check;
   std::string why;
   if (signature.algorithm == SignatureAlgorithm::kLegacy) {
     bool signatureHolds = false;
-    if (!holdsOverMap(archivePath, signature.signature, *signer,
+    if (!holdsOverMap(archivePath, signature.signature, signers,
                       &signatureHolds, &why))
       return {SignatureVerdict::kCannotCheck, why};
     return archiveVerdict(signatureHolds);
@@ -175,7 +183,7 @@ SignatureCheck checkArchiveSignature(const std::string& archivePath,
   if (!hashFile(archivePath, &digest, &why))
     return {SignatureVerdict::kCannotCheck, why};
   return archiveVerdict(
-      holds(signature.signature, digest.data(), digest.size(), *signer));
+      holdsForAny(signature.signature, digest.data(), digest.size(), signers));
 }
 
 SignatureCheck checkArchiveSignature(const ArchiveDigest& digest,
@@ -184,9 +192,9 @@ SignatureCheck checkArchiveSignature(const ArchiveDigest& digest,
   if (signature.algorithm != SignatureAlgorithm::kPrehashed)
     return {SignatureVerdict::kCannotCheck,
             "a legacy signature is over the archive, not its digest"};
-  const PublicKey* signer = nullptr;
-  SignatureCheck check = findSigner(signature, keys, &signer);
+  std::vector<const PublicKey*> signers;
+  SignatureCheck check = findSigners(signature, keys, &signers);
   if (!check.verified()) return check;
   return archiveVerdict(
-      holds(signature.signature, digest.data(), digest.size(), *signer));
+      holdsForAny(signature.signature, digest.data(), digest.size(), signers));
 }

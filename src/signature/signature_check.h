@@ -45,13 +45,14 @@ struct SignatureCheck {
   bool verified() const { return verdict == SignatureVerdict::kVerified; }
 };
 
-// Whether signature is by one of keys and its trusted comment is the one
-// signed, without the archive: kVerified, kUnknownKey or kCommentMismatch.
+// Whether signature and its trusted comment hold for one of keys, before
+// the archive is there: kVerified, kUnknownKey when no key has the
+// signature's key id, else kCommentMismatch. Every key with the id is tried.
 SignatureCheck checkSignatureComment(const ArchiveSignature& signature,
                                      const std::vector<PublicKey>& keys);
 
-// Whether signature, by one of keys (the first with its key id), holds
-// for the archive at archivePath and for its trusted comment. A prehashed
+// Whether signature, by one of keys (any with its key id), holds for the
+// archive at archivePath and for its trusted comment. A prehashed
 // signature reads the archive once in large pieces; a legacy one maps it
 // rather than reading it into memory. The comment is checked first, so a
 // forged one costs no pass over the archive.

@@ -110,6 +110,8 @@ TEST_F(SignatureCheckTest, OnlyATrustedKeyAndAnUneditedCommentVouch) {
     edited.insert(edited.find("\ntrusted comment: ") + 18, "x");
     std::vector<PublicKey> impostor = keysIn(oldKey);
     impostor[0].id = parsed(signature).keyId;
+    std::vector<PublicKey> sharedId = impostor;
+    sharedId.push_back(keysIn(newKey)[0]);  // the signer second
     const struct {
       std::string signature;
       std::vector<PublicKey> keys;
@@ -122,9 +124,14 @@ TEST_F(SignatureCheckTest, OnlyATrustedKeyAndAnUneditedCommentVouch) {
         {edited, keysIn(newKey), SignatureVerdict::kCommentMismatch,
          "the global signature does not match the trusted comment"},
         {signature, impostor, SignatureVerdict::kCommentMismatch,
-         "the global signature does not match the trusted comment"}};
+         "the global signature does not match the trusted comment"},
+        {signature, sharedId, SignatureVerdict::kVerified, ""}};
     for (const auto& c : cases) {
       SignatureCheck result = check(c.signature, c.keys);
+      EXPECT_EQ(result.verdict, c.verdict) << c.reason << legacy;
+      EXPECT_EQ(result.reason, c.reason);
+      // The same without the archive, as before it is downloaded.
+      result = checkSignatureComment(parsed(c.signature), c.keys);
       EXPECT_EQ(result.verdict, c.verdict) << c.reason << legacy;
       EXPECT_EQ(result.reason, c.reason);
     }
