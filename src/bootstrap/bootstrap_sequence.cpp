@@ -1,8 +1,7 @@
 #include "bootstrap/bootstrap_sequence.h"
 
-#include <stdlib.h>
-
 #include "bootstrap/bundle_check.h"
+#include "bootstrap/credentials.h"
 #include "common/text.h"
 #include "platform/bundle_paths.h"
 #include "platform/scratch_sweep.h"
@@ -17,8 +16,9 @@ int extractPayloadToDir(std::string /*directory*/, bool /*flag*/,
   return 0;
 }
 
-std::string chooseWorkingDirectory(const std::string& scratchDir) {
-  if (scratchDir.empty() || getenv("__ZR_BOOTSTRAP_INSTALLER_UNITTEST__"))
+std::string chooseWorkingDirectory(const std::string& scratchDir,
+                                   bool unitTest) {
+  if (scratchDir.empty() || unitTest)
     return getDirectoryOfExecutable();
   return scratchDir;
 }
@@ -26,7 +26,8 @@ std::string chooseWorkingDirectory(const std::string& scratchDir) {
 namespace {
 
 int runInWorkingDirectory(const std::string& workingDir, int argc,
-                          char** argv, ReportFn report) {
+                          char** argv, const Settings& settings,
+                          ReportFn report) {
   std::string payloadDir = getBundleLocation();
   int status = extractPayloadToDir(workingDir, false, report);
   if (status != 0) {
@@ -37,7 +38,8 @@ int runInWorkingDirectory(const std::string& workingDir, int argc,
   }
   std::string url = readEndpointUrlFile(
       joinPath(payloadDir, "installAgentURL.txt"), report);
-  std::string agent = sourceInstallAgent(workingDir, url, report);
+  hideCredentialsOf(url);
+  std::string agent = sourceInstallAgent(workingDir, url, settings, report);
   if (agent.empty()) return -1;
   if (!fireInstallAgentWithArgs("sh " + smart_quote(agent), payloadDir,
                                 argc, argv, report)) {
@@ -49,17 +51,20 @@ int runInWorkingDirectory(const std::string& workingDir, int argc,
 
 }  // namespace
 
-int bootstrapInstallerMainFunc(int argc, char** argv, ReportFn report) {
+int bootstrapInstallerMainFunc(int argc, char** argv, const Settings& settings,
+                               ReportFn report) {
   // Before anything is made: started from elsewhere, nothing could come of
   // the run but a download from nowhere and a cache under HOME.
-  std::string problem = bundleProblem(
-      getBundleLocation(), getenv("ZR_INTERNAL_INSTALL_AGENT_URL") != nullptr);
+  std::string problem =
+      bundleProblem(getBundleLocation(), settings.agentUrl.has_value());
   if (!problem.empty()) {
     report(problem, true);
     return -1;
   }
-  removeAbandonedScratch(temporaryDirectory());
-  TempDir scratch;
-  return runInWorkingDirectory(chooseWorkingDirectory(scratch.getDir()), argc,
-                               argv, report);
+  const std::string temporary = temporaryRoot(settings.tmpdir);
+  removeAbandonedScratch(temporary);
+  TempDir scratch(temporary);
+  return runInWorkingDirectory(
+      chooseWorkingDirectory(scratch.getDir(), settings.unitTest), argc, argv,
+      settings, report);
 }

@@ -1,7 +1,5 @@
 #include "bootstrap/bootstrap_sequence.h"
 
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include "bootstrap/console_reporter.h"
@@ -12,15 +10,12 @@ namespace {
 void ignore(const std::string&, bool) {}
 
 TEST(BootstrapSequence, WorkingDirectory) {
-  const char* variable = "__ZR_BOOTSTRAP_INSTALLER_UNITTEST__";
   const std::string exeDir = getDirectoryOfExecutable(),
                     scratch = "/tmp/zrAbc123";
   ASSERT_FALSE(exeDir.empty());
-  unsetenv(variable);
-  EXPECT_EQ(chooseWorkingDirectory(scratch), scratch);
-  EXPECT_EQ(chooseWorkingDirectory(""), exeDir);
-  setenv(variable, "", 1);
-  EXPECT_EQ(chooseWorkingDirectory(scratch), exeDir);
+  EXPECT_EQ(chooseWorkingDirectory(scratch, false), scratch);
+  EXPECT_EQ(chooseWorkingDirectory("", false), exeDir);
+  EXPECT_EQ(chooseWorkingDirectory(scratch, true), exeDir);
   EXPECT_EQ(extractPayloadToDir(scratch, true, ignore), 0);
 }
 

@@ -2,10 +2,13 @@
 
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/console_reporter.h"
+#include "bootstrap/credentials.h"
+#include "common/settings.h"
 #include "bootstrap/signal_watch.h"
 #include "download_window/download_entry.h"
 #include "platform/command_runner.h"
 #include "platform/standard_streams.h"
+#include "ui/backend.h"
 #include "ui/failure_window.h"
 
 namespace {
@@ -27,13 +30,18 @@ int main(int argc, char** argv) {
   // then fails with EPIPE, which costs a log line at most. Children start
   // with the default again.
   signal(SIGPIPE, SIG_IGN);
+  const Settings settings = settingsFromEnvironment();
+  hideCredentials(settings);
+  setCommandPath(settings.path);
   // Before any other thread starts, so that all of them block the signals.
   startSignalWatch(stopTheRun);
-  int result = bootstrapInstallerMainFunc(argc, argv, report_message_main);
+  int result =
+      bootstrapInstallerMainFunc(argc, argv, settings, report_message_main);
   if (result == 0) return 0;
   // Written after the scratch directory is gone.
   report_message_main("Installation failed.", true);
   // A user who cancelled has said no; any other may have seen nothing yet.
-  if (!downloadWasCancelled()) showFailureWindow(reportedErrors());
+  if (!downloadWasCancelled())
+    showFailureWindow(reportedErrors(), desktopWanted(settings));
   return result;
 }

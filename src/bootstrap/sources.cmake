@@ -4,6 +4,7 @@ set(LAYER_SOURCES
   src/bootstrap/bootstrap_sequence.cpp
   src/bootstrap/bundle_check.cpp
   src/bootstrap/console_reporter.cpp
+  src/bootstrap/credentials.cpp
   src/bootstrap/signal_watch.cpp
 )
 set(LAYER_TESTS

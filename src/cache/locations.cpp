@@ -1,14 +1,12 @@
 #include "cache/locations.h"
 
 #include <errno.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include "common/installer_constants.h"
 
-std::string getInstallAgentCacheDir() {
-  const char* home = getenv("HOME");
-  std::string base = (home && *home) ? home : "/tmp";
+std::string getInstallAgentCacheDir(const std::string& home) {
+  std::string base = !home.empty() ? home : "/tmp";
   // A one-character base ("/") never gets a separator.
   if (base.size() >= 2 && base.back() != kPathSeparator[0])
     base += kPathSeparator;
@@ -27,9 +25,9 @@ bool isAgentDirectory(const std::string& directory) {
          S_ISREG(st.st_mode);
 }
 
-std::string installAgentDirOnDisk() {
+std::string installAgentDirOnDisk(const std::string& home) {
   std::string dir =
-      getInstallAgentCacheDir() + kInstallAgentDirName + kPathSeparator;
+      getInstallAgentCacheDir(home) + kInstallAgentDirName + kPathSeparator;
   return isAgentDirectory(dir) ? dir : "";
 }
 

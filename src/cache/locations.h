@@ -4,13 +4,13 @@
 #include <string>
 #include <sys/types.h>
 
-// $HOME/.tarvik/app_installer_cache/Q4711x/darw64/ ("/tmp" without HOME);
-// always ends in "/".
-std::string getInstallAgentCacheDir();
+// home/.tarvik/app_installer_cache/Q4711x/darw64/, home being the run's
+// HOME ("/tmp" when empty); always ends in "/".
+std::string getInstallAgentCacheDir(const std::string& home);
 
 // The cached agent directory, ending in "/", when it holds an agent (see
 // isAgentDirectory); else empty.
-std::string installAgentDirOnDisk();
+std::string installAgentDirOnDisk(const std::string& home);
 
 // Whether directory holds an agent: an "install" that is a regular file
 // (or a link to one). A directory or device of that name is no agent.

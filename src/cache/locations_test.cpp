@@ -20,13 +20,9 @@ TEST(CacheLocations, CacheDirFollowsHome) {
       {"/Users/ann/", "/Users/ann/" + kTail},
       {"/", "/" + kTail},
       {"h", "h" + kTail},  // one character gets no separator, as "/" needs none
-      {nullptr, "/tmp/" + kTail},
-      {"", "/tmp/" + kTail}};
-  for (const auto& c : cases) {
-    c.first ? setenv("HOME", c.first, 1) : unsetenv("HOME");
-    EXPECT_EQ(getInstallAgentCacheDir(), c.second)
-        << (c.first ? c.first : "unset");
-  }
+      {"", "/tmp/" + kTail}};  // unset or empty
+  for (const auto& c : cases)
+    EXPECT_EQ(getInstallAgentCacheDir(c.first), c.second) << c.first;
 }
 
 TEST(CacheLocations, ExecutableAndAgentDirOnDisk) {
@@ -35,15 +31,15 @@ TEST(CacheLocations, ExecutableAndAgentDirOnDisk) {
   EXPECT_EQ(getInstallAgentExecutable("/x/"), "/x/install");
 
   ScratchTree tree;
-  setenv("HOME", tree.path().c_str(), 1);
+  const std::string home = tree.path();
   std::string agentDir = tree.at(kTail + "installagent/");
   makeDirs(tree.at(kTail + "installagent"));
-  EXPECT_EQ(installAgentDirOnDisk(), "");
+  EXPECT_EQ(installAgentDirOnDisk(home), "");
   writeFile(agentDir + "install", "");
-  EXPECT_EQ(installAgentDirOnDisk(), agentDir);
+  EXPECT_EQ(installAgentDirOnDisk(home), agentDir);
   remove((agentDir + "install").c_str());
   makeDirs(agentDir + "install");  // no agent: it would never run
-  EXPECT_EQ(installAgentDirOnDisk(), "");
+  EXPECT_EQ(installAgentDirOnDisk(home), "");
 }
 
 mode_t modeOf(const std::string& path) {

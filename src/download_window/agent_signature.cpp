@@ -39,11 +39,11 @@ bool AgentSignature::loadKeys(const std::string& resourceDir,
 
 AgentSignature::Admission AgentSignature::admit(
     const std::string& url, const std::string& cacheDir,
-    const std::string& tempDir, const RetryPolicy& retry,
+    const std::string& tempDir, const SessionSettings& settings,
     const ProxyRouter& router, std::string* why) {
   const std::string signatureUrl = signatureUrlOf(url);
   SmallDownload::Result fetched =
-      download_.fetch(signatureUrl, tempDir, retry, router);
+      download_.fetch(signatureUrl, tempDir, settings, router);
   if (fetched.outcome == SmallDownload::Outcome::kCancelled)
     return Admission::kCancelled;
   *why = whyNotFetched(fetched, signatureUrl);

@@ -29,7 +29,7 @@ class AgentSignature {
   // kept in cacheDir, when not empty, say how old it may be. kRefused with
   // *why set.
   Admission admit(const std::string& url, const std::string& cacheDir,
-                  const std::string& tempDir, const RetryPolicy& retry,
+                  const std::string& tempDir, const SessionSettings& settings,
                   const ProxyRouter& router, std::string* why);
   // The archive at path, hashed by hasher as it came, against the
   // signature admitted.

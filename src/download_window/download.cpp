@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "cache/leftovers.h"
 #include "cache/locations.h"
 #include "cache/trust.h"
@@ -39,8 +41,15 @@ std::string transportFailureText() {
 }  // namespace
 
 Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
-                   ReportFn report)
-    : view_(outlets, loop), loop_(loop), report_(report) {
+                   const Settings& settings, ReportFn report,
+                   UrlSessionMaker makeSession)
+    : view_(outlets, loop),
+      loop_(loop),
+      home_(settings.home),
+      sessionSettings_(sessionSettings(settings)),
+      report_(report),
+      makeSession_(std::move(makeSession)),
+      proxy_(settings) {
   outlets.window->setCloseHandler([this] { windowWillClose(); });
 }
 
@@ -73,8 +82,9 @@ void Download::windowWillClose() {
 void Download::downloadFromURL(const std::string& url) {
   std::string scratch = cutAtLastSeparator(installAgentLocation_);
   std::string why;
-  cacheUsable_ = isCacheUsable(getInstallAgentCacheDir(), &why);
-  agentHome_ = cacheUsable_ ? getInstallAgentCacheDir() : scratch + "/";
+  const std::string cacheDir = getInstallAgentCacheDir(home_);
+  cacheUsable_ = isCacheUsable(cacheDir, &why);
+  agentHome_ = cacheUsable_ ? cacheDir : scratch + "/";
   if (!cacheUsable_)
     logLine("Not using the agent cache: %s; the agent goes into %s",
             why.c_str(), scratch.c_str());
@@ -83,7 +93,6 @@ void Download::downloadFromURL(const std::string& url) {
     view_.showFailure(kKeyFileBroken);
     return;
   }
-  retry_ = retryPolicy(getenv("ZR_BOOTSTRAP_RETRIES"));
   // What killed runs left in the cache goes before anything is added.
   if (cacheUsable_) {
     removeLeftovers(agentHome_);
@@ -106,7 +115,7 @@ ProxyRouter Download::router() {
 }
 
 void Download::startTransfer() {
-  sessionOwner_ = makeUrlSession(this, sessionDir(), retry_, router());
+  sessionOwner_ = makeSession_(this, sessionDir(), sessionSettings_, router());
   urlSession_ = sessionOwner_.get();
   hasher_.reset(signature_.keys() ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few
@@ -143,7 +152,8 @@ bool Download::willStartTransfer(DownloadTask& /*task*/) {
   if (!signature_.keys()) return true;
   std::string why;
   switch (signature_.admit(sourceUrl_, cacheUsable_ ? agentHome_ : "",
-                           sessionDir(), retry_, router(), &why)) {
+                           sessionDir(), sessionSettings_, router(),
+                           &why)) {
     case AgentSignature::Admission::kAdmitted:
       return true;
     case AgentSignature::Admission::kCancelled:

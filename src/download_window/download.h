@@ -10,6 +10,7 @@
 
 #include "cache/partial_download.h"
 #include "common/report_fn.h"
+#include "common/settings.h"
 #include "download_window/agent_signature.h"
 #include "download_window/download_view.h"
 #include "download_window/proxy_choice.h"
@@ -27,9 +28,11 @@
 // sequence runs it.
 class Download : public UrlSessionDelegate {
  public:
-  // report is handed to the unpacking step.
+  // report is handed to the unpacking step; sessions are made by
+  // makeSession.
   Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
-           ReportFn report);
+           const Settings& settings, ReportFn report,
+           UrlSessionMaker makeSession = makeUrlSession);
   ~Download() override;
 
   // Sets up the controls and takes the target from downloadTo; the
@@ -95,7 +98,10 @@ class Download : public UrlSessionDelegate {
 
   DownloadView view_;
   MainLoop& loop_;
+  const std::string home_;
+  const SessionSettings sessionSettings_;
   ReportFn report_;
+  const UrlSessionMaker makeSession_;
   RunProxyRoute proxy_;
 
   // Worker-side state of the transfer.
@@ -116,7 +122,6 @@ class Download : public UrlSessionDelegate {
   // Where the download goes when the cache is usable and no other run
   // downloads into it: kept there for the next run if it ends unfinished.
   PartialDownload partial_;
-  RetryPolicy retry_;
   // With the bundle's keys, every downloaded agent is verified.
   AgentSignature signature_;
   // Hashes the archive as it comes, for a prehashed signature.

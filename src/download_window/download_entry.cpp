@@ -1,7 +1,5 @@
 #include "download_window/download_entry.h"
 
-#include <stdlib.h>
-
 #include <mutex>
 
 #include "download_window/download.h"
@@ -16,6 +14,7 @@ namespace {
 
 char** const EMPTY_ARGV = nullptr;
 ReportFn unpackReport = nullptr;
+const Settings* runSettings = nullptr;
 
 // The open window, reachable from other threads while its loop may run.
 // The lock is held across dispatchSync: the loop never takes it, and a
@@ -78,8 +77,9 @@ void closeDownloadWindow(const char* signalName) {
 
 int CallNSApplicationMain(int /*argc*/, char** /*argv*/,
                           std::string* agentDir) {
-  std::unique_ptr<UiBackend> backend = makeBackend();
-  Download controller(backend->outlets(), backend->loop(), unpackReport);
+  std::unique_ptr<UiBackend> backend = makeBackend(*runSettings);
+  Download controller(backend->outlets(), backend->loop(), *runSettings,
+                      unpackReport);
   controller.init();
   OpenWindow open(backend->loop(), *backend->outlets().window);
   if (!open.isOpen()) {
@@ -101,10 +101,11 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/,
 bool downloadWasCancelled() { return cancelled; }
 
 bool downloadInstallAgentFromZR(const char* target, const char* url,
-                                ReportFn report, std::string* agentDir) {
-  const char* override = getenv("ZR_INTERNAL_INSTALL_AGENT_URL");
+                                const Settings& settings, ReportFn report,
+                                std::string* agentDir) {
   downloadTo = target;
-  downloadFrom = override ? override : url;
+  downloadFrom = settings.agentUrl ? *settings.agentUrl : url;
   unpackReport = report;
+  runSettings = &settings;
   return CallNSApplicationMain(0, EMPTY_ARGV, agentDir) != 0;
 }

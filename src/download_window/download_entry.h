@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/report_fn.h"
+#include "common/settings.h"
 
 // The archive's target path and URL, set before the window's loop runs
 // and only read while it does.
@@ -11,13 +12,15 @@ extern std::string downloadTo;
 extern std::string downloadFrom;
 
 // Fetches the agent into the per-user cache in the download window, from
-// url or from $ZR_INTERNAL_INSTALL_AGENT_URL when that is set (even empty).
+// url or from the settings' ZR_INTERNAL_INSTALL_AGENT_URL when that is set
+// (even empty).
 // True when an agent is ready to run; *agentDir is then the directory
 // (ending in "/") that holds it: in the cache or, when the cache could not
 // be used, beside the target. Shows its own failures in the window; report
 // only reaches the unpacking step.
 bool downloadInstallAgentFromZR(const char* target, const char* url,
-                                ReportFn report, std::string* agentDir);
+                                const Settings& settings, ReportFn report,
+                                std::string* agentDir);
 
 // Closes the download window as its Cancel button would, cancelling the
 // transfer, from any thread; the close also holds for a window not yet

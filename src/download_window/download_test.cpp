@@ -42,10 +42,10 @@ int countCalls(const FakeWindowState& state, const std::string& prefix) {
 class DownloadWindow : public ::testing::Test {
  protected:
   DownloadWindow() {
-    setenv("HOME", tree_.at("home").c_str(), 1);
+    settings_.home = tree_.at("home");
     // Each failure is watched at its first answer.
-    setenv("ZR_BOOTSTRAP_RETRIES", "0", 1);
-    cache_ = getInstallAgentCacheDir();
+    settings_.retries = "0";
+    cache_ = getInstallAgentCacheDir(settings_.home);
     mkpath(cache_ + "installagent", 0700);
     makeDirs(tree_.at("work"));
     makeDirs(tree_.at("src"));
@@ -65,7 +65,8 @@ class DownloadWindow : public ::testing::Test {
     downloadFrom = url;
     backend_.reset(new FakeBackend);
     FakeBackend& backend = *backend_;
-    Download controller(backend.outlets(), backend.loop(), ignoreReport);
+    Download controller(backend.outlets(), backend.loop(), settings_,
+                        ignoreReport);
     controller.init();
     controller.applicationDidFinishLaunching();
     std::atomic<bool> done{false};
@@ -85,6 +86,7 @@ class DownloadWindow : public ::testing::Test {
   }
 
   ScratchTree tree_;
+  Settings settings_;
   TestHttpServer server_;
   std::unique_ptr<FakeBackend> backend_;
   std::string cache_;
@@ -307,7 +309,7 @@ TEST_F(DownloadWindow, NotModifiedConfirmsOnlyTheAgentWhoseETagWasSent) {
 // the first answer's, if only in form: the marker vouches for the archive
 // that was saved.
 TEST_F(DownloadWindow, ARetryAnsweredWithAnotherArchiveStampsItsETag) {
-  setenv("ZR_BOOTSTRAP_RETRIES", "1", 1);
+  settings_.retries = "1";
   std::string body = agentArchive();
   TestReply first = {200, {{"ETag", "W/\"x\""}}, body, -1, true, -1, 64, 0};
   first.cutAfter = static_cast<int64_t>(body.size() / 2);

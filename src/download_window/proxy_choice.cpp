@@ -1,6 +1,5 @@
 #include "download_window/proxy_choice.h"
 
-#include <stdlib.h>
 
 #include <algorithm>
 
@@ -36,18 +35,18 @@ void hideCredentials(const std::string& answer) {
 }
 
 ProxyRoute fromEnvironment(const std::string& url,
-                           const EnvironmentReader& getenv, std::string* line) {
-  std::string name = proxyVariableFor(url, getenv);
+                           const EnvironmentReader& variable, std::string* line) {
+  std::string name = proxyVariableFor(url, variable);
   if (name.empty()) {
     *line = "No proxy for " + url +
             ": none of the proxy variables set is for its scheme";
     return ProxyRoute();
   }
-  const std::string proxy = getenv(name.c_str());
+  const std::string proxy = variable(name.c_str());
   const std::string shown = withoutCredentials(proxy);
   *line = "Proxy for " + url + ": " + shown + " (from " + name + ")";
-  const char* exempt = getenv("no_proxy");
-  if (!exempt || !*exempt) exempt = getenv("NO_PROXY");
+  const char* exempt = variable("no_proxy");
+  if (!exempt || !*exempt) exempt = variable("NO_PROXY");
   if (exempt && *exempt) *line += ", unless no_proxy exempts the host";
   ProxyRoute route;
   route.emptyUser = shown == proxy;
@@ -78,26 +77,28 @@ ProxyRoute fromDesktop(const std::string& url, const DesktopProxies& desktop,
 
 }  // namespace
 
-ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
+ProxyRoute routeFor(const std::string& url, const EnvironmentReader& variable,
                     const DesktopProxies& desktop, std::string* line) {
   line->clear();
-  if (anyProxyVariable(getenv)) return fromEnvironment(url, getenv, line);
+  if (anyProxyVariable(variable)) return fromEnvironment(url, variable, line);
   if (desktop) return fromDesktop(url, desktop, line);
   return ProxyRoute();
 }
 
-ProxyRoute chooseProxyRoute(const std::string& url,
+ProxyRoute chooseProxyRoute(const std::string& url, const Settings& settings,
                             const std::function<bool()>& cancelled) {
   DesktopProxies desktop;
-  if (inDesktopSession()) {
-    int seconds = stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"));
+  if (inDesktopSession(settings)) {
+    int seconds = sessionSettings(settings).stallSeconds;
     desktop = [seconds, &cancelled](const std::string& url, std::string* answer,
                                     std::string* why) {
       return desktopProxiesFor(url, seconds, cancelled, answer, why);
     };
   }
   std::string line;
-  ProxyRoute route = routeFor(url, ::getenv, desktop, &line);
+  ProxyRoute route = routeFor(
+      url, [&](const char* name) { return settings.proxyVariable(name); },
+      desktop, &line);
   if (!line.empty()) logLine("%s", line.c_str());
   return route;
 }
@@ -105,6 +106,6 @@ ProxyRoute chooseProxyRoute(const std::string& url,
 ProxyRoute RunProxyRoute::operator()(const std::string& url,
                                      const std::function<bool()>& cancelled) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!chosen_) chosen_ = chooseProxyRoute(url, cancelled);
+  if (!chosen_) chosen_ = chooseProxyRoute(url, settings_, cancelled);
   return *chosen_;
 }

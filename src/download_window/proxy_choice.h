@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "common/settings.h"
 #include "net/proxy_route.h"
 
 // Asks the desktop's settings for url's proxies: true with the resolver's
@@ -18,13 +19,13 @@ using DesktopProxies = std::function<bool(
 // not null); else libcurl's own way, which is then direct. *line is the
 // log line that says which proxy and where from, credentials left out;
 // empty when nothing anywhere names a proxy.
-ProxyRoute routeFor(const std::string& url, const EnvironmentReader& getenv,
+ProxyRoute routeFor(const std::string& url, const EnvironmentReader& variable,
                     const DesktopProxies& desktop, std::string* line);
 
-// routeFor this run's environment and, in a desktop session, the desktop
-// module's answer, waited for up to the stall limit and not once
+// routeFor the run's proxy variables and, in a desktop session, the
+// desktop module's answer, waited for up to the stall limit and not once
 // cancelled() says so; logs the line.
-ProxyRoute chooseProxyRoute(const std::string& url,
+ProxyRoute chooseProxyRoute(const std::string& url, const Settings& settings,
                             const std::function<bool()>& cancelled);
 
 // The route of a run's downloads, chosen once, for the first URL asked:
@@ -32,10 +33,12 @@ ProxyRoute chooseProxyRoute(const std::string& url,
 // desktop resolver is waited for once. Callable from any thread.
 class RunProxyRoute {
  public:
+  explicit RunProxyRoute(const Settings& settings) : settings_(settings) {}
   ProxyRoute operator()(const std::string& url,
                         const std::function<bool()>& cancelled);
 
  private:
+  const Settings settings_;
   std::mutex mutex_;
   std::optional<ProxyRoute> chosen_;
 };

@@ -16,7 +16,7 @@ SmallDownload::Result ended(SmallDownload::Outcome outcome) {
 
 SmallDownload::Result SmallDownload::fetch(const std::string& url,
                                            const std::string& tempDir,
-                                           const RetryPolicy& retry,
+                                           const SessionSettings& settings,
                                            const ProxyRouter& router) {
   std::unique_ptr<UrlSession> session;
   {
@@ -26,7 +26,7 @@ SmallDownload::Result SmallDownload::fetch(const std::string& url,
     if (cancelled_) {
       finishLocked(ended(Outcome::kCancelled));
     } else {
-      session_ = makeUrlSession(this, tempDir, retry, router);
+      session_ = makeUrlSession(this, tempDir, settings, router);
       DownloadTask* task = session_->downloadTaskWithURL(url, "");
       task->resume();
     }

@@ -27,7 +27,7 @@ class SmallDownload : private UrlSessionDelegate {
   // The body of a 200 answer at url, at most maxSize bytes; its temporary
   // file goes into tempDir, its requests the way router says.
   Result fetch(const std::string& url, const std::string& tempDir,
-               const RetryPolicy& retry, const ProxyRouter& router);
+               const SessionSettings& settings, const ProxyRouter& router);
   // Ends the fetch in progress, and any later one, at once. Callable from
   // any thread.
   void cancel();

@@ -63,9 +63,8 @@ class CurlTask : public DownloadTask {
 
 class CurlSession : public UrlSession {
  public:
-  // Reads the environment here, once, on the caller's thread.
   CurlSession(UrlSessionDelegate* delegate, const std::string& tempDir,
-              const RetryPolicy& retry, const ProxyRouter& router);
+              const SessionSettings& settings, const ProxyRouter& router);
   ~CurlSession() override;
 
   DownloadTask* downloadTaskWithURL(const std::string& url,
@@ -103,7 +102,6 @@ class CurlSession : public UrlSession {
   UrlSessionDelegate* const delegate_;
   const std::string tempDir_;
   const SessionSettings settings_;
-  const RetryPolicy retry_;
   const ProxyRouter router_;
   ProxyRoute route_;  // the worker's
   std::mt19937_64 random_;  // the worker's, for the waits before retries

@@ -6,8 +6,8 @@
 
 namespace {
 
-bool isSet(const EnvironmentReader& getenv, const char* name) {
-  const char* value = getenv(name);
+bool isSet(const EnvironmentReader& variable, const char* name) {
+  const char* value = variable(name);
   return value && *value;
 }
 
@@ -71,15 +71,15 @@ bool routeFromLine(const std::string& line, ProxyRoute* route) {
 
 }  // namespace
 
-bool anyProxyVariable(const EnvironmentReader& getenv) {
+bool anyProxyVariable(const EnvironmentReader& variable) {
   for (const char* name :
        {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-    if (isSet(getenv, name)) return true;
+    if (isSet(variable, name)) return true;
   return false;
 }
 
 std::string proxyVariableFor(const std::string& url,
-                             const EnvironmentReader& getenv) {
+                             const EnvironmentReader& variable) {
   std::string scheme = schemeOf(url);
   std::string lower = scheme + "_proxy";
   std::string upper = lower;
@@ -89,7 +89,7 @@ std::string proxyVariableFor(const std::string& url,
   for (const std::string& name :
        {lower, scheme == "http" ? lower : upper, std::string("all_proxy"),
         std::string("ALL_PROXY")})
-    if (!scheme.empty() && isSet(getenv, name.c_str())) return name;
+    if (!scheme.empty() && isSet(variable, name.c_str())) return name;
   return "";
 }
 

@@ -33,13 +33,13 @@ using EnvironmentReader = std::function<const char*(const char* name)>;
 // Whether any variable that libcurl takes a proxy from is set and not
 // empty: http_proxy, https_proxy, HTTPS_PROXY, all_proxy or ALL_PROXY
 // (libcurl ignores HTTP_PROXY).
-bool anyProxyVariable(const EnvironmentReader& getenv);
+bool anyProxyVariable(const EnvironmentReader& variable);
 
 // The variable libcurl takes url's proxy from, in its order (the scheme's
 // own, then all_proxy, ALL_PROXY); empty when none is set. no_proxy may
 // still exempt the host.
 std::string proxyVariableFor(const std::string& url,
-                             const EnvironmentReader& getenv);
+                             const EnvironmentReader& variable);
 
 // The route a proxy resolver's answer gives: the first of its lines (each
 // ending in a newline) that libcurl can follow, "direct://" meaning none.

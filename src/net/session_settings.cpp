@@ -1,6 +1,5 @@
 #include "net/session_settings.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -11,30 +10,9 @@
 
 namespace {
 
-// As patient as the platform's own URL sessions: a scanning proxy may hold
-// an answer back until it has checked it.
-const int kDefaultStallSeconds = 60;
 // libcurl refuses longer connect timeouts: it counts milliseconds in an int.
 const long long kMaxStallSeconds = INT_MAX / 1000;
 const int kMaxRetries = 10;
-
-// The first set and non-empty of two variables, else null.
-const char* firstSet(const char* preferred, const char* fallback) {
-  const char* value = getenv(preferred);
-  if (value && *value) return value;
-  value = getenv(fallback);
-  return value && *value ? value : nullptr;
-}
-
-TrustStore trustStoreFromEnvironment() {
-  TrustStore store;
-  // The curl tool's order: its own variable before OpenSSL's.
-  if (const char* file = firstSet("CURL_CA_BUNDLE", "SSL_CERT_FILE"))
-    store.bundleFile = file;
-  const char* directory = getenv("SSL_CERT_DIR");
-  if (directory && *directory) store.directory = directory;
-  return store;
-}
 
 }  // namespace
 
@@ -70,9 +48,12 @@ RetryPolicy retryPolicy(const char* value) {
   return policy;
 }
 
-SessionSettings sessionSettingsFromEnvironment() {
-  SessionSettings settings;
-  settings.stallSeconds = stallSeconds(getenv("ZR_BOOTSTRAP_STALL_SECONDS"));
-  settings.trust = trustStoreFromEnvironment();
-  return settings;
+SessionSettings sessionSettings(const Settings& settings) {
+  SessionSettings session;
+  session.stallSeconds = stallSeconds(
+      settings.stallSeconds ? settings.stallSeconds->c_str() : nullptr);
+  session.retry = retryPolicy(settings.retries ? settings.retries->c_str()
+                                               : nullptr);
+  session.trust = {settings.caBundle, settings.caDirectory};
+  return session;
 }

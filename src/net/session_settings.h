@@ -6,17 +6,22 @@
 #include <chrono>
 #include <string>
 
-// What a URL session takes from the environment and the build: its limit
-// on silence, its retries, whom HTTPS trusts, and how it names itself.
+#include "common/settings.h"
+
+// What a URL session takes from the run's settings and the build: its
+// limit on silence, its retries, whom HTTPS trusts, and how it names
+// itself.
 
 // The limit on silence, in seconds, that ZR_BOOTSTRAP_STALL_SECONDS sets
 // (value is its text, null when unset): a transfer that receives nothing
 // for that long after connecting, or cannot connect within it, or whose
 // answer's header is not complete that long after the request went out,
 // fails with kTransport. Anything but a decimal integer from 1 to 2147483
-// (libcurl's limit) gives the default, 60. Each session reads the variable
-// once, when made.
+// (libcurl's limit) gives the default, 60.
 int stallSeconds(const char* value);
+// As patient as the platform's own URL sessions: a scanning proxy may hold
+// an answer back until it has checked it.
+constexpr int kDefaultStallSeconds = 60;
 
 // When and how often a transfer that failed transiently is tried again: a
 // refused or reset connection, a cut body, a stall, or status 408, 429 or
@@ -52,16 +57,17 @@ struct TrustStore {
   std::string directory;
 };
 
-// What a session reads from the environment, once, when made: the stall
-// limit from ZR_BOOTSTRAP_STALL_SECONDS; the bundle file from
-// CURL_CA_BUNDLE or else SSL_CERT_FILE, and the directory from
-// SSL_CERT_DIR, each where set and non-empty.
+// What a session is made with: the limit on silence, whom HTTPS trusts,
+// and its retries.
 struct SessionSettings {
-  int stallSeconds;
+  int stallSeconds = kDefaultStallSeconds;
   TrustStore trust;
+  RetryPolicy retry;
 };
 
-SessionSettings sessionSettingsFromEnvironment();
+// The session settings of a run's: ZR_BOOTSTRAP_STALL_SECONDS,
+// ZR_BOOTSTRAP_RETRIES and the trust store's variables.
+SessionSettings sessionSettings(const Settings& settings);
 
 // What every request names in User-Agent: the installer and its version.
 extern const char kUserAgent[];

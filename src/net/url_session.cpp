@@ -25,12 +25,12 @@ void CurlTask::resume() { session_->resume(); }
 void CurlTask::cancel() { session_->stop(false); }
 
 CurlSession::CurlSession(UrlSessionDelegate* delegate,
-                         const std::string& tempDir, const RetryPolicy& retry,
+                         const std::string& tempDir,
+                         const SessionSettings& settings,
                          const ProxyRouter& router)
     : delegate_(delegate),
       tempDir_(tempDir),
-      settings_(sessionSettingsFromEnvironment()),
-      retry_(retry),
+      settings_(settings),
       router_(router),
       random_(randomSeed()) {}
 
@@ -93,7 +93,7 @@ void CurlSession::run() {
 UrlError CurlSession::download() {
   Transfer transfer(this, task_.get());
   for (int retry = 1;; ++retry) {
-    const bool last = retry > retry_.retries;
+    const bool last = retry > settings_.retry.retries;
     Outcome outcome = transfer.perform(last);
     if (outcome.error.kind == UrlError::Kind::kNone) {
       transfer.finish();
@@ -113,7 +113,7 @@ UrlError CurlSession::download() {
 std::chrono::milliseconds CurlSession::delayBefore(int retry,
                                                    const Outcome& failed) {
   std::uniform_real_distribution<double> share(0.0, 1.0);
-  return retryDelay(retry_, retry, failed.retryAfterSeconds, share(random_));
+  return retryDelay(settings_.retry, retry, failed.retryAfterSeconds, share(random_));
 }
 
 bool CurlSession::pause(std::chrono::milliseconds delay) {
@@ -138,9 +138,9 @@ void CurlSession::complete(UrlError error) {
 
 std::unique_ptr<UrlSession> makeUrlSession(UrlSessionDelegate* delegate,
                                            const std::string& tempDir,
-                                           const RetryPolicy& retry,
+                                           const SessionSettings& settings,
                                            const ProxyRouter& router) {
   curlReady();
   return std::unique_ptr<UrlSession>(
-      new CurlSession(delegate, tempDir, retry, router));
+      new CurlSession(delegate, tempDir, settings, router));
 }

@@ -4,6 +4,7 @@
 #include <stdint.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -196,14 +197,17 @@ class UrlSession {
 // version in User-Agent.
 // A download whose URL is https follows redirects to https only; one that
 // leads to plain http fails with kTransport.
-// HTTPS certificates are always verified: against the bundle file named by
-// CURL_CA_BUNDLE or else SSL_CERT_FILE, and the hashed directory named by
-// SSL_CERT_DIR, where set and non-empty; otherwise libcurl's defaults. The
-// session reads these variables once, when made.
+// HTTPS certificates are always verified: against the settings' trust
+// store where it names files, otherwise libcurl's defaults.
 // Proxies: router, when given, chooses the task's route on the worker
 // before the first request; without one libcurl reads the proxy variables.
 std::unique_ptr<UrlSession> makeUrlSession(
     UrlSessionDelegate* delegate, const std::string& tempDir,
-    const RetryPolicy& retry, const ProxyRouter& router = nullptr);
+    const SessionSettings& settings, const ProxyRouter& router = nullptr);
+
+// How a session is made: makeUrlSession, or a stand-in in tests.
+using UrlSessionMaker = std::function<std::unique_ptr<UrlSession>(
+    UrlSessionDelegate* delegate, const std::string& tempDir,
+    const SessionSettings& settings, const ProxyRouter& router)>;
 
 #endif

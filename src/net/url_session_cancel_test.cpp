@@ -59,7 +59,7 @@ TEST_F(UrlSessionTest, CancelAroundDelegateCalls) {
     std::future<void> resumed = released.get_future();
     bool first = true;
     SessionRecorder recorder;
-    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+    auto session = makeUrlSession(&recorder, scratch_.path(), settings_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url(c.path), "");
     auto stop = [&] {
       if (c.invalidate)
@@ -104,7 +104,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
   for (bool invalidate : {false, true}) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     SessionRecorder recorder;
-    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+    auto session = makeUrlSession(&recorder, scratch_.path(), settings_);
     DownloadTask* task = session->downloadTaskWithURL(server_.url("/silent"), "");
     int requests = server_.requestCount("/silent");
     task->resume();
@@ -123,7 +123,7 @@ TEST_F(UrlSessionTest, CancelTakesEffectWhileTheServerIsSilent) {
 TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
   server_.serve("/file", generated(10));
   SessionRecorder recorder;
-  auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+  auto session = makeUrlSession(&recorder, scratch_.path(), settings_);
   DownloadTask* task = session->downloadTaskWithURL(server_.url("/file"), "");
   task->cancel();
   task->resume();
@@ -137,8 +137,8 @@ TEST_F(UrlSessionTest, CancelBeforeResumeSendsNoRequest) {
 // Each waits a time of its own below the cap, so that clients that failed
 // together do not come back together; and a cancel ends the wait at once.
 TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
-  retry_ = quickRetries();
-  retry_.firstDelay = std::chrono::hours(1);
+  settings_.retry = quickRetries();
+  settings_.retry.firstDelay = std::chrono::hours(1);
   const std::string url =
       "http://127.0.0.1:" + std::to_string(refusedPort()) + "/x";
   std::set<std::chrono::milliseconds::rep> waits;
@@ -146,7 +146,7 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
     SCOPED_TRACE(invalidate ? "invalidateAndCancel" : "cancel");
     SessionRecorder recorder;
     std::promise<void> waiting;
-    auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+    auto session = makeUrlSession(&recorder, scratch_.path(), settings_);
     DownloadTask* task = session->downloadTaskWithURL(url, "");
     recorder.onRetry = [&](DownloadTask&) { waiting.set_value(); };
     task->resume();
@@ -155,7 +155,7 @@ TEST_F(UrlSessionTest, CancelEndsTheWaitBeforeARetry) {
     stopPromptly(invalidate, task, std::move(session), &recorder);
     EXPECT_EQ(recorder.calls(), invalidate ? "r" : "rc");
     ASSERT_EQ(recorder.retries.size(), 1u);
-    EXPECT_LT(recorder.retries[0].delay, retry_.firstDelay);
+    EXPECT_LT(recorder.retries[0].delay, settings_.retry.firstDelay);
     waits.insert(recorder.retries[0].delay.count());
   }
   EXPECT_EQ(waits.size(), 2u) << "both waited as long";

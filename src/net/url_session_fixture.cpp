@@ -15,11 +15,17 @@ RetryPolicy quickRetries() {
   return policy;
 }
 
+SessionSettings withRetries(const RetryPolicy& retry) {
+  SessionSettings settings;
+  settings.retry = retry;
+  return settings;
+}
+
 void UrlSessionTest::download(const std::string& url, SessionRecorder* recorder,
                               const std::string& dir,
                               const std::string& ifNoneMatch) {
   auto session =
-      makeUrlSession(recorder, dir.empty() ? scratch_.path() : dir, retry_);
+      makeUrlSession(recorder, dir.empty() ? scratch_.path() : dir, settings_);
   session->downloadTaskWithURL(url, ifNoneMatch)->resume();
   EXPECT_TRUE(recorder->waitForCompletion());
 }

@@ -2,7 +2,6 @@
 #define BOOTSTRAP_NET_URL_SESSION_FIXTURE_H_
 
 #include <stdint.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <memory>
@@ -23,32 +22,10 @@
 
 using Clock = std::chrono::steady_clock;
 
-// Sets (or, given null, unsets) a variable for the scope; the session reads
-// it when made.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    set(value);
-  }
-  ~ScopedEnv() { set(old_ ? old_->c_str() : nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void set(const char* value) {
-    if (value)
-      setenv(name_, value, 1);
-    else
-      unsetenv(name_);
-  }
-  const char* const name_;
-  std::optional<std::string> old_;
-};
-
 RetryPolicy noRetries();
 // Retries with waits of a few milliseconds.
 RetryPolicy quickRetries();
+SessionSettings withRetries(const RetryPolicy& retry);
 
 class UrlSessionTest : public testing::Test {
  protected:
@@ -73,7 +50,7 @@ class UrlSessionTest : public testing::Test {
   ScratchTree scratch_;
   TestHttpServer server_;
   // Most tests watch one request: no retries unless they ask.
-  RetryPolicy retry_ = noRetries();
+  SessionSettings settings_ = withRetries(noRetries());
 };
 
 // A URL path made of a case's name.

@@ -39,7 +39,7 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
       {"etag changed form", {{"ETag", "W/\"v1\""}}, true, "",
        {{"ETag", "\"v1\""}}},
   };
-  retry_ = quickRetries();
+  settings_.retry = quickRetries();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = pathOf(c.name);
@@ -122,7 +122,7 @@ TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
     data.wholeLength = size;
     SessionRecorder recorder;
     {
-      auto session = makeUrlSession(&recorder, scratch_.path(), retry_);
+      auto session = makeUrlSession(&recorder, scratch_.path(), settings_);
       session->downloadTaskWithResumeData(server_.url(path), "\"c1\"", data)
           ->resume();
       EXPECT_TRUE(recorder.waitForCompletion());
@@ -180,7 +180,7 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
       {"404 is final", 404, nullptr, 9, 1, "wfc", 404, {}, false},
       {"403 is final", 403, "0", 9, 1, "wfc", 403, {}, false},
   };
-  retry_ = quickRetries();
+  settings_.retry = quickRetries();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = pathOf(c.name);
@@ -211,8 +211,8 @@ TEST_F(UrlSessionTest, StatusesThatMayPassAreRetried) {
 }
 
 TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
-  retry_ = quickRetries();
-  retry_.retries = 2;
+  settings_.retry = quickRetries();
+  settings_.retry.retries = 2;
   TestReply cut = withHeaders(generated(100000), {{"ETag", "\"v1\""}});
   cut.cutAfter = 1000;
   cut.acceptRanges = true;
@@ -252,7 +252,7 @@ TEST_F(UrlSessionTest, RetriesEndWithTheLastTransportFailure) {
 // The condition goes out with the first request only: a retry that
 // resumes a body must not be answered "not modified".
 TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
-  retry_ = quickRetries();
+  settings_.retry = quickRetries();
   TestReply whole = withHeaders(generated(100000), {{"ETag", "\"v2\""}});
   whole.acceptRanges = true;
   whole.conditional = true;
@@ -284,7 +284,7 @@ TEST_F(UrlSessionTest, TheConditionGoesOutUntilAnAnswerIsTaken) {
 // until the end, and a cut one comes whole again, since a range of the
 // compressed bytes is no range of the archive.
 TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
-  retry_ = quickRetries();
+  settings_.retry = quickRetries();
   const int64_t size = 300 * 1024;
   TestReply compressed;
   compressed.body = gzipped(TestHttpServer::generatedBody(size));
@@ -321,7 +321,7 @@ TEST_F(UrlSessionTest, ACompressedAnswerIsDecodedAndNeverResumed) {
 // Caches on the way check with the server rather than answer from a stale
 // copy, for the retries too; the server learns which installer asks.
 TEST_F(UrlSessionTest, EveryRequestAsksCachesToRevalidate) {
-  retry_ = quickRetries();
+  settings_.retry = quickRetries();
   TestReply busy;
   busy.status = 503;
   busy.headers = {{"Retry-After", "0"}};

@@ -29,7 +29,7 @@ class SilentListener {
 };
 
 TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
-  ScopedEnv limit("ZR_BOOTSTRAP_STALL_SECONDS", "1");
+  settings_.stallSeconds = 1;
   TestReply silent = generated(1024);
   silent.chunkDelayMs = 30000;
   server_.serve("/silent", silent);
@@ -74,7 +74,7 @@ TEST_F(UrlSessionTest, SilenceAfterConnectingEndsTheTransfer) {
 // A byte every 0.6 s averages under the 1 byte/s that libcurl's low-speed
 // check would ask for, yet the server never falls silent for 2 s.
 TEST_F(UrlSessionTest, ASlowTrickleIsNotAStall) {
-  ScopedEnv limit("ZR_BOOTSTRAP_STALL_SECONDS", "2");
+  settings_.stallSeconds = 2;
   TestReply trickle = generated(5);
   trickle.chunkSize = 1;
   trickle.chunkDelayMs = 600;

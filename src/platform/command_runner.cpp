@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -24,6 +26,7 @@ namespace {
 // being forwarded: the child is reaped only after it is cleared here.
 std::mutex commandMutex;
 pid_t runningCommand = 0;
+std::optional<std::string> commandPath;
 ChildOptions runningOptions;
 int interruptedBy = 0;
 
@@ -56,7 +59,8 @@ pid_t spawnCommand(const std::string& commandLine,
   std::vector<std::string> words;
   if (!readQuotedWords(commandLine, &words))
     return startChild("/bin/sh", {"sh", "-c", "exec " + commandLine}, options);
-  std::string program = findProgram(words[0], getenv("PATH"));
+  std::string program =
+      findProgram(words[0], commandPath ? commandPath->c_str() : nullptr);
   if (program.empty()) {
     logLine("Cannot start %s: not found on PATH", words[0].c_str());
     errno = ENOENT;
@@ -142,6 +146,11 @@ int runCapturingOutput(const std::string& commandLine, std::string* out) {
 
 int call_system(std::string commandLine) {
   return runCommand(commandLine, ChildOptions());
+}
+
+void setCommandPath(const std::optional<std::string>& path) {
+  std::lock_guard<std::mutex> lock(commandMutex);
+  commandPath = path;
 }
 
 void interruptCommands(int sig, bool forward) {

@@ -1,6 +1,7 @@
 #ifndef BOOTSTRAP_PLATFORM_COMMAND_RUNNER_H_
 #define BOOTSTRAP_PLATFORM_COMMAND_RUNNER_H_
 
+#include <optional>
 #include <string>
 
 #include "platform/child_process.h"
@@ -19,6 +20,10 @@ int runCapturingOutput(const std::string& commandLine, std::string* out);
 
 // runCommand with the default options.
 int call_system(std::string commandLine);
+
+// The run's PATH, where the programs of commands are looked for; unset
+// (nullopt) looks in the standard directories. Set once, before the first.
+void setCommandPath(const std::optional<std::string>& path);
 
 // Makes every later command fail at once with -1: a run told to stop must
 // not start its next step. Sends sig to the command that is running, if

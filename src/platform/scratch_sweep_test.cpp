@@ -30,15 +30,16 @@ std::vector<std::string> agentArgs(const std::string& readyFile) {
           readyFile};
 }
 
-// A run that makes its scratch directory in $TMPDIR, starts that agent as
+// A run that makes its scratch directory in parent, starts that agent as
 // the real one does (not tied to the run) and is killed with SIGKILL, so
 // that nothing of its own cleans up. The agent's pid.
-pid_t runKilledLeavingItsAgent(const std::string& readyFile) {
+pid_t runKilledLeavingItsAgent(const std::string& parent,
+                               const std::string& readyFile) {
   int pipeFds[2];
   if (!openPipe(pipeFds)) return -1;
   pid_t run = fork();
   if (run == 0) {
-    TempDir scratch;
+    TempDir scratch(parent);
     pid_t agent = startChild("/bin/sh", agentArgs(readyFile), ChildOptions());
     (void)!write(pipeFds[1], &agent, sizeof agent);
     raise(SIGKILL);
@@ -60,9 +61,8 @@ struct KillOnExit {
 
 TEST(ScratchSweep, AKilledRunsDirectoryStaysWhileItsAgentLives) {
   ScratchTree tree, elsewhere;
-  setenv("TMPDIR", tree.path().c_str(), 1);
   const std::string ready = elsewhere.at("agent-ready");
-  KillOnExit agent{runKilledLeavingItsAgent(ready)};
+  KillOnExit agent{runKilledLeavingItsAgent(tree.path(), ready)};
   ASSERT_GT(agent.pid, 0);
   ASSERT_TRUE(waitFor([&] { return pathExists(ready); }));
   const Strings left = listDir(tree.path());
@@ -121,7 +121,6 @@ void make(const std::string& path, Entry entry) {
 
 TEST(ScratchSweep, RemovesOnlyTheUsersOwnAbandonedScratchDirectories) {
   ScratchTree tree;
-  setenv("TMPDIR", tree.path().c_str(), 1);
   struct Case {
     const char* name;
     Entry entry;
@@ -140,7 +139,7 @@ TEST(ScratchSweep, RemovesOnlyTheUsersOwnAbandonedScratchDirectories) {
   // Only root can give a directory away.
   if (geteuid() == 0) cases.push_back({"zrOTHER1", Entry::kOtherUsers, false});
   for (const Case& c : cases) make(tree.at(c.name), c.entry);
-  TempDir live;
+  TempDir live(tree.path());
   const Strings before = listDir(tree.path());
 
   removeAbandonedScratch(tree.path());

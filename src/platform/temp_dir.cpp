@@ -67,27 +67,19 @@ std::string makeUniqueDirectory(const std::string& prefix) {
   return mkdtemp(buffer.data()) ? buffer.data() : "";
 }
 
-std::string temporaryRoot(const char* tmpdir) {
-  if (!tmpdir || !*tmpdir) return "/tmp";
+std::string temporaryRoot(const std::string& tmpdir) {
+  if (tmpdir.empty()) return "/tmp";
   struct stat st;
-  if (stat(tmpdir, &st) != 0 || !S_ISDIR(st.st_mode) ||
+  if (stat(tmpdir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
       !(st.st_mode & S_IWOTH) || (st.st_mode & S_ISVTX))
     return tmpdir;
-  // Said once: the sweep and the scratch directory both ask in a run.
-  static std::string refused;
-  if (refused != tmpdir) {
-    refused = tmpdir;
-    logLine("Not using TMPDIR=%s: others may write it and it has no sticky "
-            "bit; using /tmp",
-            tmpdir);
-  }
+  logLine("Not using TMPDIR=%s: others may write it and it has no sticky "
+          "bit; using /tmp",
+          tmpdir.c_str());
   return "/tmp";
 }
 
-std::string temporaryDirectory() { return temporaryRoot(getenv("TMPDIR")); }
-
-TempDir::TempDir() {
-  std::string parent = temporaryDirectory();
+TempDir::TempDir(const std::string& parent) {
   dir_ = makeScratchDirectory(parent);
   // A broken TMPDIR would otherwise send the agent's files into the
   // directory beside the bundle, where they stay and may overwrite others.

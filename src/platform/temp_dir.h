@@ -16,7 +16,8 @@ inline const char kScratchMarker[] = ".run";
 // copied: two owners would remove it twice.
 class TempDir {
  public:
-  TempDir();
+  // parent: where it goes (temporaryRoot), "/tmp" when it cannot.
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -33,14 +34,10 @@ class TempDir {
 // or empty when it could not.
 std::string makeUniqueDirectory(const std::string& prefix);
 
-// Where scratch directories go, given TMPDIR's value (null when unset):
-// the value as it stands when set and non-empty, else "/tmp"; "/tmp" too,
-// with a log line said once, for a directory that others may write and
-// that has no sticky bit, where any of them could remove or swap the run's
-// scratch directory.
-std::string temporaryRoot(const char* tmpdir);
-
-// temporaryRoot of $TMPDIR.
-std::string temporaryDirectory();
+// Where scratch directories go, given TMPDIR's value: the value as it
+// stands when not empty, else "/tmp"; "/tmp" too, with a log line, for a
+// directory that others may write and that has no sticky bit, where any of
+// them could remove or swap the run's scratch directory.
+std::string temporaryRoot(const std::string& tmpdir);
 
 #endif

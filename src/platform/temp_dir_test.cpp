@@ -1,6 +1,5 @@
 #include "platform/temp_dir.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,8 +19,7 @@ std::string parentOf(const std::string& path) {
 
 TEST(TempDir, FreshPrivateDirectoriesDirectlyUnderTmpdir) {
   ScratchTree tree;
-  setenv("TMPDIR", (tree.path() + "/").c_str(), 1);
-  TempDir a, b;
+  TempDir a(tree.path() + "/"), b(tree.path() + "/");
   EXPECT_NE(a.getDir(), b.getDir());
   for (const std::string& dir : {a.getDir(), b.getDir()}) {
     EXPECT_EQ(parentOf(dir), tree.path());
@@ -37,14 +35,12 @@ TEST(TempDir, RelativeOrUnusableTmpdir) {
   ScratchTree tree;
   makeDirs(tree.at("rel"));
   ASSERT_EQ(chdir(tree.path().c_str()), 0);
-  setenv("TMPDIR", "rel", 1);
-  EXPECT_EQ(parentOf(TempDir().getDir()), tree.at("rel"));
+  EXPECT_EQ(parentOf(TempDir("rel").getDir()), tree.at("rel"));
 
   writeFile(tree.at("file"), "");
-  setenv("TMPDIR", tree.at("file/sub").c_str(), 1);
   std::string fallback;
   {
-    TempDir dir;
+    TempDir dir(tree.at("file/sub"));
     fallback = dir.getDir();
     EXPECT_EQ(parentOf(fallback), "/tmp");
     EXPECT_TRUE(pathExists(fallback));
@@ -54,7 +50,7 @@ TEST(TempDir, RelativeOrUnusableTmpdir) {
 }
 
 // Others may swap the scratch directory where they write without the
-// sticky bit: /tmp instead, said once.
+// sticky bit: /tmp instead, and a line says why.
 TEST(TemporaryRoot, NotWhereOthersWriteWithoutTheStickyBit) {
   ScratchTree tree;
   const std::pair<mode_t, bool> cases[] = {
@@ -64,8 +60,7 @@ TEST(TemporaryRoot, NotWhereOthersWriteWithoutTheStickyBit) {
     makeDirs(dir);
     ASSERT_EQ(chmod(dir.c_str(), mode), 0);
     CapturedStderr log;
-    temporaryRoot(dir.c_str());
-    EXPECT_EQ(temporaryRoot(dir.c_str()), used ? dir : "/tmp") << mode;
+    EXPECT_EQ(temporaryRoot(dir), used ? dir : "/tmp") << mode;
     EXPECT_EQ(isOneLineHolding(log.text(), "Not using TMPDIR=" + dir), !used)
         << log.text();
   }
@@ -73,13 +68,12 @@ TEST(TemporaryRoot, NotWhereOthersWriteWithoutTheStickyBit) {
 
 TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
   ScratchTree tree;
-  setenv("TMPDIR", tree.path().c_str(), 1);
   makeDirs(tree.at("outside"));
   writeFile(tree.at("outside/file"), "keep");
   ASSERT_EQ(chmod(tree.at("outside").c_str(), 0500), 0);
   std::string path;
   {
-    TempDir dir;
+    TempDir dir(tree.path());
     path = dir.getDir();
     makeDirs(path + "/ro/deeper");
     writeFile(path + "/ro/deeper/b", "b");
@@ -99,11 +93,10 @@ TEST(TempDir, DestructionRemovesAllButWhatLinksPointAt) {
 
 TEST(TempDir, AlreadyRemovedIsSilent) {
   ScratchTree tree;
-  setenv("TMPDIR", tree.path().c_str(), 1);
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   {
-    TempDir dir;
+    TempDir dir(tree.path());
     EXPECT_TRUE(removeTree(dir.getDir()));
     EXPECT_TRUE(removeTree(dir.getDir()));
   }

@@ -70,16 +70,19 @@ std::string findLocalInstallAgentArchive(const std::string& defaultLocation) {
 
 std::string sourceInstallAgentWith(const std::string& workingDir,
                                    const std::string& endpointUrl,
+                                   const Settings& settings,
                                    DownloadFn download, ReportFn report) {
   std::string archive =
       findLocalInstallAgentArchive(getDefaultInstallAgentLocation());
   if (!archive.empty()) return unpackAgent(archive, workingDir, report);
 
-  std::string cachedAgentDir = getInstallAgentCacheDir() + kInstallAgentDirName;
+  std::string cachedAgentDir =
+      getInstallAgentCacheDir(settings.home) + kInstallAgentDirName;
   mkpath(cachedAgentDir, 0700);  // the window says why it cannot be used
   std::string target = joinPath(workingDir, kInstallAgentZipName);
   std::string agentDir;
-  if (!download(target.c_str(), endpointUrl.c_str(), report, &agentDir))
+  if (!download(target.c_str(), endpointUrl.c_str(), settings, report,
+                &agentDir))
     return "";
   if (isAgentDirectory(agentDir)) return getInstallAgentExecutable(agentDir);
   report(kFailedToInitialize, true);
@@ -87,7 +90,7 @@ std::string sourceInstallAgentWith(const std::string& workingDir,
 }
 
 std::string sourceInstallAgent(std::string workingDir, std::string endpointUrl,
-                               ReportFn report) {
-  return sourceInstallAgentWith(workingDir, endpointUrl,
+                               const Settings& settings, ReportFn report) {
+  return sourceInstallAgentWith(workingDir, endpointUrl, settings,
                                 downloadInstallAgentFromZR, report);
 }

@@ -4,19 +4,22 @@
 #include <string>
 
 #include "common/report_fn.h"
+#include "common/settings.h"
 
 // Finds or fetches the install agent; the path of its "install" script, or
 // empty on failure. A shipped archive is unpacked into workingDir; without
 // one the agent comes from the per-user cache through the download window.
 std::string sourceInstallAgent(std::string workingDir, std::string endpointUrl,
-                               ReportFn report);
+                               const Settings& settings, ReportFn report);
 
 typedef bool (*DownloadFn)(const char* target, const char* url,
-                           ReportFn report, std::string* agentDir);
+                           const Settings& settings, ReportFn report,
+                           std::string* agentDir);
 
 // The same with the download step given, so it can be exercised alone.
 std::string sourceInstallAgentWith(const std::string& workingDir,
                                    const std::string& endpointUrl,
+                                   const Settings& settings,
                                    DownloadFn download, ReportFn report);
 
 // The shipped agent archive: the default one when it exists, else the

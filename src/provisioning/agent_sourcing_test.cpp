@@ -49,7 +49,7 @@ Strings calls;
 bool downloadResult;
 std::string home, agentDirToName;
 
-bool fakeDownload(const char* target, const char* url, ReportFn,
+bool fakeDownload(const char* target, const char* url, const Settings&, ReportFn,
                   std::string* agentDir) {
   std::string modes;  // of each cache level, innermost first
   for (std::string dir = home + kAgentDir; dir != home;
@@ -74,16 +74,18 @@ class SourceByDownload : public testing::Test {
     home = tree_.at("home");
     makeDirs(home);
     makeDirs(tree_.at("work"));
-    setenv("HOME", home.c_str(), 1);
+    settings.home = home;
     calls.clear();
     reports.clear();
     downloadResult = true;
     agentDirToName.clear();
   }
   std::string source(const std::string& url) {
-    return sourceInstallAgentWith(tree_.at("work"), url, fakeDownload, record);
+    return sourceInstallAgentWith(tree_.at("work"), url, settings,
+                                  fakeDownload, record);
   }
   ScratchTree tree_;
+  Settings settings;
 };
 
 TEST_F(SourceByDownload, CacheIsMadePrivateBeforeTheDownload) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "common/settings.h"
 #include "ui/main_loop.h"
 #include "ui/widgets.h"
 
@@ -19,16 +20,16 @@ class UiBackend {
 
 // Whether this run is in a desktop session: DISPLAY or WAYLAND_DISPLAY is
 // set.
-bool inDesktopSession();
+bool inDesktopSession(const Settings& settings);
 
 // Whether this run looks for a desktop: ZR_BOOTSTRAP_UI=console says no,
 // =gtk says yes; otherwise DISPLAY or WAYLAND_DISPLAY being set does.
-bool desktopWanted();
+bool desktopWanted(const Settings& settings);
 
 // The window system for this run: the desktop window when a desktop is
 // wanted and its module loads, else the console. A desktop window that
 // cannot be had is logged, and the console stands in.
-std::unique_ptr<UiBackend> makeBackend();
+std::unique_ptr<UiBackend> makeBackend(const Settings& settings);
 
 // The console window: status and failures on standard error, a live
 // progress line when standard error is a terminal. It closes itself after

@@ -1,43 +1,44 @@
 #include "ui/backend.h"
 
-#include <stdlib.h>
-#include <string.h>
-
 #include "platform/log.h"
 #include "ui/desktop_module.h"
 
 namespace {
 
-bool isSet(const char* name) {
-  const char* value = getenv(name);
-  return value && *value;
+bool isForced(const Settings& settings, const char* choice) {
+  return settings.ui && *settings.ui == choice;
 }
 
-bool isForced(const char* choice) {
-  const char* forced = getenv("ZR_BOOTSTRAP_UI");
-  return forced && strcmp(forced, choice) == 0;
+// The module knows only that the display did not open.
+std::string whyNoDesktop(const std::string& why, const Settings& settings) {
+  if (why != "cannot open display") return why;
+  if (settings.display.empty())
+    return "no display: DISPLAY and WAYLAND_DISPLAY are unset";
+  return why + " " + settings.display;
 }
 
 }  // namespace
 
-bool inDesktopSession() {
-  return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+bool inDesktopSession(const Settings& settings) {
+  return !settings.display.empty();
 }
 
-bool desktopWanted() {
-  return !isForced("console") && (isForced("gtk") || inDesktopSession());
+bool desktopWanted(const Settings& settings) {
+  return !isForced(settings, "console") &&
+         (isForced(settings, "gtk") || inDesktopSession(settings));
 }
 
-std::unique_ptr<UiBackend> makeBackend() {
-  const char* forced = getenv("ZR_BOOTSTRAP_UI");
-  if (forced && !isForced("console") && !isForced("gtk"))
-    logLine("ZR_BOOTSTRAP_UI=%s is neither console nor gtk; ignored", forced);
-  if (desktopWanted()) {
+std::unique_ptr<UiBackend> makeBackend(const Settings& settings) {
+  if (settings.ui && !isForced(settings, "console") &&
+      !isForced(settings, "gtk"))
+    logLine("ZR_BOOTSTRAP_UI=%s is neither console nor gtk; ignored",
+            settings.ui->c_str());
+  if (desktopWanted(settings)) {
     std::string why;
     if (std::unique_ptr<UiBackend> desktop = loadDesktopBackend(&why))
       return desktop;
     logLine("No desktop window (%s); showing the download on the console",
-            why.c_str());
+            whyNoDesktop(why, settings).c_str());
   }
   return makeConsoleBackend();
 }

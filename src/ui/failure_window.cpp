@@ -41,11 +41,11 @@ void closeFailureWindow() {
   (void)written;
 }
 
-void showFailureWindow(const std::vector<std::string>& lines) {
+void showFailureWindow(const std::vector<std::string>& lines, bool desktop) {
   // Without the pipe no signal could close it, and a stopped run would
   // wait on.
   int closeFd = closer().fds[0];
-  if (closeFd < 0 || closeRequested(closeFd) || !desktopWanted()) return;
+  if (closeFd < 0 || closeRequested(closeFd) || !desktop) return;
   std::string unsaid;  // "Installation failed." was the last word
   FailureEntryFn entry = loadFailureWindowEntry(&unsaid);
   if (!entry) return;

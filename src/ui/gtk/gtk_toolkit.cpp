@@ -1,7 +1,6 @@
 #include "ui/gtk/gtk_toolkit.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 
 namespace {
 
@@ -13,15 +12,6 @@ const int kMaxDrainPasses = 100;
 const int kContentWidth = 400;
 const int kMargin = 20;
 
-void explainNoDisplay(char* why, size_t whySize) {
-  const char* display = getenv("DISPLAY");
-  if (!display || !*display) display = getenv("WAYLAND_DISPLAY");
-  if (display && *display)
-    snprintf(why, whySize, "cannot open display %s", display);
-  else
-    snprintf(why, whySize, "no display: DISPLAY and WAYLAND_DISPLAY are unset");
-}
-
 }  // namespace
 
 bool startToolkit(char* why, size_t whySize) {
@@ -31,7 +21,8 @@ bool startToolkit(char* why, size_t whySize) {
   if (!localeKept) gtk_disable_setlocale();
   localeKept = true;
   if (gtk_init_check(nullptr, nullptr)) return true;
-  explainNoDisplay(why, whySize);
+  // The executable, which read the environment, names the display.
+  snprintf(why, whySize, "cannot open display");
   return false;
 }
 
