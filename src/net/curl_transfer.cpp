@@ -1,6 +1,3 @@
-// libcurl before 7.85 takes the allowed schemes only by the options 7.85
-// deprecates; they are used for it alone.
-#define CURL_DISABLE_DEPRECATION
 #include "net/curl_transfer.h"
 
 #include <errno.h>
@@ -8,13 +5,12 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "common/write_all.h"
+#include "net/curl_options.h"
 #include "net/response_headers.h"
 #include "net/resume_rules.h"
 
@@ -184,20 +180,6 @@ bool Transfer::closeFile() {
   return status == 0;
 }
 
-// A route of the session's own overrides the proxy variables, no_proxy
-// included: a desktop's resolver has applied its own ignored hosts.
-bool Transfer::configureRoute() {
-  const ProxyRoute& route = session_->route();
-  if (route.emptyUser &&
-      curl_easy_setopt(easy_, CURLOPT_PROXYUSERPWD, ":") != CURLE_OK)
-    return false;
-  if (route.kind == ProxyRoute::Kind::kEnvironment) return true;
-  const char* proxy =
-      route.kind == ProxyRoute::Kind::kProxy ? route.proxy.c_str() : "";
-  return curl_easy_setopt(easy_, CURLOPT_PROXY, proxy) == CURLE_OK &&
-         curl_easy_setopt(easy_, CURLOPT_NOPROXY, "") == CURLE_OK;
-}
-
 bool Transfer::configure() {
   curl_easy_setopt(easy_, CURLOPT_URL, task_->url().c_str());
   curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
@@ -218,61 +200,26 @@ bool Transfer::configure() {
   // Whatever scheme the proxy offers (Basic, Digest, NTLM, Negotiate), with
   // the credentials of the proxy variable; libcurl's default is Basic only.
   curl_easy_setopt(easy_, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
-  if (!configureRoute() || !configureTrust() ||
-      curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT,
-                       static_cast<long>(session_->settings().stallSeconds)) !=
-          CURLE_OK)
-    return false;
-  // Never file:, ftp: or the like, not even where a redirect points.
-  const char* redirects = redirectSchemes(task_->url());
-  return limitSchemes(CURLOPT_PROTOCOLS_STR, CURLOPT_PROTOCOLS, kWebSchemes) &&
-         limitSchemes(CURLOPT_REDIR_PROTOCOLS_STR, CURLOPT_REDIR_PROTOCOLS,
-                      redirects);
+  return setRoute(easy_, session_->route()) &&
+         setTrust(easy_, session_->settings().trust) &&
+         curl_easy_setopt(
+             easy_, CURLOPT_CONNECTTIMEOUT,
+             static_cast<long>(session_->settings().stallSeconds)) ==
+             CURLE_OK &&
+         limitSchemes(easy_, task_->url());
 }
 
-// By name where libcurl knows the option (7.85 and later), else as the bit
-// mask older ones take: Ubuntu 22.04 ships 7.81.
-bool Transfer::limitSchemes(CURLoption byName, CURLoption byMask,
-                            const char* schemes) {
-  CURLcode code = curl_easy_setopt(easy_, byName, schemes);
-  if (code != CURLE_UNKNOWN_OPTION) return code == CURLE_OK;
-  return curl_easy_setopt(easy_, byMask, schemeMask(schemes)) == CURLE_OK;
-}
-
-bool Transfer::configureTrust() {
-  const TrustStore& trust = session_->settings().trust;
-  if (!trust.bundleFile.empty() &&
-      curl_easy_setopt(easy_, CURLOPT_CAINFO, trust.bundleFile.c_str()) !=
-          CURLE_OK)
-    return false;
-  return trust.directory.empty() ||
-         curl_easy_setopt(easy_, CURLOPT_CAPATH, trust.directory.c_str()) ==
-             CURLE_OK;
-}
-
-// Always, that caches on the way check with the server rather than answer
-// from a stale copy (Pragma for HTTP/1.0 ones). Until an answer is taken,
-// the task's condition, if any; after a cut, a request for the bytes not
-// yet in the file, if the server can vouch that they belong to the same
-// archive (otherwise the whole comes again).
+// Until an answer is taken, the task's condition, if any; after a cut, a
+// request for the bytes not yet in the file, if the server can vouch that
+// they belong to the same archive (otherwise the whole comes again).
 bool Transfer::setRequestHeaders() {
-  std::vector<std::string> headers = {"Cache-Control: no-cache",
-                                      "Pragma: no-cache"};
-  if (!task_->response() && !task_->ifNoneMatch().empty())
-    headers.push_back("If-None-Match: " + task_->ifNoneMatch());
-  if (total_ > 0 && !validator_.empty()) {
-    headers.push_back("Range: bytes=" + std::to_string(total_) + "-");
-    headers.push_back("If-Range: " + validator_);
-  }
   curl_slist_free_all(requestHeaders_);
-  requestHeaders_ = nullptr;
-  for (const std::string& header : headers) {
-    curl_slist* list = curl_slist_append(requestHeaders_, header.c_str());
-    if (!list) return false;
-    requestHeaders_ = list;
-  }
-  return curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, requestHeaders_) ==
-         CURLE_OK;
+  requestHeaders_ = requestHeaders(
+      task_->response() ? std::string() : task_->ifNoneMatch(), total_,
+      validator_);
+  return requestHeaders_ &&
+         curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, requestHeaders_) ==
+             CURLE_OK;
 }
 
 // Runs the transfer on a multi handle so that stop() can wake the poll:
@@ -332,96 +279,6 @@ CURLcode Transfer::resultOf(CURLM* multi) {
     if (message->msg == CURLMSG_DONE) return message->data.result;
   }
   return CURLE_ABORTED_BY_CALLBACK;  // left unfinished: cancelled
-}
-
-// Decides, at the first byte of a body (or the end of an empty one),
-// whether this answer's body is wanted; false ends the request.
-bool Transfer::takeAnswer() {
-  now_.answerTaken = true;
-  curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &now_.answer.statusCode);
-  curl_off_t length = -1;
-  curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  now_.answer.expectedContentLength = fileLength(now_.answer, length);
-  const long status = now_.answer.statusCode;
-  if (!now_.last && isTransient(status)) {
-    std::string value;
-    if (now_.answer.headerField("Retry-After", &value) &&
-        !retryAfterSeconds(value, time(nullptr), &now_.retryAfterSeconds))
-      now_.retryAfterSeconds = -1;
-    return refuse("the server answered with status " + std::to_string(status),
-                  true);
-  }
-  if (task_->response() || total_ > 0) return takeLaterAnswer();
-  takeWhole();
-  return true;
-}
-
-// This answer's body is the one to keep, from its first byte.
-void Transfer::takeWhole() {
-  task_->publish(now_.answer);
-  validator_ = session_->delegate()->resumeValidator(now_.answer);
-  wholeLength_ = now_.answer.expectedContentLength;
-  session_->delegate()->willWriteBody(*task_, 0);
-}
-
-// The answer to a request for the rest: after a cut, once part of the body
-// has reached the delegate, or first, when the file holds bytes an earlier
-// transfer left. The delegate judges whether it goes on with them.
-bool Transfer::takeLaterAnswer() {
-  const bool earlier = !task_->response();
-  const RangeRequest asked{total_, validator_, wholeLength_, earlier};
-  switch (session_->delegate()->judgeRangeAnswer(now_.answer, asked)) {
-    case RangeVerdict::kContinue:
-      if (earlier) continueEarlierBody();
-      return true;
-    case RangeVerdict::kStartOver:
-      return startOver();
-    case RangeVerdict::kRestart:
-      return restart();
-    case RangeVerdict::kRefuse:
-      break;
-  }
-  now_.proxyRefused = now_.answer.statusCode == 407;
-  return refuse(std::string(earlier ? "the server answered with status "
-                                    : "the server answered the retry with "
-                                      "status ") +
-                    std::to_string(now_.answer.statusCode),
-                false);
-}
-
-// The delegate hears of the body as a whole: the response announces the
-// whole length, and only the bytes past those held count as new.
-void Transfer::continueEarlierBody() {
-  UrlResponse response = now_.answer;
-  response.expectedContentLength = wholeLength_;
-  task_->publish(response);
-  reported_ = total_;
-  session_->delegate()->willWriteBody(*task_, total_);
-}
-
-// The bytes held go, and the whole is asked for again without a range, so
-// that no second restart can follow.
-bool Transfer::restart() {
-  validator_.clear();
-  if (!emptyFile()) return false;
-  now_.restart = true;
-  return refuse("the server could not send the rest of the download", false);
-}
-
-// The bytes in the file come again; the delegate hears only of those past
-// what it already has.
-bool Transfer::startOver() {
-  if (!emptyFile()) return false;
-  takeWhole();
-  return true;
-}
-
-// The bytes in the file go; false, the failure set, when they cannot.
-bool Transfer::emptyFile() {
-  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0)
-    return cannotStore("cannot write " + path_);
-  total_ = 0;
-  return true;
 }
 
 // The temporary file failed us (a full disk, say): no retry helps.

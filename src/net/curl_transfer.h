@@ -51,9 +51,6 @@ class Transfer {
   bool takeCallersFile(const ResumeData& data);
   bool closeFile();
   bool configure();
-  bool configureRoute();
-  bool configureTrust();
-  bool limitSchemes(CURLoption byName, CURLoption byMask, const char* schemes);
   bool setRequestHeaders();
   CURLcode drive();
   int pollMilliseconds() const;

@@ -1,5 +1,7 @@
 # Sources of the URL session, listed for the top-level build.
 set(LAYER_SOURCES
+  src/net/curl_answer.cpp
+  src/net/curl_options.cpp
   src/net/curl_transfer.cpp
   src/net/proxy_route.cpp
   src/net/response_headers.cpp
