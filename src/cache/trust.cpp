@@ -95,6 +95,15 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
                            Kind::kStateFile, why);
 }
 
+std::string agentHomeOf(const std::string& cacheDir,
+                        const std::string& fallbackDir) {
+  std::string why;
+  if (isCacheUsable(cacheDir, &why)) return cacheDir;
+  logLine("Not using the agent cache: %s; the agent goes into %s",
+          why.c_str(), fallbackDir.c_str());
+  return fallbackDir + "/";
+}
+
 bool isCacheUsable(const std::string& cacheDir, std::string* why) {
   if (!isCacheTrusted(cacheDir, why)) return false;
   struct stat st;

@@ -19,4 +19,9 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why);
 // home or file system are not). False with *why set otherwise.
 bool isCacheUsable(const std::string& cacheDir, std::string* why);
 
+// Where the agent goes: cacheDir when usable, else fallbackDir (with "/"
+// added), the reason logged.
+std::string agentHomeOf(const std::string& cacheDir,
+                        const std::string& fallbackDir);
+
 #endif

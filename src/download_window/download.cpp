@@ -11,34 +11,8 @@
 #include "common/installer_constants.h"
 #include "download_window/download_entry.h"
 #include "fetch_policy/first_answer.h"
-#include "fetch_policy/range_answer.h"
 #include "platform/bundle_paths.h"
 #include "platform/log.h"
-#include "platform/program_name.h"
-#include "platform/shell_words.h"
-
-namespace {
-
-const char kTransportFailure[] = "Error during the download process.\n";
-const char kCannotStore[] = "Cannot save the download: ";
-const char kNotVerified[] = "The downloaded installer could not be verified.";
-const char kKeyFileBroken[] = "The installer's signing key could not be read.";
-
-// Where the log can be read: the journal knows it by the executable's
-// name, which the vendor may have changed.
-std::string transportFailureText() {
-#ifdef __APPLE__
-  return std::string(kTransportFailure) +
-         "See the log in Console app for more information.";
-#else
-  return std::string(kTransportFailure) +
-         "See the log on standard error or in the system journal "
-         "(journalctl -t " +
-         smart_quote(programName()) + ").";
-#endif
-}
-
-}  // namespace
 
 Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
                    const Settings& settings, ReportFn report,
@@ -80,17 +54,13 @@ void Download::windowWillClose() {
 }
 
 void Download::downloadFromURL(const std::string& url) {
-  std::string scratch = cutAtLastSeparator(installAgentLocation_);
+  agentHome_ = agentHomeOf(getInstallAgentCacheDir(home_),
+                           cutAtLastSeparator(installAgentLocation_));
+  cacheUsable_ = agentHome_ == getInstallAgentCacheDir(home_);
   std::string why;
-  const std::string cacheDir = getInstallAgentCacheDir(home_);
-  cacheUsable_ = isCacheUsable(cacheDir, &why);
-  agentHome_ = cacheUsable_ ? cacheDir : scratch + "/";
-  if (!cacheUsable_)
-    logLine("Not using the agent cache: %s; the agent goes into %s",
-            why.c_str(), scratch.c_str());
   if (!signature_.loadKeys(getBundleLocation(), &why)) {
     logLine("%s", why.c_str());
-    view_.showFailure(kKeyFileBroken);
+    view_.showFailure(DownloadView::Failure::kKeyFileBroken);
     return;
   }
   // What killed runs left in the cache goes before anything is added.
@@ -107,15 +77,9 @@ std::string Download::sessionDir() const {
   return scratch.empty() ? "/" : scratch;
 }
 
-ProxyRouter Download::router() {
-  return [this](const std::string& url,
-                const std::function<bool()>& cancelled) {
-    return proxy_(url, cancelled);
-  };
-}
-
 void Download::startTransfer() {
-  sessionOwner_ = makeSession_(this, sessionDir(), sessionSettings_, router());
+  sessionOwner_ =
+      makeSession_(this, sessionDir(), sessionSettings_, proxy_.router());
   urlSession_ = sessionOwner_.get();
   hasher_.reset(signature_.keys() ? new BackgroundHasher : nullptr);
   // A server that still has the cached agent's archive says so in a few
@@ -152,7 +116,7 @@ bool Download::willStartTransfer(DownloadTask& /*task*/) {
   if (!signature_.keys()) return true;
   std::string why;
   switch (signature_.admit(sourceUrl_, cacheUsable_ ? agentHome_ : "",
-                           sessionDir(), sessionSettings_, router(),
+                           sessionDir(), sessionSettings_, proxy_.router(),
                            &why)) {
     case AgentSignature::Admission::kAdmitted:
       return true;
@@ -161,20 +125,18 @@ bool Download::willStartTransfer(DownloadTask& /*task*/) {
     case AgentSignature::Admission::kRefused:
       break;
   }
+  return refuseAgent(why);
+}
+
+bool Download::refuseAgent(const std::string& why) {
   logLine("The downloaded agent could not be verified: %s", why.c_str());
-  view_.showFailure(kNotVerified);
+  partial_.discard();
+  view_.showFailure(DownloadView::Failure::kNotVerified);
   return false;
 }
 
-std::string Download::resumeValidator(const UrlResponse& answer) {
-  return ::resumeValidator(answer);
-}
-
-RangeVerdict Download::judgeRangeAnswer(const UrlResponse& answer,
-                                        const RangeRequest& asked) {
-  RangeJudgement judged = ::judgeRangeAnswer(answer, asked);
-  if (!judged.why.empty()) logLine("%s", judged.why.c_str());
-  return judged.verdict;
+void Download::startsOver(const std::string& why) {
+  logLine("%s", why.c_str());
 }
 
 // What the bytes in the file will be is known before the first of them is
@@ -267,7 +229,7 @@ void Download::takeAgent(const UrlResponse& response,
   // Whole, it is no partial download any more, whatever came of it.
   partial_.discard();
   if (agentHome_.empty()) {
-    view_.showFailure("Failed to unzip the installer.");
+    view_.showFailure(DownloadView::Failure::kUnzip);
     return;
   }
   if (signature_.keys()) signature_.raiseFloor(cacheDir, sourceUrl_);
@@ -286,10 +248,7 @@ bool Download::verified(const std::string& path) {
     restartTransfer();
     return false;
   }
-  logLine("The downloaded agent could not be verified: %s", why.c_str());
-  partial_.discard();
-  view_.showFailure(kNotVerified);
-  return false;
+  return refuseAgent(why);
 }
 
 // From the worker: the session in use cannot be replaced in its own
@@ -314,12 +273,15 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
   if (error.storageErrno != 0) {
     // Kept, the bytes would fill the disk that is already full.
     partial_.discard();
-    view_.showFailure(std::string(kCannotStore) + strerror(error.storageErrno));
+    view_.showFailure(DownloadView::Failure::kCannotStore,
+                      strerror(error.storageErrno));
     return;
   }
   partial_.keep();
-  view_.showFailure(error.proxyRefused ? refusedText(407)
-                                       : transportFailureText());
+  if (error.proxyRefused)
+    view_.showFailure(refusedText(407));
+  else
+    view_.showFailure(DownloadView::Failure::kTransport);
 }
 
 // The window keeps showing the download: only the last failure is shown.

@@ -14,6 +14,7 @@
 #include "download_window/agent_signature.h"
 #include "download_window/download_view.h"
 #include "download_window/proxy_choice.h"
+#include "fetch_policy/judged_delegate.h"
 #include "net/url_session.h"
 #include "signature/background_hasher.h"
 #include "ui/main_loop.h"
@@ -26,7 +27,7 @@
 // cache and the window. It never starts the agent: it ends the loop with a
 // nonzero status once the cache holds a current one, and the bootstrap
 // sequence runs it.
-class Download : public UrlSessionDelegate {
+class Download : public JudgedDelegate {
  public:
   // report is handed to the unpacking step; sessions are made by
   // makeSession.
@@ -45,9 +46,6 @@ class Download : public UrlSessionDelegate {
   void downloadFromURL(const std::string& url);
 
   bool willStartTransfer(DownloadTask& task) override;
-  std::string resumeValidator(const UrlResponse& answer) override;
-  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
-                                const RangeRequest& asked) override;
   void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteBody(int64_t offset, const char* data, size_t size) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
@@ -83,10 +81,12 @@ class Download : public UrlSessionDelegate {
   DownloadTask* resumableTask();
   // Where the URL sessions keep their temporary files.
   std::string sessionDir() const;
-  ProxyRouter router();
+  void startsOver(const std::string& why) override;
   // Whether the whole archive at path is the one signed; false with the
   // failure shown, or with the transfer started again.
   bool verified(const std::string& path);
+  // Shows that the agent is not taken, and why in the log; false.
+  bool refuseAgent(const std::string& why);
   void restartTransfer();
   // First chunk: true when the transfer goes on.
   bool takeResponse(DownloadTask& task);

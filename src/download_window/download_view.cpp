@@ -2,11 +2,45 @@
 
 #include <sys/stat.h>
 
+#include "platform/program_name.h"
+#include "platform/shell_words.h"
 #include "ui/transfer_figures.h"
 
 namespace {
 
 const char kDownloading[] = "Downloading";
+const char kTransportFailure[] = "Error during the download process.\n";
+
+// Where the log can be read: the journal knows it by the executable's
+// name, which the vendor may have changed.
+std::string transportFailureText() {
+#ifdef __APPLE__
+  return std::string(kTransportFailure) +
+         "See the log in Console app for more information.";
+#else
+  return std::string(kTransportFailure) +
+         "See the log on standard error or in the system journal "
+         "(journalctl -t " +
+         smart_quote(programName()) + ").";
+#endif
+}
+
+std::string failureText(DownloadView::Failure failure,
+                        const std::string& detail) {
+  switch (failure) {
+    case DownloadView::Failure::kTransport:
+      break;
+    case DownloadView::Failure::kCannotStore:
+      return "Cannot save the download: " + detail;
+    case DownloadView::Failure::kNotVerified:
+      return "The downloaded installer could not be verified.";
+    case DownloadView::Failure::kKeyFileBroken:
+      return "The installer's signing key could not be read.";
+    case DownloadView::Failure::kUnzip:
+      return "Failed to unzip the installer.";
+  }
+  return transportFailureText();
+}
 // Widget updates during a transfer, at most this often.
 const std::chrono::milliseconds kUpdateInterval(40);
 // The figures under the status, more seldom: they must stay readable.
@@ -116,6 +150,10 @@ void DownloadView::showUnpacking() {
 
 void DownloadView::showFailure(const std::string& message) {
   loop_.dispatchSync([this, &message] { failure(message, TextColor::kRed); });
+}
+
+void DownloadView::showFailure(Failure failure, const std::string& detail) {
+  showFailure(failureText(failure, detail));
 }
 
 void DownloadView::failure(const std::string& message, TextColor color) {

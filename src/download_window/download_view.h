@@ -30,6 +30,14 @@ class DownloadView {
   void showUnpacking();
   // The failure in red, from any thread.
   void showFailure(const std::string& message);
+  enum class Failure {
+    kTransport,      // the log says more
+    kCannotStore,    // detail: why
+    kNotVerified,
+    kKeyFileBroken,
+    kUnzip,
+  };
+  void showFailure(Failure failure, const std::string& detail = "");
 
   // On the loop thread.
   void failure(const std::string& message, TextColor color);

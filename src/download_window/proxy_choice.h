@@ -36,6 +36,13 @@ class RunProxyRoute {
   explicit RunProxyRoute(const Settings& settings) : settings_(settings) {}
   ProxyRoute operator()(const std::string& url,
                         const std::function<bool()>& cancelled);
+  // This route as a session takes it; it must outlive the session.
+  ProxyRouter router() {
+    return [this](const std::string& url,
+                  const std::function<bool()>& cancelled) {
+      return (*this)(url, cancelled);
+    };
+  }
 
  private:
   const Settings settings_;

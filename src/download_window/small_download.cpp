@@ -1,6 +1,5 @@
 #include "download_window/small_download.h"
 
-#include "fetch_policy/range_answer.h"
 #include "platform/log.h"
 #include "platform/state_file.h"
 
@@ -44,15 +43,8 @@ void SmallDownload::cancel() {
   finishLocked(ended(Outcome::kCancelled));
 }
 
-std::string SmallDownload::resumeValidator(const UrlResponse& answer) {
-  return ::resumeValidator(answer);
-}
-
-RangeVerdict SmallDownload::judgeRangeAnswer(const UrlResponse& answer,
-                                             const RangeRequest& asked) {
-  RangeJudgement judged = ::judgeRangeAnswer(answer, asked);
-  if (!judged.why.empty()) logLine("Signature: %s", judged.why.c_str());
-  return judged.verdict;
+void SmallDownload::startsOver(const std::string& why) {
+  logLine("Signature: %s", why.c_str());
 }
 
 void SmallDownload::didWriteData(DownloadTask& task, int64_t /*bytesWritten*/,

@@ -8,12 +8,13 @@
 #include <mutex>
 #include <string>
 
+#include "fetch_policy/judged_delegate.h"
 #include "net/url_session.h"
 
 // Fetches a small file (an agent's signature) with a URL session of its
 // own, so with the same TLS, redirect, stall and retry rules as the
 // archive, and waits for it. One fetch at a time.
-class SmallDownload : private UrlSessionDelegate {
+class SmallDownload : private JudgedDelegate {
  public:
   explicit SmallDownload(size_t maxSize) : maxSize_(maxSize) {}
 
@@ -33,9 +34,7 @@ class SmallDownload : private UrlSessionDelegate {
   void cancel();
 
  private:
-  std::string resumeValidator(const UrlResponse& answer) override;
-  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
-                                const RangeRequest& asked) override;
+  void startsOver(const std::string& why) override;
   void didWriteData(DownloadTask& task, int64_t bytesWritten,
                     int64_t totalBytesWritten,
                     int64_t totalBytesExpected) override;

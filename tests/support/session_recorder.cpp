@@ -2,19 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "fetch_policy/range_answer.h"
 #include "support/scratch_tree.h"
 
-std::string SessionRecorder::resumeValidator(const UrlResponse& answer) {
-  return ::resumeValidator(answer);
-}
-
-RangeVerdict SessionRecorder::judgeRangeAnswer(const UrlResponse& answer,
-                                               const RangeRequest& asked) {
-  RangeVerdict verdict = ::judgeRangeAnswer(answer, asked).verdict;
+void SessionRecorder::startsOver(const std::string& why) {
   std::lock_guard<std::mutex> lock(mutex_);
-  rangeVerdicts.push_back(verdict);
-  return verdict;
+  startsOverLines.push_back(why);
 }
 
 void SessionRecorder::willWriteBody(DownloadTask& /*task*/, int64_t offset) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "fetch_policy/judged_delegate.h"
 #include "net/url_session.h"
 
 // How long a test waits for what a session should do at once.
@@ -25,11 +26,8 @@ struct Write {
 // Records a URL session delegate's calls; hooks run on the worker inside
 // the call. Read the record once the session is gone (its worker joined).
 // Bytes held are judged as the installer judges them.
-class SessionRecorder : public UrlSessionDelegate {
+class SessionRecorder : public JudgedDelegate {
  public:
-  std::string resumeValidator(const UrlResponse& answer) override;
-  RangeVerdict judgeRangeAnswer(const UrlResponse& answer,
-                                const RangeRequest& asked) override;
   void willWriteBody(DownloadTask& task, int64_t offset) override;
   void didWriteData(DownloadTask& task, int64_t bytes, int64_t total,
                     int64_t expected) override;
@@ -50,7 +48,7 @@ class SessionRecorder : public UrlSessionDelegate {
   std::function<void(DownloadTask&)> onWrite, onFinish, onComplete, onRetry;
   std::vector<Write> writes;
   std::vector<int64_t> bodyStarts;  // the offsets willWriteBody gave
-  std::vector<RangeVerdict> rangeVerdicts;
+  std::vector<std::string> startsOverLines;
   std::optional<UrlResponse> firstResponse, finishResponse;
   std::string finishedPath, finishedBody;
   std::vector<UrlError> errors;
@@ -63,6 +61,7 @@ class SessionRecorder : public UrlSessionDelegate {
   std::set<std::thread::id> threads;
 
  private:
+  void startsOver(const std::string& why) override;
   void note(char call);
 
   mutable std::mutex mutex_;
