@@ -40,10 +40,11 @@ bool AgentSignature::loadKeys(const std::string& resourceDir,
 AgentSignature::Admission AgentSignature::admit(
     const std::string& url, const std::string& cacheDir,
     const std::string& tempDir, const SessionSettings& settings,
-    const ProxyRouter& router, std::string* why) {
+    const ProxyRouter& router, const UrlSessionMaker& makeSession,
+    std::string* why) {
   const std::string signatureUrl = signatureUrlOf(url);
   SmallDownload::Result fetched =
-      download_.fetch(signatureUrl, tempDir, settings, router);
+      download_.fetch(signatureUrl, tempDir, settings, router, makeSession);
   if (fetched.outcome == SmallDownload::Outcome::kCancelled)
     return Admission::kCancelled;
   *why = whyNotFetched(fetched, signatureUrl);

@@ -30,7 +30,8 @@ class AgentSignature {
   // *why set.
   Admission admit(const std::string& url, const std::string& cacheDir,
                   const std::string& tempDir, const SessionSettings& settings,
-                  const ProxyRouter& router, std::string* why);
+                  const ProxyRouter& router,
+                  const UrlSessionMaker& makeSession, std::string* why);
   // The archive at path, hashed by hasher as it came, against the
   // signature admitted.
   Verification verify(const std::string& path, BackgroundHasher& hasher,

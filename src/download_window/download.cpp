@@ -117,7 +117,7 @@ bool Download::willStartTransfer(DownloadTask& /*task*/) {
   std::string why;
   switch (signature_.admit(sourceUrl_, cacheUsable_ ? agentHome_ : "",
                            sessionDir(), sessionSettings_, proxy_.router(),
-                           &why)) {
+                           makeSession_, &why)) {
     case AgentSignature::Admission::kAdmitted:
       return true;
     case AgentSignature::Admission::kCancelled:

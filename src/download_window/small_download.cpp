@@ -16,19 +16,25 @@ SmallDownload::Result ended(SmallDownload::Outcome outcome) {
 SmallDownload::Result SmallDownload::fetch(const std::string& url,
                                            const std::string& tempDir,
                                            const SessionSettings& settings,
-                                           const ProxyRouter& router) {
-  std::unique_ptr<UrlSession> session;
+                                           const ProxyRouter& router,
+                                           const UrlSessionMaker& makeSession) {
+  DownloadTask* task = nullptr;
   {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     result_ = Result();
     finished_ = false;
     if (cancelled_) {
       finishLocked(ended(Outcome::kCancelled));
     } else {
-      session_ = makeUrlSession(this, tempDir, settings, router);
-      DownloadTask* task = session_->downloadTaskWithURL(url, "");
-      task->resume();
+      session_ = makeSession(this, tempDir, settings, router);
+      task = session_->downloadTaskWithURL(url, "");
     }
+  }
+  // Unlocked: a session may call back before resume() returns.
+  if (task) task->resume();
+  std::unique_ptr<UrlSession> session;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [this] { return finished_; });
     session = std::move(session_);
   }

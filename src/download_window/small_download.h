@@ -25,10 +25,12 @@ class SmallDownload : private JudgedDelegate {
     std::string text;     // with kFetched
     std::string why;      // with kFailed: one line, for the log
   };
-  // The body of a 200 answer at url, at most maxSize bytes; its temporary
-  // file goes into tempDir, its requests the way router says.
+  // The body of a 200 answer at url, at most maxSize bytes, over a session
+  // makeSession makes: its temporary file goes into tempDir, its requests
+  // the way router says.
   Result fetch(const std::string& url, const std::string& tempDir,
-               const SessionSettings& settings, const ProxyRouter& router);
+               const SessionSettings& settings, const ProxyRouter& router,
+               const UrlSessionMaker& makeSession);
   // Ends the fetch in progress, and any later one, at once. Callable from
   // any thread.
   void cancel();

@@ -78,7 +78,8 @@ TEST_F(UrlSessionTest, ACutBodyIsResumedOrFetchedAgain) {
 // Bytes an earlier run left in the caller's file: the first request asks
 // for the rest of them beside its condition; the file ends up whole
 // whatever the server answers, and a server that cannot answer now leaves
-// them as they were.
+// them as they were. A part nothing vouches for is never spliced on: the
+// whole is asked for at once.
 TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
   const int64_t size = 1024 * 1024;
   const int64_t held = 300 * 1024;
@@ -91,6 +92,8 @@ TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
     long answered;
     std::vector<int64_t> bodyStarts;
     std::string body;  // what the file holds at the end
+    int firstStatus = 0;  // of a first answer that is no part of it
+    bool ignoresIfRange = false;
   } cases[] = {
       {"same archive", "\"v1\"", true, 200, 206, {held}, whole},
       {"archive changed", "\"v2\"", true, 200, 200, {0}, whole},
@@ -98,6 +101,9 @@ TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
       {"not modified", "\"c1\"", true, 200, 304, {0}, ""},
       {"gone", "\"v1\"", true, 404, 404, {0}, "gone"},
       {"not now", "\"v1\"", true, 503, 0, {}, whole.substr(0, held)},
+      {"unsatisfiable", "\"v1\"", true, 200, 200, {0}, whole, 416},
+      {"changed, If-Range ignored", "\"v2\"", true, 200, 200, {0}, whole, 0,
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,6 +116,10 @@ TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
       reply.generatedSize = -1;
       reply.body = "gone";
     }
+    TestReply first = reply;
+    first.ignoreIfRange = c.ignoresIfRange;
+    if (c.firstStatus) first = TestReply{c.firstStatus, {}, "no part"};
+    server_.serveOnce(path, first);
     server_.serve(path, reply);
     const std::string file = scratch_.path() + "/kept";
     writeFile(file, whole.substr(0, held));
@@ -129,12 +139,11 @@ TEST_F(UrlSessionTest, BytesHeldFromAnEarlierTransferAreContinued) {
     }
     close(data.fd);
 
-    EXPECT_EQ(server_.requestHeaders(path, "Range"),
-              std::vector<std::string>{"bytes=307200-"});
-    EXPECT_EQ(server_.requestHeaders(path, "If-Range"),
-              std::vector<std::string>{"\"v1\""});
-    EXPECT_EQ(server_.requestHeaders(path, "If-None-Match"),
-              std::vector<std::string>{"\"c1\""});
+    std::vector<std::string> ranges = {"bytes=307200-"};
+    if (c.firstStatus || c.ignoresIfRange) ranges.push_back("");
+    EXPECT_EQ(server_.requestHeaders(path, "Range"), ranges);
+    EXPECT_EQ(server_.requestHeaders(path, "If-Range")[0], "\"v1\"");
+    EXPECT_EQ(server_.requestHeaders(path, "If-None-Match")[0], "\"c1\"");
     EXPECT_EQ(recorder.bodyStarts, c.bodyStarts);
     EXPECT_TRUE(readFile(file) == c.body);
     if (c.answered == 0) {
