@@ -119,22 +119,18 @@ TEST(RangeAnswer, OnlyAVouchedRestIsSplicedAnythingElseStartsOver) {
   }
 }
 
+// Why a whole archive came where its rest was asked for.
 TEST(RangeAnswer, TheLineSaysWhyAWholeArchiveCame) {
-  const struct {
-    Headers headers;
-    const char* validator;
-    const char* why;
-  } cases[] = {
-      {{{"ETag", "\"v2\""}}, "\"v1\"", "the archive changed on the server"},
-      {{{"ETag", "\"v1\""}}, "\"v1\"", "the server does not send parts"},
-      {{{"ETag", "\"v1\""}}, "", "nothing vouched"},
-  };
-  for (const auto& c : cases) {
-    RangeJudgement judged =
-        judgeRangeAnswer(answer(200, c.headers), {300, c.validator, 1000});
-    EXPECT_NE(judged.why.find(c.why), std::string::npos) << judged.why;
-    EXPECT_NE(judged.why.find("from byte 300"), std::string::npos);
-  }
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"v1\"", "(the server does not send parts of it)"},
+      {"\"v0\"", "(the archive changed on the server)"},
+      {"", "(nothing vouched that the bytes received would come again)"}};
+  for (const auto& c : cases)
+    EXPECT_NE(judgeRangeAnswer(answer(200, {{"ETag", "\"v1\""}}),
+                               {300, c.first, 1000})
+                  .why.find(std::string("from byte 300 ") + c.second),
+              std::string::npos)
+        << c.second;
   // Nothing held after a restart: a whole body is no news.
   EXPECT_EQ(judgeRangeAnswer(answer(200, {}), {0, "", -1}).why, "");
 }

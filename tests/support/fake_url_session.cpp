@@ -1,130 +1,98 @@
 #include "support/fake_url_session.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "common/write_all.h"
 
-class FakeUrlSessions::Task : public DownloadTask {
- public:
-  Task(FakeUrlSessions& script, UrlSessionDelegate* delegate,
-       const std::string& tempDir, const std::string& url,
-       const std::string& ifNoneMatch)
-      : script_(script),
-        delegate_(delegate),
-        tempDir_(tempDir),
-        url_(url),
-        ifNoneMatch_(ifNoneMatch) {}
-
-  void resume() override;
-  // As a worker would, it tells of the cancel once the call in progress
-  // has returned.
-  void cancel() override { cancelled_ = true; }
-  const UrlResponse* response() const override {
-    return published_ ? &response_ : nullptr;
-  }
-  bool silenced = false;
-
- private:
-  bool mayCall() const { return !cancelled_ && !silenced; }
-  void complete(UrlError::Kind kind, UrlError error = UrlError()) {
-    if (silenced || completed_) return;
-    completed_ = true;
-    error.kind = kind;
-    error.failingUrl = url_;
-    delegate_->didCompleteWithError(*this, error);
-  }
-  void play(const FakeAnswer& answer);
-
-  FakeUrlSessions& script_;
-  UrlSessionDelegate* const delegate_;
-  const std::string tempDir_, url_, ifNoneMatch_;
-  UrlResponse response_;
-  bool published_ = false, cancelled_ = false, completed_ = false;
-};
-
-class FakeUrlSessions::Session : public UrlSession {
+// One task a session, as the real ones have.
+class FakeUrlSessions::Session : public UrlSession, public DownloadTask {
  public:
   Session(FakeUrlSessions& script, UrlSessionDelegate* delegate,
           const std::string& tempDir)
       : script_(script), delegate_(delegate), tempDir_(tempDir) {}
+
   DownloadTask* downloadTaskWithURL(const std::string& url,
                                     const std::string& ifNoneMatch) override {
-    if (task_) return nullptr;
-    task_.reset(new Task(script_, delegate_, tempDir_, url, ifNoneMatch));
-    return task_.get();
+    url_ = url;
+    ifNoneMatch_ = ifNoneMatch;
+    return this;
   }
-  // Bytes held are not looked at: the script says what the answer is.
+  // The script, not the bytes held, says what the answer is.
   DownloadTask* downloadTaskWithResumeData(const std::string& url,
                                            const std::string& ifNoneMatch,
                                            const ResumeData&) override {
     return downloadTaskWithURL(url, ifNoneMatch);
   }
-  void invalidateAndCancel() override {
-    if (task_) task_->silenced = true;
+  void invalidateAndCancel() override { silenced_ = true; }
+  // Told of once the call in progress has returned, as by a worker.
+  void cancel() override { cancelled_ = true; }
+  const UrlResponse* response() const override {
+    return published_ ? &answer_.response : nullptr;
   }
+  void resume() override;
 
  private:
+  bool mayCall() const { return !cancelled_ && !silenced_; }
+  void play();
+  void complete(UrlError error) {
+    if (cancelled_) error.kind = UrlError::Kind::kCancelled;
+    if (!silenced_) delegate_->didCompleteWithError(*this, error);
+  }
+
   FakeUrlSessions& script_;
   UrlSessionDelegate* const delegate_;
   const std::string tempDir_;
-  std::unique_ptr<Task> task_;
+  std::string url_, ifNoneMatch_;
+  FakeAnswer answer_;
+  bool published_ = false, cancelled_ = false, silenced_ = false;
 };
 
-void FakeUrlSessions::Task::resume() {
-  script_.requests_.push_back(url_ + (ifNoneMatch_.empty()
-                                          ? ""
-                                          : " If-None-Match: " + ifNoneMatch_));
-  if (!mayCall() || !delegate_->willStartTransfer(*this))
-    return complete(UrlError::Kind::kCancelled);
+void FakeUrlSessions::Session::resume() {
+  script_.requests_.push_back(
+      url_ + (ifNoneMatch_.empty() ? "" : " If-None-Match: " + ifNoneMatch_));
   std::deque<FakeAnswer>& queue = script_.answers_[url_];
-  if (queue.empty()) {
-    UrlError error;
-    error.localizedDescription = "no answer scripted";
-    return complete(UrlError::Kind::kTransport, error);
+  if (!mayCall() || !delegate_->willStartTransfer(*this)) cancelled_ = true;
+  if (!cancelled_ && !queue.empty()) {
+    answer_ = queue.front();
+    queue.pop_front();
+    return play();
   }
-  FakeAnswer answer = queue.front();
-  queue.pop_front();
-  play(answer);
+  UrlError error;
+  error.kind = UrlError::Kind::kTransport;
+  error.localizedDescription = "no answer scripted";
+  complete(error);
 }
 
-void FakeUrlSessions::Task::play(const FakeAnswer& answer) {
+void FakeUrlSessions::Session::play() {
   std::string path = tempDir_ + "/fake-download-XXXXXX";
   int fd = mkstemp(&path[0]);
-  if (fd < 0) return complete(UrlError::Kind::kTransport);
-  response_ = answer.response;
-  published_ = true;
-  delegate_->willWriteBody(*this, answer.offset);
-  int64_t total = answer.offset;
-  for (size_t at = 0; at < answer.body.size() && mayCall();
-       at += answer.chunkSize) {
-    const std::string chunk = answer.body.substr(at, answer.chunkSize);
-    writeAll(fd, chunk.data(), chunk.size());
-    delegate_->didWriteBody(total, chunk.data(), chunk.size());
-    total += static_cast<int64_t>(chunk.size());
-    if (mayCall())
-      delegate_->didWriteData(*this, static_cast<int64_t>(chunk.size()), total,
-                              response_.expectedContentLength);
-  }
+  writeAll(fd, answer_.body.data(), answer_.body.size());
   close(fd);
-  if (answer.error.kind == UrlError::Kind::kNone && mayCall())
+  published_ = true;
+  delegate_->willWriteBody(*this, 0);
+  const int64_t size = static_cast<int64_t>(answer_.body.size());
+  // Two chunks, so that a later one follows the first answer's.
+  for (int64_t at = 0, half = (size + 1) / 2; at < size && mayCall();
+       at += half) {
+    const int64_t chunk = std::min(half, size - at);
+    delegate_->didWriteBody(at, answer_.body.data() + at, chunk);
+    if (mayCall())
+      delegate_->didWriteData(*this, chunk, at + chunk,
+                              answer_.response.expectedContentLength);
+  }
+  if (answer_.error.kind == UrlError::Kind::kNone && mayCall())
     delegate_->didFinishDownloadingToURL(*this, path);
   unlink(path.c_str());
-  complete(cancelled_ ? UrlError::Kind::kCancelled : answer.error.kind,
-           answer.error);
-}
-
-void FakeUrlSessions::answer(const std::string& url, FakeAnswer answer) {
-  answers_[url].push_back(std::move(answer));
+  complete(answer_.error);
 }
 
 FakeAnswer FakeUrlSessions::ok(const std::string& body,
                                const std::string& etag) {
-  FakeAnswer answer;
-  answer.response.statusCode = 200;
+  FakeAnswer answer = status(200);
   answer.response.expectedContentLength = static_cast<int64_t>(body.size());
   if (!etag.empty()) answer.response.headerFields = {{"ETag", etag}};
   answer.body = body;

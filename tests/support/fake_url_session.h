@@ -1,9 +1,6 @@
 #ifndef BOOTSTRAP_TESTS_SUPPORT_FAKE_URL_SESSION_H_
 #define BOOTSTRAP_TESTS_SUPPORT_FAKE_URL_SESSION_H_
 
-#include <stddef.h>
-#include <stdint.h>
-
 #include <deque>
 #include <map>
 #include <string>
@@ -11,35 +8,32 @@
 
 #include "net/url_session.h"
 
-// A scripted answer: its response, the body (written from offset, in
-// chunks), and how the transfer then ends: error kNone hands over the
-// file, kTransport fails after the body (a cut, say).
+// A scripted answer: its response and body, and how the transfer then
+// ends: error kNone hands over the file, kTransport fails after the body.
 struct FakeAnswer {
   UrlResponse response;
   std::string body;
-  int64_t offset = 0;  // > 0: the rest of bytes held, resumed
-  size_t chunkSize = 1000;
   UrlError error;
 };
 
 // URL sessions without sockets or threads: a task's resume() plays its
-// URL's next scripted answer to the delegate, one call after another and
-// before it returns, as a session's worker would. A URL with no answer
-// left gets a transport failure.
+// URL's next scripted answer to the delegate, call after call in a
+// worker's order, before it returns. A URL with no answer left fails.
 class FakeUrlSessions {
  public:
-  void answer(const std::string& url, FakeAnswer answer);
-  // 200 with body, ETag etag when not empty, its length announced.
+  void answer(const std::string& url, FakeAnswer answer) {
+    answers_[url].push_back(answer);
+  }
+  // 200 with body, its length announced, and ETag etag when not empty.
   static FakeAnswer ok(const std::string& body, const std::string& etag = "");
   static FakeAnswer status(long code);
 
   UrlSessionMaker maker();
-  // Each request: its URL, then " If-None-Match: tag" when it sent one.
+  // Each request's URL, then " If-None-Match: tag" when it sent one.
   const std::vector<std::string>& requests() const { return requests_; }
 
  private:
   class Session;
-  class Task;
   std::map<std::string, std::deque<FakeAnswer>> answers_;
   std::vector<std::string> requests_;
 };
