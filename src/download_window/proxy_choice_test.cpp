@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/log.h"
+#include "support/captured_stderr.h"
 
 namespace {
 
@@ -97,6 +98,20 @@ TEST(ProxyChoice, TheDesktopsCredentialsAreHiddenFromEveryLine) {
            desktopAnswering("http://d:1\nhttp://alice:Pr0xy/PW@d:2"), &line);
   EXPECT_EQ(loggable("Unsupported proxy syntax in 'alice:Pr0xy/PW@d:2'"),
             "Unsupported proxy syntax in 'alice:***@d:2'");
+}
+
+// The archive, its signature and every retry go one way, chosen once.
+TEST(ProxyChoice, ARunChoosesItsRouteOnce) {
+  Settings settings;
+  settings.proxyVariables["https_proxy"] = "http://p:3128";
+  RunProxyRoute route(settings);
+  ProxyRouter router = route.router();
+  CapturedStderr log;
+  for (const char* url : {"https://h/a.zip", "https://h/a.zip.minisig"})
+    EXPECT_EQ(router(url, [] { return false; }).kind, Kind::kEnvironment);
+  const size_t line = log.text().find("Proxy for https://h/a.zip: http://p");
+  EXPECT_NE(line, std::string::npos) << log.text();
+  EXPECT_EQ(line, log.text().rfind("Proxy for")) << log.text();
 }
 
 }  // namespace
