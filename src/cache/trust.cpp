@@ -92,6 +92,8 @@ bool isCacheTrusted(const std::string& cacheDir, std::string* why) {
          isOwnedAndPrivate(joinPath(cacheDir, kSourceUrlFileName),
                            Kind::kStateFile, why) &&
          isOwnedAndPrivate(joinPath(cacheDir, kSignatureRecordFileName),
+                           Kind::kStateFile, why) &&
+         isOwnedAndPrivate(joinPath(cacheDir, kRollbackFloorsFileName),
                            Kind::kStateFile, why);
 }
 

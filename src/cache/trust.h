@@ -5,13 +5,14 @@
 
 // Whether the per-user cache (cacheDir as getInstallAgentCacheDir() gives
 // it) is the user's alone: every directory from ".tarvik" down to
-// "installagent", and the marker and the URL beside it, must be owned by
-// the current user, writable by nobody else, and no symbolic link. Someone else who could
-// write there could plant an agent and a matching marker. Missing entries
-// are fine: they are made by this user. A marker or URL file of the user's
-// whose only fault is that others could write it, inside directories that
-// passed, and which has no other link, is repaired (their write taken away,
-// logged). False with *why set otherwise.
+// "installagent", and the state files beside the agent (the marker, the
+// URL, the signature record, the rollback floors), must be owned by the
+// current user, writable by nobody else, and no symbolic link. Someone
+// else who could write there could plant an agent and a matching marker.
+// Missing entries are fine: they are made by this user. A state file of
+// the user's whose only fault is that others could write it, inside
+// directories that passed, and which has no other link, is repaired (their
+// write taken away, logged). False with *why set otherwise.
 bool isCacheTrusted(const std::string& cacheDir, std::string* why);
 
 // Whether the agent may go into the cache: trusted as above, and its
