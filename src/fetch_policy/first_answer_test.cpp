@@ -1,21 +1,12 @@
 #include "fetch_policy/first_answer.h"
 
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/url_response.h"
+
 namespace {
-
-using Headers = std::vector<std::pair<std::string, std::string>>;
-
-UrlResponse answer(long status, Headers headers) {
-  UrlResponse response;
-  response.statusCode = status;
-  response.headerFields = std::move(headers);
-  return response;
-}
 
 TEST(FirstAnswer, OnlyAConfirmedEtagReusesOnlyTheArchiveIsTaken) {
   using A = AnswerAction;

@@ -3,21 +3,12 @@
 #include <stdint.h>
 
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/url_response.h"
+
 namespace {
-
-using Headers = std::vector<std::pair<std::string, std::string>>;
-
-UrlResponse answer(long status, Headers headers) {
-  UrlResponse response;
-  response.statusCode = status;
-  response.headerFields = std::move(headers);
-  return response;
-}
 
 const char kDate[] = "Sun, 06 Nov 1994 08:49:37 GMT";
 
