@@ -1,5 +1,7 @@
 #include "fetch_policy/first_answer.h"
 
+#include <string.h>
+
 #include <string>
 
 #include <gtest/gtest.h>
