@@ -34,6 +34,11 @@ void DesktopWindow::show(const std::string& title) {
   if (!closed_ && !present_) present_ = g_idle_add(onPresent, this);
 }
 
+void DesktopWindow::whenShown(std::function<void()> work) {
+  shown_ = std::move(work);
+  g_signal_connect_after(window_, "draw", G_CALLBACK(onDrawn), this);
+}
+
 // Returning TRUE keeps GTK from destroying the window under the controls.
 gboolean DesktopWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<DesktopWindow*>(self)->close();
@@ -49,6 +54,15 @@ gboolean DesktopWindow::onPresent(gpointer self) {
   window->present_ = 0;
   gtk_window_present(window->window_);
   return G_SOURCE_REMOVE;
+}
+
+gboolean DesktopWindow::onDrawn(GtkWidget* window, cairo_t*, gpointer self) {
+  g_signal_handlers_disconnect_by_func(
+      window, reinterpret_cast<gpointer>(onDrawn), self);
+  std::function<void()> work =
+      std::move(static_cast<DesktopWindow*>(self)->shown_);
+  if (work) work();
+  return FALSE;
 }
 
 void DesktopWindow::cancelPresent() {
