@@ -3,6 +3,7 @@
 
 #include <stddef.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,9 +64,10 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
 FailureEntryFn loadFailureWindowEntry(std::string* why);
 
 // The desktop's proxies for url from the module, loaded as above, waiting
-// at most timeoutSeconds and not once stopped() says so: true with the
-// resolver's answer (one URI per line) in *answer, else false with *why.
-bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+// at most timeout and not once stopped() says so: true with the resolver's
+// answer (one URI per line) in *answer, else false with *why.
+bool desktopProxiesFor(const std::string& url,
+                       std::chrono::milliseconds timeout,
                        const std::function<bool()>& stopped,
                        std::string* answer, std::string* why);
 
