@@ -8,6 +8,7 @@ DesktopWindow::DesktopWindow(GtkWindow* window, GtkButton* closeButton)
 
 DesktopWindow::~DesktopWindow() {
   cancelPresent();
+  if (shownSource_) g_source_remove(shownSource_);
   g_signal_handlers_disconnect_by_data(window_, this);
   g_signal_handlers_disconnect_by_data(closeButton_, this);
 }
@@ -56,13 +57,21 @@ gboolean DesktopWindow::onPresent(gpointer self) {
   return G_SOURCE_REMOVE;
 }
 
+// The frame is drawn once the redraw that emitted draw is over; an idle
+// source runs after it.
 gboolean DesktopWindow::onDrawn(GtkWidget* window, cairo_t*, gpointer self) {
   g_signal_handlers_disconnect_by_func(
       window, reinterpret_cast<gpointer>(onDrawn), self);
-  std::function<void()> work =
-      std::move(static_cast<DesktopWindow*>(self)->shown_);
-  if (work) work();
+  static_cast<DesktopWindow*>(self)->shownSource_ = g_idle_add(onShown, self);
   return FALSE;
+}
+
+gboolean DesktopWindow::onShown(gpointer self) {
+  DesktopWindow* window = static_cast<DesktopWindow*>(self);
+  window->shownSource_ = 0;
+  std::function<void()> work = std::move(window->shown_);
+  work();
+  return G_SOURCE_REMOVE;
 }
 
 void DesktopWindow::cancelPresent() {

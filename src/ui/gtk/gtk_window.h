@@ -34,6 +34,7 @@ class DesktopWindow : public Window {
   static void onClicked(GtkButton* button, gpointer self);
   static gboolean onPresent(gpointer self);
   static gboolean onDrawn(GtkWidget* window, cairo_t* cr, gpointer self);
+  static gboolean onShown(gpointer self);
   void cancelPresent();
 
   GtkWindow* window_;
@@ -42,6 +43,7 @@ class DesktopWindow : public Window {
   bool closed_ = false;
   guint present_ = 0;  // the source that shows the window, until it runs
   std::function<void()> shown_;  // for the end of the first frame drawn
+  guint shownSource_ = 0;        // the source that runs it, until it runs
 };
 
 #endif
