@@ -49,8 +49,9 @@ class RunProxyRoute {
   ProxyRoute operator()(const std::string& url,
                         const std::function<bool()>& cancelled);
   // Until this is called, a route that needs the desktop's settings waits
-  // (see chooseProxyRoute): the window calls it once its first frame is
-  // drawn, since the resolver's modules would load while the window's do.
+  // (see chooseProxyRoute). The window calls it after its first frame: the
+  // resolver's modules take the dynamic loader's lock and a core while
+  // they load, which the window's start would wait for.
   void allowDesktop();
   // This route as a session takes it; it must outlive the session.
   ProxyRouter router() {
