@@ -25,6 +25,8 @@ Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
       makeSession_(std::move(makeSession)),
       proxy_(settings) {
   outlets.window->setCloseHandler([this] { windowWillClose(); });
+  // The desktop's proxies are asked for once the window is on the screen.
+  outlets.window->whenShown([this] { proxy_.allowDesktop(); });
 }
 
 Download::~Download() {

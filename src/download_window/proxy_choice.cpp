@@ -86,13 +86,25 @@ ProxyRoute routeFor(const std::string& url, const EnvironmentReader& variable,
 }
 
 ProxyRoute chooseProxyRoute(const std::string& url, const Settings& settings,
-                            const std::function<bool()>& cancelled) {
+                            const std::function<bool()>& cancelled,
+                            const DesktopWait& wait) {
   DesktopProxies desktop;
   if (inDesktopSession(settings)) {
-    int seconds = sessionSettings(settings).stallSeconds;
-    desktop = [seconds, &cancelled](const std::string& url, std::string* answer,
-                                    std::string* why) {
-      return desktopProxiesFor(url, seconds, cancelled, answer, why);
+    std::chrono::seconds stall(sessionSettings(settings).stallSeconds);
+    desktop = [stall, &cancelled, &wait](const std::string& url,
+                                         std::string* answer,
+                                         std::string* why) {
+      const ProxyClock::time_point deadline = ProxyClock::now() + stall;
+      wait(std::min(deadline, ProxyClock::now() + kDesktopHold));
+      if (cancelled()) {
+        *why = "stopped before it was asked";
+        return false;
+      }
+      return desktopProxiesFor(
+          url,
+          std::chrono::duration_cast<std::chrono::milliseconds>(
+              deadline - ProxyClock::now()),
+          cancelled, answer, why);
     };
   }
   std::string line;
@@ -106,6 +118,27 @@ ProxyRoute chooseProxyRoute(const std::string& url, const Settings& settings,
 ProxyRoute RunProxyRoute::operator()(const std::string& url,
                                      const std::function<bool()>& cancelled) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!chosen_) chosen_ = chooseProxyRoute(url, settings_, cancelled);
+  if (!chosen_)
+    chosen_ =
+        chooseProxyRoute(url, settings_, cancelled,
+                         [this, &cancelled](ProxyClock::time_point until) {
+                           waitUntilAllowed(until, cancelled);
+                         });
   return *chosen_;
+}
+
+void RunProxyRoute::allowDesktop() {
+  std::lock_guard<std::mutex> lock(allowMutex_);
+  desktopAllowed_ = true;
+  allowed_.notify_all();
+}
+
+// Wakes now and then to hear of a cancel, which has no signal of its own.
+void RunProxyRoute::waitUntilAllowed(ProxyClock::time_point until,
+                                     const std::function<bool()>& cancelled) {
+  const std::chrono::milliseconds kCancelCheck(50);
+  std::unique_lock<std::mutex> lock(allowMutex_);
+  while (!desktopAllowed_ && !cancelled() && ProxyClock::now() < until)
+    allowed_.wait_until(lock,
+                        std::min(until, ProxyClock::now() + kCancelCheck));
 }

@@ -1,6 +1,8 @@
 #ifndef BOOTSTRAP_DOWNLOAD_WINDOW_PROXY_CHOICE_H_
 #define BOOTSTRAP_DOWNLOAD_WINDOW_PROXY_CHOICE_H_
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -22,11 +24,21 @@ using DesktopProxies = std::function<bool(
 ProxyRoute routeFor(const std::string& url, const EnvironmentReader& variable,
                     const DesktopProxies& desktop, std::string* line);
 
+using ProxyClock = std::chrono::steady_clock;
+
+// Returns once the desktop may be asked, or at until at the latest.
+using DesktopWait = std::function<void(ProxyClock::time_point until)>;
+
+// How long the desktop waits to be allowed before it is asked anyway.
+const std::chrono::seconds kDesktopHold(2);
+
 // routeFor the run's proxy variables and, in a desktop session, the
-// desktop module's answer, waited for up to the stall limit and not once
-// cancelled() says so; logs the line.
+// desktop module's answer, asked once wait returns (kDesktopHold at most);
+// the wait and the answer take up to the stall limit in all, and end once
+// cancelled() says so. Logs the line.
 ProxyRoute chooseProxyRoute(const std::string& url, const Settings& settings,
-                            const std::function<bool()>& cancelled);
+                            const std::function<bool()>& cancelled,
+                            const DesktopWait& wait);
 
 // The route of a run's downloads, chosen once, for the first URL asked:
 // the archive, its signature and every retry go the same way, and a slow
@@ -36,6 +48,11 @@ class RunProxyRoute {
   explicit RunProxyRoute(const Settings& settings) : settings_(settings) {}
   ProxyRoute operator()(const std::string& url,
                         const std::function<bool()>& cancelled);
+  // Until this is called, a route that needs the desktop's settings waits
+  // (see chooseProxyRoute). The window calls it after its first frame: the
+  // resolver's modules take the dynamic loader's lock and a core while
+  // they load, which the window's start would wait for.
+  void allowDesktop();
   // This route as a session takes it; it must outlive the session.
   ProxyRouter router() {
     return [this](const std::string& url,
@@ -45,9 +62,15 @@ class RunProxyRoute {
   }
 
  private:
+  void waitUntilAllowed(ProxyClock::time_point until,
+                        const std::function<bool()>& cancelled);
+
   const Settings settings_;
   std::mutex mutex_;
   std::optional<ProxyRoute> chosen_;
+  std::mutex allowMutex_;
+  std::condition_variable allowed_;
+  bool desktopAllowed_ = false;
 };
 
 #endif

@@ -114,4 +114,43 @@ TEST(ProxyChoice, ARunChoosesItsRouteOnce) {
   EXPECT_EQ(line, log.text().rfind("Proxy for")) << log.text();
 }
 
+// Only the desktop waits for the window, at most kDesktopHold and never
+// past the stall limit; a run cancelled meanwhile does not ask it.
+TEST(ProxyChoice, OnlyTheDesktopWaitsAndWithinTheStallLimit) {
+  using std::chrono::seconds;
+  const char kStopped[] = "could not be read (stopped before it was asked)";
+  const struct {
+    const char* name;
+    Vars vars;
+    const char* stall;
+    seconds wait;  // 0: none
+    const char* line;
+  } cases[] = {
+      {"desktop", {}, "60", kDesktopHold, kStopped},
+      {"short stall limit", {}, "1", seconds(1), kStopped},
+      {"variable", {{"http_proxy", "p"}}, "60", seconds(), "(from http_proxy)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings settings;
+    settings.display = ":9";
+    settings.proxyVariables = c.vars;
+    settings.stallSeconds = c.stall;
+    // Cancelled once it has waited.
+    ProxyClock::time_point until, before = ProxyClock::now();
+    testing::internal::CaptureStderr();
+    chooseProxyRoute(
+        "http://h/a.zip", settings,
+        [&] { return until != ProxyClock::time_point(); },
+        [&](ProxyClock::time_point end) { until = end; });
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(until != ProxyClock::time_point(), c.wait.count() != 0);
+    if (c.wait.count() != 0) {
+      EXPECT_LE(before + c.wait, until);
+      EXPECT_LE(until, ProxyClock::now() + c.wait);
+    }
+    EXPECT_NE(err.find(c.line), std::string::npos) << err;
+  }
+}
+
 }  // namespace

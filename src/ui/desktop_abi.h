@@ -57,6 +57,7 @@ typedef struct BootstrapDesktopApi {
   void (*refresh)(BootstrapDesktop*);
   void (*setCloseHandler)(BootstrapDesktop*, BootstrapCall handler,
                           void* context);
+  void (*whenShown)(BootstrapDesktop*, BootstrapLaterCall work, void* context);
 } BootstrapDesktopApi;
 
 }  // extern "C"

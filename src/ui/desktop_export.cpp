@@ -120,6 +120,11 @@ void setWindowCalls(BootstrapDesktopApi* api) {
     d->outlets.window->setCloseHandler(
         [handler, context] { handler(context); });
   };
+  api->whenShown = [](BootstrapDesktop* d, BootstrapLaterCall work,
+                      void* context) {
+    auto later = std::make_shared<LaterCall>(work, context);
+    d->outlets.window->whenShown([later] { later->run(); });
+  };
 }
 
 BootstrapDesktopApi makeApi() {

@@ -122,6 +122,9 @@ class ImportedWindow : public Window {
     handler_ = std::move(handler);
     h_.api->setCloseHandler(h_.desktop, runWork, &handler_);
   }
+  void whenShown(Work work) override {
+    h_.api->whenShown(h_.desktop, runWorkLater, new Work(std::move(work)));
+  }
 
  private:
   Handle h_;

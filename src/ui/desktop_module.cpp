@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <limits.h>
+#include <stdint.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -62,14 +63,16 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why) {
   return importBackend(api, desktop);
 }
 
-bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+bool desktopProxiesFor(const std::string& url,
+                       std::chrono::milliseconds timeout,
                        const std::function<bool()>& stopped,
                        std::string* answer, std::string* why) {
   auto entry = reinterpret_cast<ProxyEntryFn>(
       findEntry(BOOTSTRAP_STRINGIFY(BOOTSTRAP_PROXY_ENTRY), why));
   if (!entry) return false;
   char out[4096] = "";
-  int timeoutMs = std::min(timeoutSeconds, INT_MAX / 1000) * 1000;
+  int timeoutMs = static_cast<int>(
+      std::max<int64_t>(0, std::min<int64_t>(timeout.count(), INT_MAX)));
   ProxyStopFn stop = [](void* context) {
     return (*static_cast<const std::function<bool()>*>(context))() ? 1 : 0;
   };

@@ -3,6 +3,7 @@
 
 #include <stddef.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,8 +28,9 @@ std::string findDesktopModule(const std::string& exeDir);
 // What the module exports, unmangled: a new download window, with in *api
 // the operations on it (see desktop_abi.h), or null with a one-line reason
 // written into why (at most whySize bytes with the NUL). The caller
-// destroys the window through *api.
-#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_window
+// destroys the window through *api. The name changes with the table, so
+// that a module of another build is no module rather than a wrong table.
+#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_window_2
 extern "C" typedef BootstrapDesktop* (*DesktopEntryFn)(
     const BootstrapDesktopApi** api, char* why, size_t whySize);
 
@@ -63,9 +65,10 @@ std::unique_ptr<UiBackend> loadDesktopBackend(std::string* why);
 FailureEntryFn loadFailureWindowEntry(std::string* why);
 
 // The desktop's proxies for url from the module, loaded as above, waiting
-// at most timeoutSeconds and not once stopped() says so: true with the
-// resolver's answer (one URI per line) in *answer, else false with *why.
-bool desktopProxiesFor(const std::string& url, int timeoutSeconds,
+// at most timeout and not once stopped() says so: true with the resolver's
+// answer (one URI per line) in *answer, else false with *why.
+bool desktopProxiesFor(const std::string& url,
+                       std::chrono::milliseconds timeout,
                        const std::function<bool()>& stopped,
                        std::string* answer, std::string* why);
 

@@ -59,6 +59,10 @@ class Window {
   virtual void refresh() = 0;
   // The window's delegate: runs once when the window closes by any means.
   virtual void setCloseHandler(std::function<void()> handler) = 0;
+  // Runs work once on the loop thread when the window's first frame is
+  // drawn: at once where there is no frame to wait for; never when the
+  // window is gone first.
+  virtual void whenShown(std::function<void()> work) { work(); }
 };
 
 // The controls of the download window, owned by the backend.

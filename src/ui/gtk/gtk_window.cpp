@@ -8,6 +8,7 @@ DesktopWindow::DesktopWindow(GtkWindow* window, GtkButton* closeButton)
 
 DesktopWindow::~DesktopWindow() {
   cancelPresent();
+  if (shownSource_) g_source_remove(shownSource_);
   g_signal_handlers_disconnect_by_data(window_, this);
   g_signal_handlers_disconnect_by_data(closeButton_, this);
 }
@@ -34,6 +35,11 @@ void DesktopWindow::show(const std::string& title) {
   if (!closed_ && !present_) present_ = g_idle_add(onPresent, this);
 }
 
+void DesktopWindow::whenShown(std::function<void()> work) {
+  shown_ = std::move(work);
+  g_signal_connect_after(window_, "draw", G_CALLBACK(onDrawn), this);
+}
+
 // Returning TRUE keeps GTK from destroying the window under the controls.
 gboolean DesktopWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<DesktopWindow*>(self)->close();
@@ -48,6 +54,23 @@ gboolean DesktopWindow::onPresent(gpointer self) {
   DesktopWindow* window = static_cast<DesktopWindow*>(self);
   window->present_ = 0;
   gtk_window_present(window->window_);
+  return G_SOURCE_REMOVE;
+}
+
+// The frame is drawn once the redraw that emitted draw is over; an idle
+// source runs after it.
+gboolean DesktopWindow::onDrawn(GtkWidget* window, cairo_t*, gpointer self) {
+  g_signal_handlers_disconnect_by_func(
+      window, reinterpret_cast<gpointer>(onDrawn), self);
+  static_cast<DesktopWindow*>(self)->shownSource_ = g_idle_add(onShown, self);
+  return FALSE;
+}
+
+gboolean DesktopWindow::onShown(gpointer self) {
+  DesktopWindow* window = static_cast<DesktopWindow*>(self);
+  window->shownSource_ = 0;
+  std::function<void()> work = std::move(window->shown_);
+  work();
   return G_SOURCE_REMOVE;
 }
 

@@ -23,6 +23,7 @@ class DesktopWindow : public Window {
   // GTK lays out and redraws changed widgets by itself.
   void refresh() override {}
   void setCloseHandler(std::function<void()> handler) override;
+  void whenShown(std::function<void()> work) override;
 
   // Sets the title; the window appears once the loop runs, with what was
   // set up until then, so that it is sized and centred with its splash.
@@ -32,6 +33,8 @@ class DesktopWindow : public Window {
   static gboolean onDelete(GtkWidget* window, GdkEvent* event, gpointer self);
   static void onClicked(GtkButton* button, gpointer self);
   static gboolean onPresent(gpointer self);
+  static gboolean onDrawn(GtkWidget* window, cairo_t* cr, gpointer self);
+  static gboolean onShown(gpointer self);
   void cancelPresent();
 
   GtkWindow* window_;
@@ -39,6 +42,8 @@ class DesktopWindow : public Window {
   std::function<void()> closeHandler_;
   bool closed_ = false;
   guint present_ = 0;  // the source that shows the window, until it runs
+  std::function<void()> shown_;  // for the end of the first frame drawn
+  guint shownSource_ = 0;        // the source that runs it, until it runs
 };
 
 #endif
