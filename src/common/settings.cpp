@@ -43,6 +43,7 @@ Settings settingsFromEnvironment() {
   if (settings.caBundle.empty()) settings.caBundle = valueOf("SSL_CERT_FILE");
   settings.caDirectory = valueOf("SSL_CERT_DIR");
   for (const char* const* name = kProxyVariableNames; *name; ++name)
-    if (const char* value = getenv(*name)) settings.proxyVariables[*name] = value;
+    if (const char* value = getenv(*name))
+      settings.proxyVariables[*name] = value;
   return settings;
 }

@@ -43,7 +43,8 @@ TEST(Settings, ReadTheEnvironmentOnceAsTheInstallerTakesIt) {
   };
   for (const auto& c : cases) {
     for (const char* name : names) unsetenv(name);
-    for (const auto& variable : c.set) setenv(variable.first, variable.second, 1);
+    for (const auto& variable : c.set)
+      setenv(variable.first, variable.second, 1);
     Settings settings = settingsFromEnvironment();
     EXPECT_EQ(settings.caBundle, c.caBundle) << c.name;
     EXPECT_EQ(settings.display, c.display) << c.name;

@@ -35,7 +35,8 @@ void hideCredentials(const std::string& answer) {
 }
 
 ProxyRoute fromEnvironment(const std::string& url,
-                           const EnvironmentReader& variable, std::string* line) {
+                           const EnvironmentReader& variable,
+                           std::string* line) {
   std::string name = proxyVariableFor(url, variable);
   if (name.empty()) {
     *line = "No proxy for " + url +

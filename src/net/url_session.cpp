@@ -113,7 +113,8 @@ UrlError CurlSession::download() {
 std::chrono::milliseconds CurlSession::delayBefore(int retry,
                                                    const Outcome& failed) {
   std::uniform_real_distribution<double> share(0.0, 1.0);
-  return retryDelay(settings_.retry, retry, failed.retryAfterSeconds, share(random_));
+  return retryDelay(settings_.retry, retry, failed.retryAfterSeconds,
+                    share(random_));
 }
 
 bool CurlSession::pause(std::chrono::milliseconds delay) {

@@ -27,6 +27,12 @@ class FakeUrlSessions {
   // 200 with body, its length announced, and ETag etag when not empty.
   static FakeAnswer ok(const std::string& body, const std::string& etag = "");
   static FakeAnswer status(long code);
+  // answer, failing after its body, for want of disk with storageErrno.
+  static FakeAnswer cut(FakeAnswer answer, int storageErrno = 0) {
+    answer.error.kind = UrlError::Kind::kTransport;
+    answer.error.storageErrno = storageErrno;
+    return answer;
+  }
 
   UrlSessionMaker maker();
   // Each request's URL, then " If-None-Match: tag" when it sent one.
