@@ -81,11 +81,17 @@ check_files() {
 ./usr/share/man/man1/agent-server.1.gz
 ./usr/share/man/man1/bootstrap-installer.1.gz
 ./usr/share/man/man1/make-bundle.1.gz
+./usr/share/doc/bootstrap-installer-kit/copyright
+./usr/share/doc/bootstrap-installer-kit/examples/agent/install
+./usr/share/doc/bootstrap-installer-kit/examples/payload/README.txt
+./usr/share/doc/bootstrap-installer-kit/examples/payload/bin/hello
+./usr/share/doc/bootstrap-installer-kit/examples/payload/share/greeting.txt
+./usr/share/doc/bootstrap-installer-kit/examples/splash.png
 EOF
 )
   got=$(dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ { print $6 }' | sort)
   if [ "$got" = "$expected" ]; then
-    echo "ok: the package holds the tools, the module and the man pages alone"
+    echo "ok: the package holds the tools, the module, the man pages, its copyright and the examples alone"
   else
     fail "the package's files differ from those expected:"
     diff <(echo "$expected") <(echo "$got") | sed 's/^/  /' || true

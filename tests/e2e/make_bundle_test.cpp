@@ -69,25 +69,29 @@ TEST_F(MakeBundle, BothLayoutsOfBothRoadsRunEndToEnd) {
        Layout::kPlainDirectory,
        false,
        false,
-       {"InstallAgent.zip", "bootstrap-installer", "bundle.zip"}},
+       {"InstallAgent.zip", "bootstrap-installer",
+        "bootstrap-installer-licenses.txt", "bundle.zip"}},
       {"app-local",
        Layout::kAppBundle,
        false,
        true,
        {"Contents/MacOS/bootstrap-installer",
+        "Contents/MacOS/bootstrap-installer-licenses.txt",
         "Contents/Resources/InstallAgent.zip", "Contents/Resources/bundle.zip",
         "Contents/Resources/splash.png"}},
       {"plain-download",
        Layout::kPlainDirectory,
        true,
        true,
-       {"bootstrap-installer", "bundle.zip", "installAgentURL.txt",
-        "splash.png"}},
+       {"bootstrap-installer", "bootstrap-installer-licenses.txt",
+        "bundle.zip", "installAgentURL.txt", "splash.png"}},
       {"app-download",
        Layout::kAppBundle,
        true,
        false,
-       {"Contents/MacOS/bootstrap-installer", "Contents/Resources/bundle.zip",
+       {"Contents/MacOS/bootstrap-installer",
+        "Contents/MacOS/bootstrap-installer-licenses.txt",
+        "Contents/Resources/bundle.zip",
         "Contents/Resources/installAgentURL.txt"}},
   };
   writeFile(tree_.at("splash.png"), kPng);
@@ -132,6 +136,13 @@ TEST_F(MakeBundle, BothLayoutsOfBothRoadsRunEndToEnd) {
     const size_t lines = std::count(made.err.begin(), made.err.end(), '\n');
     EXPECT_EQ(lines, unseenSplash + !HAS_DESKTOP_MODULE) << made.err;
     EXPECT_EQ(filesBelow(output), files);
+    // What the executable links statically comes with its notices.
+    const std::string licenses =
+        readFile(output + (c.layout == Layout::kAppBundle ? "/Contents/MacOS"
+                                                          : "") +
+                 "/bootstrap-installer-licenses.txt");
+    EXPECT_NE(licenses.find("Copyright (c) 2013-2017 Frank Denis"),
+              std::string::npos);
     adoptBundle(c.layout, output);
     if (c.splash) {
       EXPECT_EQ(readFile(resources_ + "/splash.png"), kPng);
@@ -357,6 +368,18 @@ TEST_F(MakeBundle, UsageNamesEveryOption) {
   }
 }
 
+// A vendor who names the output like an .app is told which layout came.
+TEST_F(MakeBundle, AnAppNameWithoutAppSaysWhichLayoutItMade) {
+  const std::string output = tree_.at("Setup.app");
+  ProcessResult made = makeBundleTool({"--payload", makePayloadArchive(),
+                                       "--agent", makeAgentArchive("x"),
+                                       output});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_NE(made.err.find("the plain layout was made"), std::string::npos)
+      << made.err;
+  EXPECT_TRUE(pathExists(output + "/bootstrap-installer"));
+}
+
 // The tools as `cmake --install` lays them out: a bundle made by the
 // installed make-bundle, from the installed executable and module, runs
 // its agent from the installed agent-server.
@@ -366,9 +389,16 @@ TEST_F(MakeBundle, InstalledToolsMakeABundleThatRuns) {
       {CMAKE_COMMAND, "--install", BUILD_DIRECTORY, "--prefix", prefix},
       {"PATH=/usr/bin:/bin"}, "", 120);
   ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+  const std::string doc = "share/doc/bootstrap-installer-kit/";
   Strings installed = {"bin/agent-server",
                        "bin/bootstrap-installer",
                        "bin/make-bundle",
+                       doc + "copyright",
+                       doc + "examples/agent/install",
+                       doc + "examples/payload/README.txt",
+                       doc + "examples/payload/bin/hello",
+                       doc + "examples/payload/share/greeting.txt",
+                       doc + "examples/splash.png",
                        "share/man/man1/agent-server.1",
                        "share/man/man1/bootstrap-installer.1",
                        "share/man/man1/make-bundle.1"};

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "bundle_licenses.h"
 #include "input_checks.h"
 #include "public_key_file.h"
 #include "shipped_tools.h"
@@ -90,6 +91,13 @@ bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
                      " beside make-bundle or in " + kInstalledModuleDir +
                      "/: the bundle shows its download on the console only");
 
+  if (!options.app && endsWith(bundleDirectory(options), ".app"))
+    notes->push_back(
+        "note: " + bundleDirectory(options) +
+        " is named like an .app but --app was not given: the plain layout "
+        "was made (the executable beside its files); --app makes "
+        "Contents/MacOS and Contents/Resources");
+
   if (!options.splash.empty() && !options.agent.empty())
     notes->push_back(
         "warning: the splash picture is shown only while the agent "
@@ -98,6 +106,7 @@ bool planBundle(const BundleOptions& options, std::vector<BundleEntry>* entries,
   const std::string exeDir = options.app ? "Contents/MacOS/" : "";
   const std::string resources = options.app ? "Contents/Resources/" : "";
   entries->push_back(copied(executable, exeDir + "bootstrap-installer", 0755));
+  entries->push_back(written(kBundleLicenses, exeDir + kBundleLicensesName));
   if (!module.empty())
     entries->push_back(copied(module, exeDir + kDesktopModuleName, 0755));
   entries->push_back(copied(options.payload, resources + "bundle.zip"));
