@@ -22,13 +22,11 @@ bool parseFloor(const std::string& line, RollbackFloor* floor) {
   size_t idEnd = line.find('\t');
   if (idEnd == std::string::npos) return false;
   size_t timeEnd = line.find('\t', idEnd + 1);
-  SignatureRecord record;
   if (timeEnd == std::string::npos ||
-      !parseSignatureRecord("keyid:" + line.substr(0, idEnd), &record) ||
+      !parseKeyIdHex(line.substr(0, idEnd), &floor->keyId) ||
       !parseDecimal(line.substr(idEnd + 1, timeEnd - idEnd - 1), INT64_MAX,
                     &floor->timestamp))
     return false;
-  floor->keyId = record.keyId;
   floor->url = line.substr(timeEnd + 1);
   return !floor->url.empty() && floor->url.size() <= kMaxStateLineLength &&
          !hasControlCharacter(floor->url);
@@ -57,12 +55,9 @@ std::optional<int64_t> cachedAgentTime(const std::string& cacheDir,
 
 std::string formatRollbackFloors(const std::vector<RollbackFloor>& floors) {
   std::string text;
-  for (const RollbackFloor& floor : floors) {
-    SignatureRecord record;
-    record.keyId = floor.keyId;
-    text += formatSignatureRecord(record).substr(6) + "\t" +
-            std::to_string(floor.timestamp) + "\t" + floor.url + "\n";
-  }
+  for (const RollbackFloor& floor : floors)
+    text += keyIdHex(floor.keyId) + "\t" + std::to_string(floor.timestamp) +
+            "\t" + floor.url + "\n";
   return text;
 }
 

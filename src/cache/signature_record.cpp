@@ -22,7 +22,19 @@ int hexValue(char c) {
   return -1;
 }
 
-bool parseKeyId(const std::string& hex, KeyId* id) {
+}  // namespace
+
+std::string keyIdHex(const KeyId& id) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t byte : id) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+bool parseKeyIdHex(const std::string& hex, KeyId* id) {
   if (hex.size() != 2 * id->size()) return false;
   for (size_t i = 0; i < id->size(); ++i) {
     int high = hexValue(hex[2 * i]), low = hexValue(hex[2 * i + 1]);
@@ -32,15 +44,8 @@ bool parseKeyId(const std::string& hex, KeyId* id) {
   return true;
 }
 
-}  // namespace
-
 std::string formatSignatureRecord(const SignatureRecord& record) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string line = kKeyIdField;
-  for (uint8_t byte : record.keyId) {
-    line += kDigits[byte >> 4];
-    line += kDigits[byte & 15];
-  }
+  std::string line = kKeyIdField + keyIdHex(record.keyId);
   if (record.hasTimestamp)
     line += kTimestampField + std::to_string(record.timestamp);
   return line;
@@ -51,7 +56,7 @@ bool parseSignatureRecord(const std::string& line, SignatureRecord* record) {
   if (line.compare(0, idStart, kKeyIdField) != 0) return false;
   size_t idEnd = line.find('\t', idStart);
   SignatureRecord parsed;
-  if (!parseKeyId(line.substr(idStart, idEnd - idStart), &parsed.keyId))
+  if (!parseKeyIdHex(line.substr(idStart, idEnd - idStart), &parsed.keyId))
     return false;
   if (idEnd != std::string::npos) {
     const std::string field = kTimestampField;

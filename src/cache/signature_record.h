@@ -19,6 +19,11 @@ struct SignatureRecord {
   int64_t timestamp = 0;
 };
 
+// A key id as the cache's files write it: 16 hex digits in lower case, in
+// the id's byte order; parsing takes nothing else.
+std::string keyIdHex(const KeyId& id);
+bool parseKeyIdHex(const std::string& hex, KeyId* id);
+
 // "keyid:<16 hex digits>", then "\ttimestamp:<seconds>" when there is one.
 std::string formatSignatureRecord(const SignatureRecord& record);
 bool parseSignatureRecord(const std::string& line, SignatureRecord* record);

@@ -56,9 +56,9 @@ void Download::windowWillClose() {
 }
 
 void Download::downloadFromURL(const std::string& url) {
-  agentHome_ = agentHomeOf(getInstallAgentCacheDir(home_),
-                           cutAtLastSeparator(installAgentLocation_));
-  cacheUsable_ = agentHome_ == getInstallAgentCacheDir(home_);
+  const std::string cacheDir = getInstallAgentCacheDir(home_);
+  agentHome_ = agentHomeOf(cacheDir, cutAtLastSeparator(installAgentLocation_));
+  cacheUsable_ = agentHome_ == cacheDir;
   std::string why;
   if (!signature_.loadKeys(getBundleLocation(), &why)) {
     logLine("%s", why.c_str());

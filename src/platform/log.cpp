@@ -64,20 +64,30 @@ std::string percentDecoded(const std::string& text) {
   return decoded;
 }
 
+// text with every byte that kept() refuses written in hex with format.
+std::string hexEscaped(const std::string& text, bool (*kept)(unsigned char),
+                       const char* format) {
+  std::string escaped;
+  for (unsigned char c : text) {
+    if (kept(c)) {
+      escaped += static_cast<char>(c);
+      continue;
+    }
+    char hex[8];
+    snprintf(hex, sizeof hex, format, c);
+    escaped += hex;
+  }
+  return escaped;
+}
+
+bool isUnreserved(unsigned char c) {
+  return isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
 // Every byte but the unreserved ones, as a URL's user information carries
 // it.
 std::string percentEncoded(const std::string& text) {
-  std::string encoded;
-  for (unsigned char c : text) {
-    if (isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      encoded += static_cast<char>(c);
-      continue;
-    }
-    char hex[4];
-    snprintf(hex, sizeof hex, "%%%02X", c);
-    encoded += hex;
-  }
-  return encoded;
+  return hexEscaped(text, isUnreserved, "%%%02X");
 }
 
 void addSecret(const std::string& secret) {
@@ -101,17 +111,8 @@ std::string withoutSecrets(std::string text) {
 }
 
 std::string escapedControls(const std::string& text) {
-  std::string escaped;
-  for (unsigned char c : text) {
-    if (!isControl(c)) {
-      escaped += static_cast<char>(c);
-      continue;
-    }
-    char hex[5];
-    snprintf(hex, sizeof hex, "\\x%02x", c);
-    escaped += hex;
-  }
-  return escaped;
+  return hexEscaped(text, [](unsigned char c) { return !isControl(c); },
+                    "\\x%02x");
 }
 
 // The whole message, however long: cut short, a URL could lose the '@'
