@@ -4,6 +4,9 @@
 
 #include <mutex>
 
+#include "platform/log.h"
+#include "platform/run_record.h"
+
 namespace {
 
 // The unpacking step reports from the download's worker thread.
@@ -24,6 +27,7 @@ void report_message_to_console(const std::string& message, bool isError) {
 void report_message_main(const std::string& message, bool isError) {
   std::lock_guard<std::mutex> lock(reportedMutex);
   report_message_to_console(message, isError);
+  recordLine(loggable(message));
   if (isError) reported.push_back(message);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/program_name.h"
+#include "platform/run_record.h"
 
 namespace {
 
@@ -154,9 +155,11 @@ void logLine(const char* format, ...) {
   localtime_r(&now.tv_sec, &local);
   char stamp[32];
   strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  fprintf(stderr, "%s.%03ld %s[%d] %s\n", stamp, now.tv_usec / 1000L,
-          programName(), static_cast<int>(getpid()),
-          message.c_str());
+  char prefix[128];
+  snprintf(prefix, sizeof prefix, "%s.%03ld %s[%d] ", stamp,
+           now.tv_usec / 1000L, programName(), static_cast<int>(getpid()));
+  fprintf(stderr, "%s%s\n", prefix, message.c_str());
   fflush(stderr);
+  recordLine(prefix + message);
   syslog(LOG_NOTICE, "%s", message.c_str());
 }

@@ -6,6 +6,7 @@ set(LAYER_SOURCES
   src/platform/state_file.cpp
   src/platform/log.cpp
   src/platform/remove_tree.cpp
+  src/platform/run_record.cpp
   src/platform/scratch_sweep.cpp
   src/platform/shell_words.cpp
   src/platform/standard_streams.cpp
