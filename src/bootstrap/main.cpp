@@ -3,12 +3,12 @@
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/console_reporter.h"
 #include "bootstrap/credentials.h"
+#include "bootstrap/failure_report.h"
 #include "bootstrap/signal_watch.h"
 #include "common/settings.h"
 #include "download_window/download_entry.h"
 #include "platform/command_runner.h"
 #include "platform/standard_streams.h"
-#include "ui/backend.h"
 #include "ui/failure_window.h"
 
 namespace {
@@ -40,8 +40,6 @@ int main(int argc, char** argv) {
   if (result == 0) return 0;
   // Written after the scratch directory is gone.
   report_message_main("Installation failed.", true);
-  // A user who cancelled has said no; any other may have seen nothing yet.
-  if (!downloadWasCancelled())
-    showFailureWindow(reportedErrors(), desktopWanted(settings));
+  reportFailure(settings);
   return result;
 }

@@ -5,6 +5,7 @@ set(LAYER_SOURCES
   src/bootstrap/bundle_check.cpp
   src/bootstrap/console_reporter.cpp
   src/bootstrap/credentials.cpp
+  src/bootstrap/failure_report.cpp
   src/bootstrap/signal_watch.cpp
 )
 set(LAYER_TESTS

@@ -1,6 +1,7 @@
 # Sources of the per-user agent cache, listed for the top-level build.
 set(LAYER_SOURCES
   src/cache/agent_in_use.cpp
+  src/cache/failure_log.cpp
   src/cache/leftovers.cpp
   src/cache/locations.cpp
   src/cache/lock.cpp
@@ -12,6 +13,7 @@ set(LAYER_SOURCES
   src/cache/validation_marker.cpp
 )
 set(LAYER_TESTS
+  src/cache/failure_log_test.cpp
   src/cache/leftovers_test.cpp
   src/cache/locations_test.cpp
   src/cache/lock_test.cpp

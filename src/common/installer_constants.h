@@ -21,6 +21,9 @@ inline const std::string kSignatureRecordFileName = ".agentsignature";
 // The newest signature time taken for each URL and key, kept whatever
 // agent the cache holds.
 inline const std::string kRollbackFloorsFileName = ".agentfloors";
+// Beside the marker: what the latest failed run said, for the user and
+// for support; not hidden, as the failure window names it.
+inline const std::string kFailureLogFileName = "last-failure.log";
 // Beside the marker; held while the cached agent is decided on or replaced.
 inline const std::string kLockFileName = ".lock";
 // Beside the marker; held by every run whose agent runs from the cache.

@@ -17,7 +17,7 @@
 Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
                    const Settings& settings, ReportFn report,
                    UrlSessionMaker makeSession)
-    : view_(outlets, loop),
+    : view_(outlets, loop, getInstallAgentCacheDir(settings.home)),
       loop_(loop),
       home_(settings.home),
       sessionSettings_(sessionSettings(settings)),
@@ -283,7 +283,8 @@ void Download::didCompleteWithError(DownloadTask& /*task*/,
   if (error.proxyRefused)
     view_.showFailure(refusedText(407));
   else
-    view_.showFailure(DownloadView::Failure::kTransport);
+    view_.showFailure(DownloadView::Failure::kTransport,
+                      error.localizedDescription);
 }
 
 // The window keeps showing the download: only the last failure is shown.

@@ -69,6 +69,8 @@ class Download : public JudgedDelegate {
   // Once the loop has ended: the window closed before the agent was ready,
   // and not on a failure it showed.
   bool cancelled() const { return cancelled_; }
+  // Whether the window shows a failure.
+  bool failed() const { return view_.failed(); }
   // Once the loop has ended: the user said no, so nothing of the download
   // is kept for a later run. Stops the transfer first.
   void forgetPartialDownload();

@@ -27,6 +27,7 @@ const char* cancellingSignal = nullptr;  // the first signal that closed it
 
 // Set on the main thread, read there once the window is gone.
 bool cancelled = false;
+bool showedFailure = false;
 
 const char* signalThatCancelled() {
   std::lock_guard<std::mutex> lock(windowMutex);
@@ -94,11 +95,14 @@ int CallNSApplicationMain(int /*argc*/, char** /*argv*/,
     // The user said no; a signal (a logout, a shutdown) did not.
     if (!signalThatCancelled()) controller.forgetPartialDownload();
   }
+  showedFailure = controller.failed();
   *agentDir = status != 0 ? controller.installAgentLocation() : "";
   return status;
 }
 
 bool downloadWasCancelled() { return cancelled; }
+
+bool downloadShowedFailure() { return showedFailure; }
 
 bool downloadInstallAgentFromZR(const char* target, const char* url,
                                 const Settings& settings, ReportFn report,

@@ -34,6 +34,10 @@ void closeDownloadWindow(const char* signalName);
 // said no, and is told nothing more.
 bool downloadWasCancelled();
 
+// Whether this run's download window showed a failure: the user has seen
+// why it failed, and needs no second window to say so.
+bool downloadShowedFailure();
+
 // Runs the download window's loop; the arguments are ignored, so the
 // process's own command line never reaches the window layer. Nonzero when
 // an agent is ready, *agentDir then naming its directory.

@@ -2,33 +2,37 @@
 
 #include <sys/stat.h>
 
+#include "cache/failure_log.h"
 #include "platform/program_name.h"
+#include "platform/run_record.h"
 #include "platform/shell_words.h"
 #include "ui/transfer_figures.h"
 
 namespace {
 
 const char kDownloading[] = "Downloading";
-const char kTransportFailure[] = "Error during the download process.\n";
+const std::string kTransportFailure = "Error during the download process.\n";
 
 // Where the log can be read: the journal knows it by the executable's
 // name, which the vendor may have changed.
 std::string transportFailureText() {
 #ifdef __APPLE__
-  return std::string(kTransportFailure) +
-         "See the log in Console app for more information.";
+  return kTransportFailure + "See the log in Console app for more information.";
 #else
-  return std::string(kTransportFailure) +
+  return kTransportFailure +
          "See the log on standard error or in the system journal "
          "(journalctl -t " +
          smart_quote(programName()) + ").";
 #endif
 }
 
+// A desktop user reads no standard error: the window itself says what
+// went wrong, and where the details are.
 std::string failureText(DownloadView::Failure failure,
-                        const std::string& detail) {
+                        const std::string& detail, bool desktop) {
   switch (failure) {
     case DownloadView::Failure::kTransport:
+      if (desktop) return kTransportFailure + detail;
       break;
     case DownloadView::Failure::kCannotStore:
       return "Cannot save the download: " + detail;
@@ -49,14 +53,16 @@ const std::chrono::milliseconds kDetailInterval(250);
 }  // namespace
 
 DownloadView::DownloadView(const DownloadWindowOutlets& outlets,
-                           MainLoop& loop)
+                           MainLoop& loop, const std::string& logDir)
     : progress_(outlets.progress),
       image_(outlets.image),
       downloadPercent_(outlets.downloadPercent),
       detail_(outlets.detail),
       window_(outlets.window),
       cancel_(outlets.cancel),
-      loop_(loop) {}
+      copyDetails_(outlets.copyDetails),
+      loop_(loop),
+      logDir_(logDir) {}
 
 void DownloadView::init() {
   progress_->setDoubleValue(0.0);
@@ -149,11 +155,23 @@ void DownloadView::showUnpacking() {
 }
 
 void DownloadView::showFailure(const std::string& message) {
-  loop_.dispatchSync([this, &message] { failure(message, TextColor::kRed); });
+  if (!copyDetails_) {
+    loop_.dispatchSync([this, &message] { failure(message, TextColor::kRed); });
+    return;
+  }
+  // Kept before the window names it.
+  const std::string details = recordedText();
+  const std::string where =
+      whereTheDetailsAre(keepFailureLog(logDir_, details));
+  loop_.dispatchSync([this, &message, &details, &where] {
+    failure(message, TextColor::kRed);
+    detail_->setStringValue(where);
+    copyDetails_->offer(details);
+  });
 }
 
 void DownloadView::showFailure(Failure failure, const std::string& detail) {
-  showFailure(failureText(failure, detail));
+  showFailure(failureText(failure, detail, copyDetails_ != nullptr));
 }
 
 void DownloadView::failure(const std::string& message, TextColor color) {

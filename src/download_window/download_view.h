@@ -12,10 +12,13 @@
 // What the download window shows, for its controller: every change goes
 // to the loop thread. A transfer's progress comes from the URL session's
 // worker, for every chunk, and is shown a few dozen times a second at most,
-// while the bar's last value still equals the bytes received.
+// while the bar's last value still equals the bytes received. On a desktop
+// a failure keeps the run's details as the failure log in logDir, names it,
+// and offers them for copying.
 class DownloadView {
  public:
-  DownloadView(const DownloadWindowOutlets& outlets, MainLoop& loop);
+  DownloadView(const DownloadWindowOutlets& outlets, MainLoop& loop,
+               const std::string& logDir);
 
   // On the loop thread, before the loop runs.
   void init();
@@ -31,7 +34,7 @@ class DownloadView {
   // The failure in red, from any thread.
   void showFailure(const std::string& message);
   enum class Failure {
-    kTransport,      // the log says more
+    kTransport,      // detail, on a desktop: what went wrong
     kCannotStore,    // detail: why
     kNotVerified,
     kKeyFileBroken,
@@ -54,7 +57,9 @@ class DownloadView {
   TextField* detail_;
   Window* window_;
   Button* cancel_;
+  DetailsOffer* copyDetails_;
   MainLoop& loop_;
+  const std::string logDir_;
   bool failureShown_ = false;  // the loop thread's
 
   // The worker's: bytes not yet shown, and for the detail line the bytes

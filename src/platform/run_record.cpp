@@ -36,6 +36,14 @@ std::vector<std::string> recordedLines() {
   return std::vector<std::string>(lines.begin(), lines.end());
 }
 
+std::string recordedText() {
+  std::lock_guard<std::mutex> lock(recordMutex);
+  std::string text;
+  text.reserve(bytes);
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
 void recordAgentLastLines(const std::vector<std::string>& last) {
   std::lock_guard<std::mutex> lock(recordMutex);
   agentLines = last;

@@ -15,6 +15,9 @@ void recordLine(const std::string& line);
 // The lines kept, oldest first: at most kMaxRecordedBytes in all.
 std::vector<std::string> recordedLines();
 
+// Those lines, each ended by a newline: the text of the failure log.
+std::string recordedText();
+
 // Keeps the agent's last lines on standard error (already bounded and
 // fit to show), replacing those of an earlier agent, and records them.
 void recordAgentLastLines(const std::vector<std::string>& lines);

@@ -58,6 +58,8 @@ typedef struct BootstrapDesktopApi {
   void (*setCloseHandler)(BootstrapDesktop*, BootstrapCall handler,
                           void* context);
   void (*whenShown)(BootstrapDesktop*, BootstrapLaterCall work, void* context);
+
+  void (*offerDetails)(BootstrapDesktop*, const char* details);
 } BootstrapDesktopApi;
 
 }  // extern "C"

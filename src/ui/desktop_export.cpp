@@ -125,6 +125,9 @@ void setWindowCalls(BootstrapDesktopApi* api) {
     auto later = std::make_shared<LaterCall>(work, context);
     d->outlets.window->whenShown([later] { later->run(); });
   };
+  api->offerDetails = [](BootstrapDesktop* d, const char* details) {
+    d->outlets.copyDetails->offer(details);
+  };
 }
 
 BootstrapDesktopApi makeApi() {

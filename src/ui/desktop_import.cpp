@@ -112,6 +112,17 @@ class ImportedImageView : public ImageView {
   Handle h_;
 };
 
+class ImportedDetailsOffer : public DetailsOffer {
+ public:
+  explicit ImportedDetailsOffer(Handle h) : h_(h) {}
+  void offer(const std::string& details) override {
+    h_.api->offerDetails(h_.desktop, details.c_str());
+  }
+
+ private:
+  Handle h_;
+};
+
 // Keeps the close handler on this side; the module holds a call into it.
 class ImportedWindow : public Window {
  public:
@@ -141,7 +152,8 @@ class ImportedBackend : public UiBackend {
         detail_(h, kBootstrapDetailField),
         image_(h),
         cancel_(h),
-        window_(h) {}
+        window_(h),
+        copyDetails_(h) {}
   // First of all, while the close handler the module may call is still
   // here.
   ~ImportedBackend() override { h_.api->destroy(h_.desktop); }
@@ -150,7 +162,8 @@ class ImportedBackend : public UiBackend {
 
   MainLoop& loop() override { return loop_; }
   DownloadWindowOutlets outlets() override {
-    return {&progress_, &image_, &text_, &detail_, &window_, &cancel_};
+    return {&progress_, &image_,  &text_,  &detail_,
+            &window_,   &cancel_, &copyDetails_};
   }
   void show(const std::string& title) override {
     h_.api->show(h_.desktop, title.c_str());
@@ -165,6 +178,7 @@ class ImportedBackend : public UiBackend {
   ImportedImageView image_;
   ImportedButton cancel_;
   ImportedWindow window_;
+  ImportedDetailsOffer copyDetails_;
 };
 
 }  // namespace

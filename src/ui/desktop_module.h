@@ -30,18 +30,20 @@ std::string findDesktopModule(const std::string& exeDir);
 // written into why (at most whySize bytes with the NUL). The caller
 // destroys the window through *api. The name changes with the table, so
 // that a module of another build is no module rather than a wrong table.
-#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_window_2
+#define BOOTSTRAP_DESKTOP_ENTRY bootstrap_installer_desktop_window_3
 extern "C" typedef BootstrapDesktop* (*DesktopEntryFn)(
     const BootstrapDesktopApi** api, char* why, size_t whySize);
 
-// Its second export: shows a window titled title with the count lines
-// until the user closes it or closeFd (unless -1) becomes readable; returns
-// at once when no display answers. The run has said all it has to say by
-// then, so there is no reason to hear.
-#define BOOTSTRAP_FAILURE_ENTRY bootstrap_installer_failure_window
+// Its second export: shows a window titled title with the count lines, and
+// details to copy (unless empty), until the user closes it or closeFd
+// (unless -1) becomes readable; returns at once when no display answers.
+// The run has said all it has to say by then, so there is no reason to
+// hear.
+#define BOOTSTRAP_FAILURE_ENTRY bootstrap_installer_failure_window_2
 extern "C" typedef void (*FailureEntryFn)(const char* title,
                                           const char* const* lines,
-                                          size_t count, int closeFd);
+                                          size_t count, const char* details,
+                                          int closeFd);
 
 // Its third export: the proxies that the desktop's settings give for url,
 // as the system's proxy resolver answers (one URI per line, in the order

@@ -41,7 +41,8 @@ void closeFailureWindow() {
   (void)written;
 }
 
-void showFailureWindow(const std::vector<std::string>& lines, bool desktop) {
+void showFailureWindow(const std::vector<std::string>& lines,
+                       const std::string& details, bool desktop) {
   // Without the pipe no signal could close it, and a stopped run would
   // wait on.
   int closeFd = closer().fds[0];
@@ -52,5 +53,5 @@ void showFailureWindow(const std::vector<std::string>& lines, bool desktop) {
   std::vector<const char*> texts;
   for (const std::string& line : lines) texts.push_back(line.c_str());
   const std::string title = bundleWindowTitle() + ": Installation failed";
-  entry(title.c_str(), texts.data(), texts.size(), closeFd);
+  entry(title.c_str(), texts.data(), texts.size(), details.c_str(), closeFd);
 }

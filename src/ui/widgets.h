@@ -65,6 +65,14 @@ class Window {
   virtual void whenShown(std::function<void()> work) { work(); }
 };
 
+// Offers a failed run's details for a support request: shows a "Copy
+// details" button that puts them on the clipboard.
+class DetailsOffer {
+ public:
+  virtual ~DetailsOffer() = default;
+  virtual void offer(const std::string& details) = 0;
+};
+
 // The controls of the download window, owned by the backend.
 struct DownloadWindowOutlets {
   ProgressIndicator* progress = nullptr;
@@ -76,6 +84,8 @@ struct DownloadWindowOutlets {
   TextField* detail = nullptr;
   Window* window = nullptr;
   Button* cancel = nullptr;
+  // Null where there is no clipboard to copy to (the console).
+  DetailsOffer* copyDetails = nullptr;
 };
 
 #endif

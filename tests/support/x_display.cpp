@@ -257,6 +257,13 @@ bool XDisplay::sendDelete(XWindowId window) {
          synced(display_, errors);
 }
 
+bool XDisplay::destroy(XWindowId window) {
+  if (!display_) return false;
+  int errors = xErrors;
+  XDestroyWindow(display_, window);
+  return synced(display_, errors);
+}
+
 bool XDisplay::pressReturn(XWindowId window) {
   return pressKey(window, XK_Return);
 }

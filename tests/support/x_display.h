@@ -47,6 +47,9 @@ class XDisplay {
   // The window manager's request to close, WM_DELETE_WINDOW; false when
   // the window is gone or does not take it.
   bool sendDelete(XWindowId window);
+  // Destroys the window as a session that ends may, behind its owner's
+  // back; false when it is gone already.
+  bool destroy(XWindowId window);
   // Focuses the window and types Return (or Escape, or Space) through
   // XTest; false when the window is gone.
   bool pressReturn(XWindowId window);

@@ -159,6 +159,19 @@ class FakeButton : public Button {
   Recorder& recorder_;
 };
 
+class FakeDetailsOffer : public DetailsOffer {
+ public:
+  explicit FakeDetailsOffer(Recorder& recorder) : recorder_(recorder) {}
+
+  void offer(const std::string& details) override {
+    recorder_.record("copyDetails.offer(" + details + ")",
+                     [&details](FakeWindowState& s) { s.details = details; });
+  }
+
+ private:
+  Recorder& recorder_;
+};
+
 class FakeImageView : public ImageView {
  public:
   explicit FakeImageView(Recorder& recorder) : recorder_(recorder) {}
@@ -214,7 +227,8 @@ struct FakeBackend::Controls {
         detail(recorder, true),
         cancel(recorder),
         image(recorder),
-        window(recorder) {}
+        window(recorder),
+        copyDetails(recorder) {}
 
   Recorder recorder;
   FakeProgress progress;
@@ -223,17 +237,20 @@ struct FakeBackend::Controls {
   FakeButton cancel;
   FakeImageView image;
   FakeWindow window;
+  FakeDetailsOffer copyDetails;
 };
 
-FakeBackend::FakeBackend() : controls_(new Controls(loop_)) {}
+FakeBackend::FakeBackend(bool clipboard)
+    : controls_(new Controls(loop_)), clipboard_(clipboard) {}
 
 FakeBackend::~FakeBackend() = default;
 
 MainLoop& FakeBackend::loop() { return loop_; }
 
 DownloadWindowOutlets FakeBackend::outlets() {
-  return {&controls_->progress, &controls_->image, &controls_->text,
-          &controls_->detail, &controls_->window, &controls_->cancel};
+  return {&controls_->progress, &controls_->image,  &controls_->text,
+          &controls_->detail,   &controls_->window, &controls_->cancel,
+          clipboard_ ? &controls_->copyDetails : nullptr};
 }
 
 void FakeBackend::show(const std::string& title) {

@@ -23,6 +23,7 @@ struct FakeWindowState {
   std::string keyEquivalent;
   std::string imagePath;  // the image on show, if any
   bool closed = false;
+  std::string details;  // as offered for copying
   // In order, e.g. "progress.setDoubleValue(0)",
   // "downloadPercent.setStringValue(Downloading)", "window.close()",
   // "user.pressButton()". A call made off the loop thread ends in
@@ -36,7 +37,8 @@ struct FakeWindowState {
 // close handler once, on the calling (loop) thread.
 class FakeBackend : public UiBackend {
  public:
-  FakeBackend();
+  // clipboard: whether it offers details for copying, as a desktop does.
+  explicit FakeBackend(bool clipboard = false);
   ~FakeBackend() override;
   FakeBackend(const FakeBackend&) = delete;
   FakeBackend& operator=(const FakeBackend&) = delete;
@@ -60,6 +62,7 @@ class FakeBackend : public UiBackend {
 
   QueueLoop loop_;
   std::unique_ptr<Controls> controls_;
+  bool clipboard_;
 };
 
 #endif

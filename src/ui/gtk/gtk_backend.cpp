@@ -1,6 +1,7 @@
 #include <gtk/gtk.h>
 
 #include <type_traits>
+#include <vector>
 
 #include "ui/desktop_export.h"
 #include "ui/desktop_module.h"
@@ -15,9 +16,7 @@ namespace {
 // than a colour of ours; tests find it by its name.
 void setUpDetail(GtkLabel* detail) {
   gtk_widget_set_name(GTK_WIDGET(detail), "detail");
-  gtk_label_set_xalign(detail, 0);
-  gtk_label_set_ellipsize(detail, PANGO_ELLIPSIZE_END);
-  gtk_label_set_max_width_chars(detail, 1);
+  setWrapping(detail);
   gtk_style_context_add_class(gtk_widget_get_style_context(GTK_WIDGET(detail)),
                               GTK_STYLE_CLASS_DIM_LABEL);
   PangoAttrList* small = pango_attr_list_new();
@@ -27,12 +26,19 @@ void setUpDetail(GtkLabel* detail) {
 }
 
 // The widget tree of the download window, top to bottom: splash, status,
-// detail, bar, button. Made first and destroyed last, after the controls over it.
+// detail, bar, buttons. Made first and destroyed last, after the controls
+// over it; each widget is held, so that the controls stay valid when the
+// window is destroyed from outside (a session that ends).
 struct DownloadLayout {
   DownloadLayout();
   ~DownloadLayout();
   DownloadLayout(const DownloadLayout&) = delete;
   DownloadLayout& operator=(const DownloadLayout&) = delete;
+
+  std::vector<GtkWidget*> held() const {
+    return {GTK_WIDGET(window), GTK_WIDGET(image), GTK_WIDGET(text),
+            GTK_WIDGET(detail), GTK_WIDGET(progress), GTK_WIDGET(button)};
+  }
 
   GtkWindow* window;
   GtkImage* image;
@@ -40,6 +46,7 @@ struct DownloadLayout {
   GtkLabel* detail;
   GtkProgressBar* progress;
   GtkButton* button;
+  DetailsButton copy;
 };
 
 DownloadLayout::DownloadLayout()
@@ -49,15 +56,12 @@ DownloadLayout::DownloadLayout()
       detail(GTK_LABEL(gtk_label_new(""))),
       progress(GTK_PROGRESS_BAR(gtk_progress_bar_new())),
       button(GTK_BUTTON(gtk_button_new_with_label("Cancel"))) {
+  for (GtkWidget* widget : held()) g_object_ref(widget);
   gtk_window_set_resizable(window, FALSE);
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
   gtk_widget_set_no_show_all(GTK_WIDGET(image), TRUE);
-  gtk_label_set_xalign(text, 0);
-  gtk_label_set_ellipsize(text, PANGO_ELLIPSIZE_END);
-  // A long status must not widen the window; it gets the content's width.
-  gtk_label_set_max_width_chars(text, 1);
+  setWrapping(text);
   setUpDetail(detail);
-  gtk_widget_set_halign(GTK_WIDGET(button), GTK_ALIGN_END);
 
   // The status sits closer to its bar than to the rest, its detail closer
   // still; an empty detail keeps its line, so the bar does not jump.
@@ -68,7 +72,8 @@ DownloadLayout::DownloadLayout()
   gtk_container_add(GTK_CONTAINER(status), lines);
   gtk_container_add(GTK_CONTAINER(status), GTK_WIDGET(progress));
 
-  setWindowContent(window, {GTK_WIDGET(image), status, GTK_WIDGET(button)});
+  setWindowContent(window, {GTK_WIDGET(image), status,
+                            buttonRow({copy.widget(), GTK_WIDGET(button)})});
 
   // Usable from the keyboard alone: the button has the focus, and Escape
   // does what it does.
@@ -78,7 +83,10 @@ DownloadLayout::DownloadLayout()
 
 // The bootstrap runs the install agent next, maybe for minutes: the window
 // must be gone from the screen by then.
-DownloadLayout::~DownloadLayout() { destroyWindowNow(window); }
+DownloadLayout::~DownloadLayout() {
+  destroyWindowNow(window);
+  for (GtkWidget* widget : held()) g_object_unref(widget);
+}
 
 class DesktopBackend : public UiBackend {
  public:
@@ -88,12 +96,14 @@ class DesktopBackend : public UiBackend {
         detail_(layout_.detail),
         image_(layout_.image),
         cancel_(layout_.button),
-        window_(layout_.window, layout_.button) {}
+        window_(layout_.window, layout_.button),
+        copyDetails_(layout_.copy) {}
 
   MainLoop& loop() override { return loop_; }
 
   DownloadWindowOutlets outlets() override {
-    return {&progress_, &image_, &text_, &detail_, &window_, &cancel_};
+    return {&progress_, &image_,  &text_,  &detail_,
+            &window_,   &cancel_, &copyDetails_};
   }
 
   void show(const std::string& title) override { window_.show(title); }
@@ -109,6 +119,7 @@ class DesktopBackend : public UiBackend {
   DesktopImageView image_;
   DesktopButton cancel_;
   DesktopWindow window_;
+  DesktopDetailsOffer copyDetails_;
 };
 
 }  // namespace

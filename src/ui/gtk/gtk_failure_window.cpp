@@ -7,15 +7,12 @@
 namespace {
 
 // The lines come from paths and other bytes off the disk, which need not
-// be UTF-8; a long one wraps rather than widening the window.
+// be UTF-8.
 GtkWidget* lineLabel(const std::string& line) {
   gchar* valid = g_utf8_make_valid(line.c_str(), -1);
   GtkLabel* label = GTK_LABEL(gtk_label_new(valid));
   g_free(valid);
-  gtk_label_set_xalign(label, 0);
-  gtk_label_set_line_wrap(label, TRUE);
-  gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
-  gtk_label_set_max_width_chars(label, 1);
+  setWrapping(label);
   return GTK_WIDGET(label);
 }
 
@@ -29,6 +26,8 @@ gboolean onDelete(GtkWidget*, GdkEvent*, gpointer loop) {
 
 void onClicked(GtkButton*, gpointer loop) { quit(loop); }
 
+void onDestroy(GtkWidget*, gpointer loop) { quit(loop); }
+
 // Kept until the loop is over: the descriptor stays readable.
 gboolean onCloseRequest(gint, GIOCondition, gpointer loop) {
   quit(loop);
@@ -38,10 +37,15 @@ gboolean onCloseRequest(gint, GIOCondition, gpointer loop) {
 }  // namespace
 
 FailureLayout::FailureLayout(const std::string& title,
-                             const std::vector<std::string>& texts)
+                             const std::vector<std::string>& texts,
+                             const std::string& details)
     : window(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
       lines(GTK_BOX(gtk_box_new(GTK_ORIENTATION_VERTICAL, kRowSpacing / 2))),
       close(GTK_BUTTON(gtk_button_new_with_label("Close"))) {
+  // Held, so that a window destroyed from outside is still ours to drop.
+  g_object_ref(window);
+  g_object_ref_sink(lines);
+  g_object_ref_sink(close);
   gchar* validTitle = g_utf8_make_valid(title.c_str(), -1);
   gtk_window_set_title(window, validTitle);
   g_free(validTitle);
@@ -50,9 +54,10 @@ FailureLayout::FailureLayout(const std::string& title,
   gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
   for (const std::string& text : texts)
     gtk_container_add(GTK_CONTAINER(lines), lineLabel(text));
-  gtk_widget_set_halign(GTK_WIDGET(close), GTK_ALIGN_END);
+  if (!details.empty()) copy.offer(details);
 
-  setWindowContent(window, {GTK_WIDGET(lines), GTK_WIDGET(close)});
+  setWindowContent(window, {GTK_WIDGET(lines),
+                            buttonRow({copy.widget(), GTK_WIDGET(close)})});
 
   // Only a button inside its window can be its default.
   gtk_widget_set_can_default(GTK_WIDGET(close), TRUE);
@@ -61,12 +66,18 @@ FailureLayout::FailureLayout(const std::string& title,
   closeOnEscape(window, close);
 }
 
-FailureLayout::~FailureLayout() { destroyWindowNow(window); }
+FailureLayout::~FailureLayout() {
+  destroyWindowNow(window);
+  g_object_unref(close);
+  g_object_unref(lines);
+  g_object_unref(window);
+}
 
 void runUntilClosed(FailureLayout& layout, int closeFd) {
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   g_signal_connect(layout.window, "delete-event", G_CALLBACK(onDelete), loop);
   g_signal_connect(layout.close, "clicked", G_CALLBACK(onClicked), loop);
+  g_signal_connect(layout.window, "destroy", G_CALLBACK(onDestroy), loop);
   guint watch = closeFd < 0 ? 0
                             : g_unix_fd_add(closeFd,
                                             static_cast<GIOCondition>(

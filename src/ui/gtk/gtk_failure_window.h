@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "ui/gtk/gtk_toolkit.h"
+
 // The window that tells a desktop user why the run failed: a label for
-// each line, top to bottom, over a Close button that is the window's
-// default and has the focus. Return, Escape, the button and the window
-// manager's close each close it.
+// each line, top to bottom, over a "Copy details" button (when there are
+// details) and a Close button that is the window's default and has the
+// focus. Return, Escape, the button, the window manager's close and the
+// window's destruction from outside each close it.
 struct FailureLayout {
   FailureLayout(const std::string& title,
-                const std::vector<std::string>& lines);
+                const std::vector<std::string>& lines,
+                const std::string& details);
   // Takes the window off the screen at once.
   ~FailureLayout();
   FailureLayout(const FailureLayout&) = delete;
@@ -21,6 +25,7 @@ struct FailureLayout {
   GtkWindow* window;
   GtkBox* lines;  // the labels, nothing else
   GtkButton* close;
+  DetailsButton copy;
 };
 
 // Shows the window and runs GTK's loop until it is closed, or until closeFd

@@ -2,6 +2,10 @@
 
 #include <stdio.h>
 
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
 namespace {
 
 // What GTK has pending once a window is destroyed, up to a bound: a source
@@ -12,6 +16,20 @@ const int kMaxDrainPasses = 100;
 const int kContentWidth = 400;
 const int kMargin = 20;
 
+// A window destroyed from outside (a session that ends) makes the X server
+// refuse what was already on its way to it; GDK would end the process on
+// the first such error, scratch directory and all. The window's destruction
+// itself closes it, so the errors are let go, all of them, once per display.
+void tolerateVanishedWindows() {
+#ifdef GDK_WINDOWING_X11
+  GdkDisplay* display = gdk_display_get_default();
+  static GdkDisplay* tolerant = nullptr;
+  if (!GDK_IS_X11_DISPLAY(display) || display == tolerant) return;
+  tolerant = display;
+  gdk_x11_display_error_trap_push(display);
+#endif
+}
+
 }  // namespace
 
 bool startToolkit(char* why, size_t whySize) {
@@ -20,7 +38,10 @@ bool startToolkit(char* why, size_t whySize) {
   static bool localeKept = false;
   if (!localeKept) gtk_disable_setlocale();
   localeKept = true;
-  if (gtk_init_check(nullptr, nullptr)) return true;
+  if (gtk_init_check(nullptr, nullptr)) {
+    tolerateVanishedWindows();
+    return true;
+  }
   // The executable, which read the environment, names the display.
   snprintf(why, whySize, "cannot open display");
   return false;
@@ -55,4 +76,50 @@ void closeOnEscape(GtkWindow* window, GtkButton* button) {
                              GDK_KEY_Escape, static_cast<GdkModifierType>(0),
                              static_cast<GtkAccelFlags>(0));
   g_object_unref(keys);
+}
+
+void setWrapping(GtkLabel* label) {
+  gtk_label_set_xalign(label, 0);
+  gtk_label_set_ellipsize(label, PANGO_ELLIPSIZE_NONE);
+  gtk_label_set_line_wrap(label, TRUE);
+  gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
+  // Its width is the content's, not that of its longest line.
+  gtk_label_set_max_width_chars(label, 1);
+}
+
+GtkWidget* buttonRow(std::initializer_list<GtkWidget*> buttons) {
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kRowSpacing / 2);
+  gtk_widget_set_halign(row, GTK_ALIGN_END);
+  for (GtkWidget* button : buttons) gtk_container_add(GTK_CONTAINER(row), button);
+  return row;
+}
+
+DetailsButton::DetailsButton()
+    : button_(GTK_BUTTON(gtk_button_new_with_label("Copy details"))) {
+  // Held, so that a window destroyed from outside leaves it to us.
+  g_object_ref_sink(button_);
+  gtk_widget_set_no_show_all(GTK_WIDGET(button_), TRUE);
+  g_signal_connect(button_, "clicked", G_CALLBACK(onClicked), this);
+}
+
+DetailsButton::~DetailsButton() {
+  g_signal_handlers_disconnect_by_data(button_, this);
+  g_object_unref(button_);
+}
+
+void DetailsButton::offer(const std::string& details) {
+  details_ = details;
+  gtk_widget_show(GTK_WIDGET(button_));
+}
+
+void DetailsButton::onClicked(GtkButton* button, gpointer self) {
+  const std::string& details = static_cast<DetailsButton*>(self)->details_;
+  gchar* valid = g_utf8_make_valid(details.c_str(), -1);
+  GtkClipboard* clipboard = gtk_widget_get_clipboard(
+      GTK_WIDGET(button), GDK_SELECTION_CLIPBOARD);
+  gtk_clipboard_set_text(clipboard, valid, -1);
+  // A clipboard manager takes it over; without one it goes with us.
+  gtk_clipboard_store(clipboard);
+  g_free(valid);
+  gtk_button_set_label(button, "Copied");
 }

@@ -5,6 +5,7 @@
 #include <stddef.h>
 
 #include <initializer_list>
+#include <string>
 
 // Starts GTK on the display, once or again; false with a one-line reason
 // in why (at most whySize bytes with the NUL) when no display answers. The
@@ -25,6 +26,33 @@ void setWindowContent(GtkWindow* window,
 // Destroys the window and lets it leave the screen now: what comes next
 // (the install agent, the end of the run) does not run GTK's loop.
 void destroyWindowNow(GtkWindow* window);
+
+// A label of the window's width that wraps its text, never cutting it: a
+// failure names paths, which may be long.
+void setWrapping(GtkLabel* label);
+
+// The buttons, left to right, at the end of a row.
+GtkWidget* buttonRow(std::initializer_list<GtkWidget*> buttons);
+
+// A "Copy details" button, hidden until given details: clicked, it puts
+// them on the clipboard, where they stay after the process ends as far as
+// the desktop keeps them.
+class DetailsButton {
+ public:
+  DetailsButton();
+  ~DetailsButton();
+  DetailsButton(const DetailsButton&) = delete;
+  DetailsButton& operator=(const DetailsButton&) = delete;
+
+  void offer(const std::string& details);
+  GtkWidget* widget() const { return GTK_WIDGET(button_); }
+
+ private:
+  static void onClicked(GtkButton* button, gpointer self);
+
+  GtkButton* button_;
+  std::string details_;
+};
 
 // Escape presses the button, as it dismisses any other window of this
 // kind; not while the button is disabled.

@@ -92,8 +92,11 @@ DesktopTextField::DesktopTextField(GtkLabel* label) : label_(label) {
   g_object_unref(style);
 }
 
+// A failure may quote bytes off the disk, which need not be UTF-8.
 void DesktopTextField::setStringValue(const std::string& text) {
-  gtk_label_set_text(label_, text.c_str());
+  gchar* valid = g_utf8_make_valid(text.c_str(), -1);
+  gtk_label_set_text(label_, valid);
+  g_free(valid);
 }
 
 void DesktopTextField::setTextColor(TextColor color) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ui/gtk/gtk_toolkit.h"
 #include "ui/widgets.h"
 
 // The controls of the desktop window, each over a GTK widget that the
@@ -45,8 +46,8 @@ class DesktopProgress : public ProgressIndicator {
   gint64 lastPulse_ = 0;
 };
 
-// One line of status, cut with an ellipsis when too long; each line of a
-// text with several gets a line of its own. Red comes from a style class.
+// The status, or the detail under it: each line of a text gets a line of
+// its own, and a long one wraps. Red comes from a style class.
 class DesktopTextField : public TextField {
  public:
   explicit DesktopTextField(GtkLabel* label);
@@ -71,6 +72,15 @@ class DesktopButton : public Button {
 
  private:
   GtkButton* button_;
+};
+
+class DesktopDetailsOffer : public DetailsOffer {
+ public:
+  explicit DesktopDetailsOffer(DetailsButton& button) : button_(button) {}
+  void offer(const std::string& details) override { button_.offer(details); }
+
+ private:
+  DetailsButton& button_;
 };
 
 // Hidden until it shows an image. The image is loaded at the pixel size of

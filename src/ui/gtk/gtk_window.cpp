@@ -3,6 +3,8 @@
 DesktopWindow::DesktopWindow(GtkWindow* window, GtkButton* closeButton)
     : window_(window), closeButton_(closeButton) {
   g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
+  // Destroyed from outside, as a session that ends may do: a cancel.
+  g_signal_connect(window, "destroy", G_CALLBACK(onDestroy), this);
   g_signal_connect(closeButton, "clicked", G_CALLBACK(onClicked), this);
 }
 
@@ -44,6 +46,10 @@ void DesktopWindow::whenShown(std::function<void()> work) {
 gboolean DesktopWindow::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<DesktopWindow*>(self)->close();
   return TRUE;
+}
+
+void DesktopWindow::onDestroy(GtkWidget*, gpointer self) {
+  static_cast<DesktopWindow*>(self)->close();
 }
 
 void DesktopWindow::onClicked(GtkButton*, gpointer self) {

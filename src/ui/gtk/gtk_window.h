@@ -9,7 +9,7 @@
 #include "ui/widgets.h"
 
 // The download window's toplevel. Closing it by any means (its button,
-// Return, the title bar, the window manager, close()) runs the close
+// Return, the title bar, the window manager, its destruction, close()) runs the close
 // handler once and then takes the window off the screen; the window's
 // owner destroys it later, so the controls stay valid until then.
 class DesktopWindow : public Window {
@@ -31,6 +31,7 @@ class DesktopWindow : public Window {
 
  private:
   static gboolean onDelete(GtkWidget* window, GdkEvent* event, gpointer self);
+  static void onDestroy(GtkWidget* window, gpointer self);
   static void onClicked(GtkButton* button, gpointer self);
   static gboolean onPresent(gpointer self);
   static gboolean onDrawn(GtkWidget* window, cairo_t* cr, gpointer self);

@@ -1,0 +1,21 @@
+#ifndef BOOTSTRAP_BOOTSTRAP_FAILURE_REPORT_H_
+#define BOOTSTRAP_BOOTSTRAP_FAILURE_REPORT_H_
+
+#include <string>
+#include <vector>
+
+#include "common/settings.h"
+
+// What the failure window says: the run's error lines, what the install
+// agent last wrote to standard error (if anything), and where the details
+// were kept (unless they were not).
+std::vector<std::string> failureWindowLines(
+    const std::vector<std::string>& errors,
+    const std::vector<std::string>& agentLines, const std::string& logPath);
+
+// Once the run has failed and said so: keeps what it said as the failure
+// log, and shows one window that says why, unless the user cancelled (and
+// has said no) or the download window showed the failure already.
+void reportFailure(const Settings& settings);
+
+#endif

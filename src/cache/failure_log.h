@@ -1,0 +1,18 @@
+#ifndef BOOTSTRAP_CACHE_FAILURE_LOG_H_
+#define BOOTSTRAP_CACHE_FAILURE_LOG_H_
+
+#include <string>
+
+// Keeps text (what a failed run said) as the failure log in the cache
+// directory (ending in "/"), replacing the last one whole: only the latest
+// failure is kept, readable by the user alone. The file's path, or empty
+// (and a log line) when the cache is not the user's alone or the file
+// cannot be written.
+std::string keepFailureLog(const std::string& cacheDir,
+                           const std::string& text);
+
+// The line that tells the user where the details are: empty when they
+// were not kept.
+std::string whereTheDetailsAre(const std::string& logPath);
+
+#endif
