@@ -21,9 +21,9 @@ std::vector<std::string> failureWindowLines(
   return lines;
 }
 
-void reportFailure(const Settings& settings) {
-  // A cancel is no failure to look into: the last one's log stays.
-  if (downloadWasCancelled()) return;
+void reportFailure(const Settings& settings, bool stoppedBySignal) {
+  // A stop is no failure to look into: the last one's log stays.
+  if (downloadWasCancelled() || stoppedBySignal) return;
   const std::string details = recordedText();
   const std::string logPath =
       keepFailureLog(getInstallAgentCacheDir(settings.home), details);

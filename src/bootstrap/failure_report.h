@@ -14,8 +14,9 @@ std::vector<std::string> failureWindowLines(
     const std::vector<std::string>& agentLines, const std::string& logPath);
 
 // Once the run has failed and said so: keeps what it said as the failure
-// log, and shows one window that says why, unless the user cancelled (and
-// has said no) or the download window showed the failure already.
-void reportFailure(const Settings& settings);
+// log, and shows one window that says why, unless the user cancelled or a
+// signal stopped the run (whoever it was wants the run over) or the
+// download window showed the failure already.
+void reportFailure(const Settings& settings, bool stoppedBySignal);
 
 #endif

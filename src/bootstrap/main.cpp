@@ -1,5 +1,7 @@
 #include <signal.h>
 
+#include <atomic>
+
 #include "bootstrap/bootstrap_sequence.h"
 #include "bootstrap/console_reporter.h"
 #include "bootstrap/credentials.h"
@@ -13,10 +15,13 @@
 
 namespace {
 
+std::atomic<bool> stoppedBySignal(false);
+
 // A stop signal ends the run: no further command starts, the running one
 // hears of it once, the download window closes, and no failure window
 // shows or stays (whoever sent it wants the run over, not a window).
 void stopTheRun(int sig, const char* name, bool commandHasIt) {
+  stoppedBySignal = true;
   interruptCommands(sig, !commandHasIt);  // first: no next step starts
   closeDownloadWindow(name);
   closeFailureWindow();
@@ -40,6 +45,6 @@ int main(int argc, char** argv) {
   if (result == 0) return 0;
   // Written after the scratch directory is gone.
   report_message_main("Installation failed.", true);
-  reportFailure(settings);
+  reportFailure(settings, stoppedBySignal);
   return result;
 }

@@ -202,7 +202,7 @@ TEST_F(DownloadRoad, FailedFetchesLeaveTheCacheAsItWas) {
     server_.serve("/agent.zip", c.reply);
     expectFailure(run({}, {kNoRetries}), "good\n");
     EXPECT_EQ(readFile(marker()), "\"v1\"");
-    EXPECT_EQ(listDir(cache()), kCacheEntries);
+    EXPECT_EQ(listDir(cache()), kCacheEntriesAfterFailure);
     EXPECT_EQ(listDir(cache() + "installagent"), Strings{"install"});
   }
 }

@@ -35,7 +35,10 @@ TEST_F(IncompleteBundle, SaysWhatIsMissingAndMakesNothing) {
     EXPECT_EQ(result.exitCode, 255);
     EXPECT_EQ(result.err, line + "\nInstallation failed.\n");
     EXPECT_EQ(agentRuns(), "");
-    EXPECT_EQ(listDir(home_), Strings{}) << "made under HOME";
+    // Only the failure's log.
+    EXPECT_EQ(listDir(cache()), (Strings{".lock", "last-failure.log"}));
+    EXPECT_NE(readFile(cache() + "last-failure.log").find(line),
+              std::string::npos);
     EXPECT_EQ(listDir(tmpdir_), Strings{});
   }
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "support/x_display.h"
+#include "ui/gtk/gtk_layout_check.h"
 #include "ui/backend.h"
 #include "ui/desktop_import.h"
 #include "ui/desktop_module.h"
@@ -80,6 +81,67 @@ TEST_F(DownloadWindowWidgets, DetailLineUnderTheStatusIsSmallerAndDimmer) {
   EXPECT_LT(fontScale(GTK_LABEL(detail)), 1);
   EXPECT_TRUE(gtk_style_context_has_class(gtk_widget_get_style_context(detail),
                                           GTK_STYLE_CLASS_DIM_LABEL));
+}
+
+GtkWindow* theToplevel() {
+  GList* windows = gtk_window_list_toplevels();
+  GtkWindow* window = windows ? GTK_WINDOW(windows->data) : nullptr;
+  g_list_free(windows);
+  return window;
+}
+
+// A failure naming a long path wraps, all of it on show at the window's
+// own size, beside a button that copies the details.
+TEST_F(DownloadWindowWidgets, AFailureIsNeverCutAndItsDetailsCanBeCopied) {
+  char why[256] = "";
+  const BootstrapDesktopApi* api = nullptr;
+  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
+  ASSERT_TRUE(desktop) << why;
+  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
+  DownloadWindowOutlets w = backend->outlets();
+  ASSERT_NE(w.copyDetails, nullptr);
+  w.downloadPercent->setStringValue(
+      "Error during the download process.\nCould not resolve host: "
+      "downloads.an-installer-vendor-with-a-long-name.example.com");
+  w.downloadPercent->setTextColor(TextColor::kRed);
+  w.detail->setStringValue(
+      "The details are in /home/a-user-with-a-long-name/.tarvik/"
+      "app_installer_cache/Q4711x/darw64/last-failure.log.");
+  w.copyDetails->offer("the run's lines\n");
+  GtkWindow* window = theToplevel();
+  ASSERT_NE(window, nullptr);
+  showAndSettle(window);
+  EXPECT_EQ(cutLabels(GTK_WIDGET(window), GTK_WIDGET(window)),
+            std::vector<std::string>{});
+  GtkWidget* copy = findInToplevels("copy-details");
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(gtk_widget_get_visible(copy));
+}
+
+// A session that ends may destroy the window under us: a cancel.
+TEST_F(DownloadWindowWidgets, DestroyedFromOutsideItClosesAsACancel) {
+  char why[256] = "";
+  const BootstrapDesktopApi* api = nullptr;
+  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
+  ASSERT_TRUE(desktop) << why;
+  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
+  DownloadWindowOutlets w = backend->outlets();
+  int closes = 0;
+  w.window->setCloseHandler([&] {
+    ++closes;
+    backend->loop().stop(0);
+  });
+  GtkWindow* window = theToplevel();
+  ASSERT_NE(window, nullptr);
+  gtk_window_set_title(window, "Setup");
+  showAndSettle(window);
+  ASSERT_TRUE(x_.destroy(x_.findWindow("Setup", 2000)));
+  backend->loop().runAfter(5, [&] { backend->loop().stop(1); });
+  EXPECT_EQ(backend->loop().run(), 0) << "still open 5 s later";
+  EXPECT_EQ(closes, 1);
+  // The controls outlive the window.
+  w.downloadPercent->setStringValue("late");
+  w.progress->setDoubleValue(10);
 }
 
 }  // namespace

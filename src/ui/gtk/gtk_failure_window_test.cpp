@@ -13,6 +13,8 @@
 #include <gdk/gdkx.h>
 
 #include "support/x_display.h"
+#include "ui/gtk/gtk_layout_check.h"
+#include "ui/gtk/gtk_toolkit.h"
 
 namespace {
 
@@ -25,43 +27,6 @@ Strings labelTexts(GtkBox* box) {
     texts.push_back(gtk_label_get_text(GTK_LABEL(child->data)));
   g_list_free(children);
   return texts;
-}
-
-// Shows the window at its own size and lets GTK lay it out.
-void showAndSettle(GtkWindow* window) {
-  gtk_window_present(window);
-  for (int i = 0; i < 200 && !gtk_widget_get_mapped(GTK_WIDGET(window)); ++i)
-    gtk_main_iteration_do(FALSE), usleep(5000);
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-}
-
-// Labels whose text does not fit where they are drawn: cut short, or
-// taller than the room they were given, or reaching past the window.
-Strings cutLabels(GtkWidget* widget, GtkWidget* window) {
-  Strings cut;
-  if (GTK_IS_LABEL(widget) && gtk_widget_get_visible(widget)) {
-    PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(widget));
-    int width = 0, height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
-    GtkAllocation room;
-    gtk_widget_get_allocation(widget, &room);
-    int x = 0, y = 0;
-    gtk_widget_translate_coordinates(widget, window, 0, 0, &x, &y);
-    if (pango_layout_is_ellipsized(layout) || height > room.height ||
-        width > room.width ||
-        x + room.width > gtk_widget_get_allocated_width(window) ||
-        y + room.height > gtk_widget_get_allocated_height(window))
-      cut.push_back(gtk_label_get_text(GTK_LABEL(widget)));
-  }
-  if (GTK_IS_CONTAINER(widget)) {
-    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-    for (GList* child = children; child; child = child->next) {
-      Strings inner = cutLabels(GTK_WIDGET(child->data), window);
-      cut.insert(cut.end(), inner.begin(), inner.end());
-    }
-    g_list_free(children);
-  }
-  return cut;
 }
 
 class FailureWindow : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include "ui/gtk/gtk_toolkit.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #ifdef GDK_WINDOWING_X11
 #include <gdk/gdkx.h>
@@ -16,11 +17,37 @@ const int kMaxDrainPasses = 100;
 const int kContentWidth = 400;
 const int kMargin = 20;
 
-// A window destroyed from outside (a session that ends) makes the X server
-// refuse what was already on its way to it; GDK would end the process on
-// the first such error, scratch directory and all. The window's destruction
-// itself closes it, so the errors are let go, all of them, once per display.
+// GDK's warning when a window of ours is destroyed from outside.
+const char kVanished[] = "unexpectedly destroyed";
+bool windowVanished = false;
+
+// A window destroyed from outside (a session that ends) is no fault of the
+// run, which closes the window as a cancel. GDK warns of it, and GTK's
+// teardown of such a window complains on: from that warning on, the
+// toolkit's warnings are let go rather than written where the run's own
+// lines go.
+// The module is the only part of the program that uses GLib, so it sets
+// the program's log writer.
+GLogWriterOutput quietAfterVanishing(GLogLevelFlags level,
+                                     const GLogField* fields, gsize count,
+                                     gpointer data) {
+  if (level & (G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL)) {
+    for (gsize i = 0; i < count && !windowVanished; ++i)
+      if (strcmp(fields[i].key, "MESSAGE") == 0 && fields[i].length < 0 &&
+          strstr(static_cast<const char*>(fields[i].value), kVanished))
+        windowVanished = true;
+    if (windowVanished) return G_LOG_WRITER_HANDLED;
+  }
+  return g_log_writer_default(level, fields, count, data);
+}
+
+// Such a window also makes the X server refuse what was already on its way
+// to it, and GDK would end the process on the first refusal, scratch
+// directory and all: the errors are let go, all of them, once per display.
 void tolerateVanishedWindows() {
+  static bool quiet = false;
+  if (!quiet) g_log_set_writer_func(quietAfterVanishing, nullptr, nullptr);
+  quiet = true;
 #ifdef GDK_WINDOWING_X11
   GdkDisplay* display = gdk_display_get_default();
   static GdkDisplay* tolerant = nullptr;
@@ -98,6 +125,7 @@ DetailsButton::DetailsButton()
     : button_(GTK_BUTTON(gtk_button_new_with_label("Copy details"))) {
   // Held, so that a window destroyed from outside leaves it to us.
   g_object_ref_sink(button_);
+  gtk_widget_set_name(GTK_WIDGET(button_), "copy-details");  // for tests
   gtk_widget_set_no_show_all(GTK_WIDGET(button_), TRUE);
   g_signal_connect(button_, "clicked", G_CALLBACK(onClicked), this);
 }
