@@ -11,6 +11,7 @@ set(LAYER_SOURCES
 set(LAYER_TESTS
   src/bootstrap/bootstrap_sequence_test.cpp
   src/bootstrap/bundle_check_test.cpp
+  src/bootstrap/failure_report_test.cpp
 )
 # What each platform does its own way, in files named for it; a port lists
 # its own files here instead (docs/DEVELOPMENT.md, "A macOS port supplies").

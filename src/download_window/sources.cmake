@@ -11,5 +11,6 @@ set(LAYER_SOURCES
 set(LAYER_TESTS
   src/download_window/agent_verification_test.cpp
   src/download_window/download_test.cpp
+  src/download_window/download_view_test.cpp
   src/download_window/proxy_choice_test.cpp
 )

@@ -21,6 +21,7 @@ set(LAYER_TESTS
   src/platform/log_test.cpp
   src/platform/pipes_test.cpp
   src/platform/program_name_test.cpp
+  src/platform/run_record_test.cpp
   src/platform/scratch_sweep_test.cpp
   src/platform/shell_words_test.cpp
   src/platform/temp_dir_test.cpp
