@@ -10,14 +10,14 @@
 
 std::vector<std::string> failureWindowLines(
     const std::vector<std::string>& errors,
-    const std::vector<std::string>& agentLines, const std::string& logPath) {
+    const std::vector<std::string>& agentLines, const std::string& logPath,
+    const std::string& whyNotKept) {
   std::vector<std::string> lines = errors;
   if (!agentLines.empty()) {
     lines.push_back("The install agent said:");
     lines.insert(lines.end(), agentLines.begin(), agentLines.end());
   }
-  const std::string where = whereTheDetailsAre(logPath);
-  if (!where.empty()) lines.push_back(where);
+  lines.push_back(whereTheDetailsAre(logPath, whyNotKept));
   return lines;
 }
 
@@ -25,10 +25,11 @@ void reportFailure(const Settings& settings, bool stoppedBySignal) {
   // A stop is no failure to look into: the last one's log stays.
   if (downloadWasCancelled() || stoppedBySignal) return;
   const std::string details = recordedText();
+  std::string why;
   const std::string logPath =
-      keepFailureLog(getInstallAgentCacheDir(settings.home), details);
+      keepFailureLog(getInstallAgentCacheDir(settings.home), details, &why);
   if (downloadShowedFailure()) return;
   showFailureWindow(
-      failureWindowLines(reportedErrors(), agentLastLines(), logPath), details,
-      desktopWanted(settings));
+      failureWindowLines(reportedErrors(), agentLastLines(), logPath, why),
+      details, desktopWanted(settings));
 }

@@ -8,10 +8,11 @@
 
 // What the failure window says: the run's error lines, what the install
 // agent last wrote to standard error (if anything), and where the details
-// were kept (unless they were not).
+// were kept (logPath), or why they were not.
 std::vector<std::string> failureWindowLines(
     const std::vector<std::string>& errors,
-    const std::vector<std::string>& agentLines, const std::string& logPath);
+    const std::vector<std::string>& agentLines, const std::string& logPath,
+    const std::string& whyNotKept);
 
 // Once the run has failed and said so: keeps what it said as the failure
 // log, and shows one window that says why, unless the user cancelled or a

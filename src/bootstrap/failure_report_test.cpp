@@ -13,17 +13,21 @@ TEST(FailureReport, TheWindowSaysWhatFailedWhatTheAgentSaidAndWhereMoreIs) {
     const char* name;
     Strings agent;
     std::string log;
+    std::string whyNot;
     Strings lines;
   } cases[] = {
-      {"agent said nothing, log kept", {}, "/h/last-failure.log",
+      {"agent said nothing, log kept", {}, "/h/last-failure.log", "",
        {errors[0], errors[1], "The details are in /h/last-failure.log."}},
       {"agent's last words, no log", {"cannot write to /opt", "exit 3"}, "",
+       "/h: Read-only file system",
        {errors[0], errors[1], "The install agent said:",
-        "cannot write to /opt", "exit 3"}},
+        "cannot write to /opt", "exit 3",
+        "The details could not be kept in a file (/h: Read-only file "
+        "system)."}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(failureWindowLines(errors, c.agent, c.log), c.lines);
+    EXPECT_EQ(failureWindowLines(errors, c.agent, c.log, c.whyNot), c.lines);
   }
 }
 

@@ -11,7 +11,6 @@
 #include "cache/trust.h"
 #include "common/installer_constants.h"
 #include "common/write_all.h"
-#include "platform/log.h"
 
 namespace {
 
@@ -39,27 +38,23 @@ bool mayKeepIn(const std::string& cacheDir, std::string* why) {
 }  // namespace
 
 std::string keepFailureLog(const std::string& cacheDir,
-                           const std::string& text) {
-  std::string why;
-  if (!mayKeepIn(cacheDir, &why)) {
-    logLine("The failure log is not kept in %s: %s", cacheDir.c_str(),
-            why.c_str());
-    return "";
-  }
+                           const std::string& text, std::string* why) {
+  if (!mayKeepIn(cacheDir, why)) return "";
   const std::string path = cacheDir + kFailureLogFileName;
   const std::string fresh = path + ".new";
   // Two runs failing at once must not write one file together.
   CacheLock lock(cacheDir, 1000);
   if (!writePrivateFile(fresh, text) ||
       rename(fresh.c_str(), path.c_str()) != 0) {
-    logLine("The failure log is not kept in %s: %s", path.c_str(),
-            strerror(errno));
+    *why = path + ": " + strerror(errno);
     unlink(fresh.c_str());
     return "";
   }
   return path;
 }
 
-std::string whereTheDetailsAre(const std::string& logPath) {
-  return logPath.empty() ? "" : "The details are in " + logPath + ".";
+std::string whereTheDetailsAre(const std::string& logPath,
+                               const std::string& why) {
+  if (!logPath.empty()) return "The details are in " + logPath + ".";
+  return "The details could not be kept in a file (" + why + ").";
 }

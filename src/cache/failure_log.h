@@ -6,13 +6,14 @@
 // Keeps text (what a failed run said) as the failure log in the cache
 // directory (ending in "/"), replacing the last one whole: only the latest
 // failure is kept, readable by the user alone. The file's path, or empty
-// (and a log line) when the cache is not the user's alone or the file
-// cannot be written.
+// with *why set when the cache is not the user's alone or the file cannot
+// be written. Nothing is logged: the run has said its last line by then.
 std::string keepFailureLog(const std::string& cacheDir,
-                           const std::string& text);
+                           const std::string& text, std::string* why);
 
-// The line that tells the user where the details are: empty when they
-// were not kept.
-std::string whereTheDetailsAre(const std::string& logPath);
+// The line that tells the user where the details are, or why they could
+// not be kept.
+std::string whereTheDetailsAre(const std::string& logPath,
+                               const std::string& why);
 
 #endif

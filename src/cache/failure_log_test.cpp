@@ -44,8 +44,11 @@ TEST(FailureLog, KeepsTheLatestFailureForTheUserAlone) {
     ASSERT_EQ(mkpath(cache, 0700), 0);
     c.before(cache);
 
-    const std::string path = keepFailureLog(cache, "line one\nline two\n");
+    std::string why;
+    const std::string path =
+        keepFailureLog(cache, "line one\nline two\n", &why);
     EXPECT_EQ(path.empty(), !c.kept);
+    EXPECT_EQ(why.empty(), c.kept) << why;
     EXPECT_FALSE(pathExists(cache + "last-failure.log.new"));
     EXPECT_FALSE(pathExists(tree.at("home") + "/.tarvik/app_installer_cache/"
                             "Q4711x/elsewhere"));
@@ -59,10 +62,12 @@ TEST(FailureLog, KeepsTheLatestFailureForTheUserAlone) {
   }
 }
 
-TEST(FailureLog, TheWindowNamesItOnlyWhenKept) {
-  EXPECT_EQ(whereTheDetailsAre("/h/last-failure.log"),
+TEST(FailureLog, TheWindowNamesItOrSaysWhyNot) {
+  EXPECT_EQ(whereTheDetailsAre("/h/last-failure.log", ""),
             "The details are in /h/last-failure.log.");
-  EXPECT_EQ(whereTheDetailsAre(""), "");
+  EXPECT_EQ(whereTheDetailsAre("", "/h: Read-only file system"),
+            "The details could not be kept in a file (/h: Read-only file "
+            "system).");
 }
 
 }  // namespace

@@ -161,8 +161,9 @@ void DownloadView::showFailure(const std::string& message) {
   }
   // Kept before the window names it.
   const std::string details = recordedText();
+  std::string why;
   const std::string where =
-      whereTheDetailsAre(keepFailureLog(logDir_, details));
+      whereTheDetailsAre(keepFailureLog(logDir_, details, &why), why);
   loop_.dispatchSync([this, &message, &details, &where] {
     failure(message, TextColor::kRed);
     detail_->setStringValue(where);
