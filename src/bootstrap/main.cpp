@@ -9,7 +9,11 @@
 #include "bootstrap/signal_watch.h"
 #include "common/settings.h"
 #include "download_window/download_entry.h"
+#include "platform/bundle_paths.h"
 #include "platform/command_runner.h"
+#include "platform/log.h"
+#include "platform/program_name.h"
+#include "platform/run_record.h"
 #include "platform/standard_streams.h"
 #include "ui/failure_window.h"
 
@@ -40,6 +44,9 @@ int main(int argc, char** argv) {
   setCommandPath(settings.path);
   // Before any other thread starts, so that all of them block the signals.
   startSignalWatch(stopTheRun);
+  // Heads the failure log: which installer, of which bundle.
+  recordLine(std::string(programName()) + " " BOOTSTRAP_VERSION " in " +
+             loggable(mainBundle().bundlePath));
   int result =
       bootstrapInstallerMainFunc(argc, argv, settings, report_message_main);
   if (result == 0) return 0;

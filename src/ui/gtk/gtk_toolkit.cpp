@@ -127,6 +127,8 @@ DetailsButton::DetailsButton()
   g_object_ref_sink(button_);
   gtk_widget_set_name(GTK_WIDGET(button_), "copy-details");  // for tests
   gtk_widget_set_no_show_all(GTK_WIDGET(button_), TRUE);
+  // A click leaves the focus where it was, so Return still closes.
+  gtk_widget_set_focus_on_click(GTK_WIDGET(button_), FALSE);
   g_signal_connect(button_, "clicked", G_CALLBACK(onClicked), this);
 }
 
