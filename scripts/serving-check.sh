@@ -74,14 +74,21 @@ write_nginx_config() {  # DIR PORT
 EOF
 }
 
-# Puts ZIP in place as docs/SERVING.md says: into incoming/, a fresh time,
-# then one rename into the served directory.
+# Puts ZIP in place as docs/SERVING.md says: into incoming/, then into a
+# release directory of its own with a fresh time, and www, nginx's root,
+# switched over to it with one rename.
+RELEASE=0
 publish() {  # ZIP
-  local incoming=$WORK/nginx/incoming
-  mkdir -p "$incoming"
-  cp "$1" "$incoming/InstallAgent.zip"
-  touch "$incoming/InstallAgent.zip"
-  mv "$incoming/InstallAgent.zip" "$WORK/nginx/www/InstallAgent.zip"
+  local top=$WORK/nginx
+  RELEASE=$((RELEASE + 1))
+  mkdir -p "$top/incoming"
+  cp "$1" "$top/incoming/InstallAgent.zip"
+  (cd "$top" &&
+    mkdir "releases/$RELEASE.new" &&
+    mv incoming/InstallAgent.zip "releases/$RELEASE.new/" &&
+    touch "releases/$RELEASE.new/InstallAgent.zip" &&
+    mv "releases/$RELEASE.new" "releases/$RELEASE" &&
+    ln -s "releases/$RELEASE" www.new && mv -T www.new www)
 }
 
 # The answer's header to a HEAD request for the archive, with curl's extra
@@ -195,6 +202,10 @@ main() {
   trap 'exit 130' INT
   trap 'exit 143' TERM
   WORK=$(mktemp -d "${TMPDIR:-/tmp}/serving-check.XXXXXX")
+  # www is a link from the start; its first release holds only the file
+  # start_nginx asks for to see that nginx is up.
+  mkdir -p "$WORK/nginx/releases/0"
+  ln -s releases/0 "$WORK/nginx/www"
   start_nginx "$WORK/nginx"
   URL=$NGINX_URL/InstallAgent.zip
   publish "$BUILD_DIR/demo/InstallAgent.zip"
