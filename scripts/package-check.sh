@@ -82,7 +82,9 @@ check_files() {
 ./usr/share/man/man1/bootstrap-installer.1.gz
 ./usr/share/man/man1/make-bundle.1.gz
 ./usr/share/doc/bootstrap-installer-kit/copyright
+./usr/share/doc/bootstrap-installer-kit/examples/InstallAgent.zip
 ./usr/share/doc/bootstrap-installer-kit/examples/agent/install
+./usr/share/doc/bootstrap-installer-kit/examples/bundle.zip
 ./usr/share/doc/bootstrap-installer-kit/examples/payload/README.txt
 ./usr/share/doc/bootstrap-installer-kit/examples/payload/bin/hello
 ./usr/share/doc/bootstrap-installer-kit/examples/payload/share/greeting.txt
