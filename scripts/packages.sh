@@ -24,7 +24,7 @@ TEST_PACKAGES=("${BUILD_PACKAGES[@]}" libgtest-dev zip openssl xvfb libx11-dev l
 DEMO_PACKAGES=("${BUILD_PACKAGES[@]}" minisign)
 BENCH_PACKAGES=("${BUILD_PACKAGES[@]}" zip curl nginx-light time xvfb binutils minisign)
 SERVING_PACKAGES=("${BUILD_PACKAGES[@]}" curl nginx-light)
-# The README's screenshots: a private X server, and ImageMagick's import.
+# The windows' screenshots (docs/CACHE.md): a private X server, and ImageMagick's import.
 SCREENSHOT_PACKAGES=("${BUILD_PACKAGES[@]}" xvfb x11-utils imagemagick fonts-dejavu-core)
 # binutils: readelf.
 SYMBOL_CHECK_PACKAGES=("${BUILD_PACKAGES[@]}" binutils)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the desktop windows again, on a private
-# X server: docs/window-downloading.png (the download, with its detail
+# Takes the screenshots of the desktop windows (docs/CACHE.md) again, on a
+# private X server: docs/window-downloading.png (the download, with its detail
 # line), docs/window-unpacking.png and docs/window-failed.png (the failure
 # window). Runs the example bundle against agent-server, with a HOME of its
 # own; nothing outside docs/ and build/ is changed.

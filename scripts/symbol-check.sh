@@ -4,7 +4,8 @@
 # symbol version it needs and the libraries it names (NEEDED), and fails
 # when one needs the C++ runtime: a GLIBCXX_, CXXABI_ or GCC_ symbol
 # version, libstdc++ or libgcc_s, a C++ symbol of its own exported, or a
-# glibc symbol version newer than the README's "Systems it needs" names.
+# glibc symbol version newer than docs/BUNDLE.md's "What the user's machine
+# needs" names.
 #
 #   bash scripts/symbol-check.sh                  builds in build if needed
 #   bash scripts/symbol-check.sh --build-dir DIR  uses the build in DIR
@@ -14,7 +15,7 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 BUILD_DIR=build
-# The newest glibc symbol version the README promises to do with.
+# The newest glibc symbol version docs/BUNDLE.md promises to do with.
 MAX_GLIBC=GLIBC_2.34
 
 die() { echo "symbol-check: $*" >&2; exit 1; }
