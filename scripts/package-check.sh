@@ -5,8 +5,9 @@
 # the man pages, nothing else), that apt would install it; unpacked into a
 # temporary root, that the root's make-bundle makes a bundle from the
 # root's executable and module, whose agent then runs; and, as root, that
-# apt-get installs it into a throwaway overlay of this machine. Everything
-# lives in one temporary directory, removed on every exit.
+# apt-get installs it into a throwaway overlay of this machine, where the
+# README's quick start then makes and runs a bundle as a plain user.
+# Everything lives in one temporary directory, removed on every exit.
 #
 #   bash scripts/package-check.sh                  builds it (scripts/package.sh)
 #   bash scripts/package-check.sh --build-dir DIR  packs the build in DIR
@@ -167,12 +168,30 @@ check_bundle_runs() {  # ROOT
   pass_since "$before" "a bundle made by the unpacked make-bundle runs its agent"
 }
 
+# The README's quick start: the shell block between its quick-start marks,
+# so that what the README tells a user to type is what runs here.
+quick_start() {
+  awk '/^<!-- quick-start -->$/ { inside = 1; next }
+       /^<!-- \/quick-start -->$/ { inside = 0 }
+       inside && !/^```/' README.md
+}
+
+# What the quick start printed: its agent installed the payload, and the
+# program installed greets as the payload's greeting says.
+check_quick_start_output() {  # OUT
+  grep -q '^example agent: installed into /.*/example-app:$' "$1" ||
+    fail "the quick start's bundle did not run its agent: $(paste -sd' ' "$1")"
+  grep -qxF "$(cat examples/payload/share/greeting.txt)" "$1" ||
+    fail "the quick start's installed program did not greet: $(paste -sd' ' "$1")"
+}
+
 # A real apt-get install, into a throwaway copy of this machine: an
 # overlay of / in a mount namespace of its own, whose changes land in WORK
 # and go with it; this machine's own files and dpkg database are never
-# written. Skipped where that copy cannot be had.
+# written. There, as a plain user with only what apt-get installed, the
+# README's quick start runs. Skipped where that copy cannot be had.
 check_apt_install() {
-  local top=$WORK/overlay dir before=$FAILED
+  local top=$WORK/overlay dir block status before=$FAILED
   if [ "$(id -u)" -ne 0 ] || ! command -v unshare >/dev/null; then
     echo "skipped: apt-get install into an overlay (needs root and unshare)"
     return
@@ -183,6 +202,8 @@ check_apt_install() {
       return
     }
   done
+  block=$(quick_start)
+  [ -n "$block" ] || die "README.md has no quick-start block"
   mkdir -p "$top/upper" "$top/work" "$top/root"
   # A container may refuse a mount namespace or an overlay over its own
   # root: that is the machine's limit, not the package's fault.
@@ -201,7 +222,12 @@ check_apt_install() {
       cp "$deb" "$top/root/tmp/kit.deb"
       chroot "$top/root" env DEBIAN_FRONTEND=noninteractive         apt-get install -y -qq /tmp/kit.deb
       chroot "$top/root" /usr/bin/make-bundle --version
-      chroot "$top/root" dpkg -L "$3"' _ "$top" "$DEB" "$NAME" \
+      chroot "$top/root" dpkg -L "$3"
+      status=0
+      chroot --userspec=nobody:nogroup "$top/root" env -i HOME=/nonexistent \
+        PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 sh -euc "$4" \
+        >"$top/quick-start.out" 2>&1 || status=$?
+      echo "$status" >"$top/quick-start.status"' _ "$top" "$DEB" "$NAME" "$block" \
       >"$WORK/apt-install.out" 2>&1; then
     fail "apt-get install into an overlay failed:"
     sed 's/^/  /' "$WORK/apt-install.out"
@@ -214,6 +240,16 @@ check_apt_install() {
   ! dpkg-query -W "$NAME" >/dev/null 2>&1 ||
     fail "$NAME is installed on this machine itself"
   pass_since "$before" "apt-get install put $NAME in place, in a throwaway overlay of /"
+
+  before=$FAILED
+  status=$(cat "$top/quick-start.status")
+  if [ "$status" != 0 ]; then
+    fail "the README's quick start exited with status $status:"
+    sed 's/^/  /' "$top/quick-start.out"
+    return
+  fi
+  check_quick_start_output "$top/quick-start.out"
+  pass_since "$before" "the README's quick start made a bundle there that installed the example"
 }
 
 main() {
