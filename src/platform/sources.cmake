@@ -3,6 +3,7 @@ set(LAYER_SOURCES
   src/platform/bundle_paths.cpp
   src/platform/child_process.cpp
   src/platform/command_runner.cpp
+  src/platform/error_tail.cpp
   src/platform/state_file.cpp
   src/platform/log.cpp
   src/platform/remove_tree.cpp
@@ -17,6 +18,7 @@ set(LAYER_TESTS
   src/platform/bundle_paths_test.cpp
   src/platform/child_process_test.cpp
   src/platform/command_runner_test.cpp
+  src/platform/error_tail_test.cpp
   src/platform/state_file_test.cpp
   src/platform/log_test.cpp
   src/platform/pipes_test.cpp
