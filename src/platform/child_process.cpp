@@ -58,7 +58,8 @@ bool reopenNull(int fd, int flags) {
   if ((options.noTerminal && setsid() < 0) ||
       (options.stdinFromNull && !reopenNull(0, O_RDONLY)) ||
       (options.stdoutFd >= 0 && dup2(options.stdoutFd, 1) < 0) ||
-      (options.stderrToNull && !reopenNull(2, O_WRONLY))) {
+      (options.stderrToNull && !reopenNull(2, O_WRONLY)) ||
+      (options.stderrFd >= 0 && dup2(options.stderrFd, 2) < 0)) {
     int error = errno;
     (void)!write(errorFd, &error, sizeof error);
     _exit(127);
@@ -136,6 +137,8 @@ pid_t spawnChild(const char* path, char* const* argv, char* const* scriptArgv,
     posix_spawn_file_actions_adddup2(&actions, options.stdoutFd, 1);
   if (options.stderrToNull)
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (options.stderrFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, options.stderrFd, 2);
   pid_t pid = -1;
   int error = posix_spawn(&pid, path, &actions, &attr, argv, environ);
   // A script without "#!" is the shell's to run, as the shell would.

@@ -17,6 +17,8 @@ struct ChildOptions {
   int stdoutFd = -1;
   // Standard error to /dev/null, for a helper whose complaints we word.
   bool stderrToNull = false;
+  // When >= 0, the child's standard error (a pipe the caller reads).
+  int stderrFd = -1;
   // Killed when the thread that started it dies, where the platform can:
   // a helper must not outlive a bootstrap killed with SIGKILL.
   bool dieWithParent = false;
@@ -27,6 +29,11 @@ struct ChildOptions {
   // For the command runner: killed (SIGKILL) when it has not ended a few
   // seconds after the run was told to stop, as unzip may catch the signal.
   bool killAfterGrace = false;
+  // For the command runner: when set, the command's last lines on standard
+  // error, fit to show (ErrorTail), or none when they could not be kept:
+  // our standard error is a terminal, which the command then writes to
+  // itself, or no pipe could be made. Not with stderrToNull.
+  std::vector<std::string>* errorTail = nullptr;
 };
 
 // Starts the program at path (absolute, or relative to the current
