@@ -1,6 +1,7 @@
 #include "platform/command_runner.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,9 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/error_tail.h"
 #include "platform/log.h"
 #include "platform/pipes.h"
 #include "platform/shell_words.h"
+#include "platform/stderr_relay.h"
 
 namespace {
 
@@ -112,11 +115,36 @@ int statusOfUnstarted() {
   return (errno == ENOENT ? 127 : 126) << 8;
 }
 
+// Whether a command's standard error may go through us: ours must be
+// open and no terminal. On a terminal the command may colour its lines,
+// draw progress or prompt, which it would not do into a pipe.
+bool canRelayStandardError() {
+  return fcntl(STDERR_FILENO, F_GETFD) != -1 && !isatty(STDERR_FILENO);
+}
+
 }  // namespace
 
 int runCommand(const std::string& commandLine, const ChildOptions& options) {
-  pid_t pid = startCommand(commandLine, options);
-  return pid >= 0 ? finishCommand(pid) : statusOfUnstarted();
+  int relay[2];
+  if (options.errorTail) options.errorTail->clear();
+  if (!options.errorTail || options.stderrToNull ||
+      !canRelayStandardError() || !openPipe(relay)) {
+    pid_t pid = startCommand(commandLine, options);
+    return pid >= 0 ? finishCommand(pid) : statusOfUnstarted();
+  }
+  ChildOptions relayed = options;
+  relayed.stderrFd = relay[1];
+  pid_t pid = startCommand(commandLine, relayed);
+  int status = pid < 0 ? statusOfUnstarted() : 0;
+  close(relay[1]);
+  if (pid < 0) {
+    close(relay[0]);
+    return status;
+  }
+  ErrorTail tail;
+  relayUntilEnded(relay[0], pid, &tail);
+  *options.errorTail = tail.lines();
+  return finishCommand(pid);
 }
 
 int runCapturingOutput(const std::string& commandLine, std::string* out) {

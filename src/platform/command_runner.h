@@ -12,6 +12,8 @@
 // process could start or the run was interrupted). The command starts with
 // no signal blocked, PIPE at its default, and INT, TERM, HUP and QUIT at
 // their default unless ignored by the caller's own starter (nohup stays).
+// With options.errorTail, its standard error may go through a pipe whose
+// bytes we pass on to ours as they come (stderr_relay.h).
 int runCommand(const std::string& commandLine, const ChildOptions& options);
 
 // Runs the command line as runCommand does, with standard input and error

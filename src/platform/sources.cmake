@@ -10,6 +10,7 @@ set(LAYER_SOURCES
   src/platform/run_record.cpp
   src/platform/scratch_sweep.cpp
   src/platform/shell_words.cpp
+  src/platform/stderr_relay.cpp
   src/platform/standard_streams.cpp
   src/platform/temp_dir.cpp
   src/platform/unzip.cpp

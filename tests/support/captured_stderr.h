@@ -16,6 +16,8 @@ class CapturedStderr {
 
   // What has been written so far.
   std::string text() const;
+  // The file it goes to.
+  std::string path() const { return tree_.at("stderr"); }
 
  private:
   ScratchTree tree_;
