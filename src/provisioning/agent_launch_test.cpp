@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/run_record.h"
 #include "platform/shell_words.h"
+#include "support/captured_stderr.h"
 #include "support/process.h"
 #include "support/scratch_tree.h"
 
@@ -42,8 +44,12 @@ TEST(FireInstallAgent, AgentGetsBundleAndForwardedArgumentsExactly) {
     ASSERT_TRUE(fire(args));
     EXPECT_EQ(splitAtNul(readFile(tree.at("args"))), expected);
   }
-  writeFile(agent, "exit 1\n");
-  EXPECT_FALSE(fire({"setup", "x"}));
+  writeFile(agent, "echo cannot write >&2; exit 1\n");
+  {
+    CapturedStderr captured;  // a terminal's would not be kept
+    EXPECT_FALSE(fire({"setup", "x"}));
+  }
+  EXPECT_EQ(agentLastLines(), Strings{"cannot write"});
   EXPECT_TRUE(reports.empty());
 }
 
