@@ -73,6 +73,8 @@ void ErrorTail::take(unsigned char c) {
       if (c == 0x1b) escape_ = Escape::kStart;
       return;
   }
+  // A tab lays out columns: a space reads better than its escape.
+  if (c == '\t') c = ' ';
   if (line_.size() < kRawLineLimit)
     line_ += static_cast<char>(c);
   else

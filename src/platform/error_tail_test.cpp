@@ -22,6 +22,7 @@ TEST(ErrorTail, KeepsTheLastLinesFitToShow) {
       {{"a\nlast"}, {"a", "last"}},
       {{"1\n2\n3\n4\n5\n6\n7"}, {"3", "4", "5", "6", "7"}},
       {{"\n  \n\t\n\x1b[0m\nx\n\n"}, {"x"}},
+      {{"name:\tvalue\n"}, {"name: value"}},
       // Colours, a window title, a link, a charset, split anywhere.
       {{"\x1b[1;3", "1mred\x1b", "[0m\n\x1b]0;title\x07ok\n"}, {"red", "ok"}},
       {{"\x1b]8;;http://x\x1b\\link\x1b]8;;\x1b", "\\\n\x1b(Bz\n"},

@@ -73,8 +73,9 @@ bool drained(int fd, ErrorTail* tail) {
   // Nothing of the run kept: its locks, its connections, its standard
   // output (a reader waits for its end), its working directory.
   if (fd != 0 && dup2(fd, 0) != 0) _exit(1);
-  for (long other = 1; other < maxFd; ++other)
-    if (other != STDERR_FILENO) close(static_cast<int>(other));
+  close(STDOUT_FILENO);
+  if (close_range(3, ~0U, 0) != 0)
+    for (long other = 3; other < maxFd; ++other) close(static_cast<int>(other));
   (void)!chdir("/");
   char buffer[4096];
   for (;;) {
