@@ -12,10 +12,12 @@ std::vector<std::string> failureWindowLines(
     const std::vector<std::string>& errors,
     const std::vector<std::string>& agentLines, const std::string& logPath,
     const std::string& whyNotKept) {
+  // The agent's words go before the run's last line, which ends the tale.
   std::vector<std::string> lines = errors;
+  auto at = lines.empty() ? lines.end() : lines.end() - 1;
   if (!agentLines.empty()) {
-    lines.push_back("The install agent said:");
-    lines.insert(lines.end(), agentLines.begin(), agentLines.end());
+    at = lines.insert(at, "The install agent said:") + 1;
+    lines.insert(at, agentLines.begin(), agentLines.end());
   }
   lines.push_back(whereTheDetailsAre(logPath, whyNotKept));
   return lines;

@@ -6,9 +6,9 @@
 
 #include "common/settings.h"
 
-// What the failure window says: the run's error lines, what the install
-// agent last wrote to standard error (if anything), and where the details
-// were kept (logPath), or why they were not.
+// What the failure window says: the run's error lines with what the install
+// agent last wrote to standard error (if anything) before the last of them,
+// and where the details were kept (logPath), or why they were not.
 std::vector<std::string> failureWindowLines(
     const std::vector<std::string>& errors,
     const std::vector<std::string>& agentLines, const std::string& logPath,

@@ -20,8 +20,8 @@ TEST(FailureReport, TheWindowSaysWhatFailedWhatTheAgentSaidAndWhereMoreIs) {
        {errors[0], errors[1], "The details are in /h/last-failure.log."}},
       {"agent's last words, no log", {"cannot write to /opt", "exit 3"}, "",
        "/h: Read-only file system",
-       {errors[0], errors[1], "The install agent said:",
-        "cannot write to /opt", "exit 3",
+       {errors[0], "The install agent said:", "cannot write to /opt",
+        "exit 3", errors[1],
         "The details could not be kept in a file (/h: Read-only file "
         "system)."}},
   };

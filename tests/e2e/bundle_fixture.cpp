@@ -4,7 +4,8 @@ namespace {
 
 // Records its $0, its arguments (NUL-separated), the scratch area it saw,
 // and one line per run; sleeps $AGENT_SLEEP seconds, so that a test can
-// look at the installer while the agent runs; exits with $AGENT_EXIT.
+// look at the installer while the agent runs; says $AGENT_SAYS on standard
+// error, if set, and exits with $AGENT_EXIT.
 // With $AGENT_TRAP set, INT, TERM or HUP end the sleep at once; the agent
 // records the signal's name, takes $AGENT_TRAP seconds to finish, records
 // "exiting" and exits with 7. Its traps are set before the run is recorded.
@@ -28,6 +29,7 @@ const char kRecordingAgent[] =
     "fi\n"
     "[ \"$(stat -c %i \"$0\" 2>&1)\" = \"$self\" ] ||"
     " { echo replaced >> \"$AGENT_RECORD.runs\"; exit 9; }\n"
+    "[ -z \"$AGENT_SAYS\" ] || echo \"$AGENT_SAYS\" >&2\n"
     "exit \"${AGENT_EXIT:-0}\"\n";
 
 std::string nameOf(const std::string& entry) {

@@ -263,11 +263,12 @@ TEST_F(DesktopWindow, FailureStaysOnScreenUntilDismissed) {
   }
 }
 
-// Nobody reads standard error on a desktop: a failed run shows its lines in
-// a window of their own, and ends once the user has closed it, or once a
-// signal says to stop.
+// Nobody reads standard error on a desktop: a failed run shows its lines,
+// and the agent's last, in a window of their own, and ends once the user
+// has closed it (or it is destroyed), or once a signal says to stop.
 TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
   addAgentArchive("InstallAgent.zip", "failing");
+  const std::string kSaid = "cannot write to the target folder";
   typedef std::function<bool(XWindowId, BackgroundProcess&)> Close;
   const std::pair<const char*, Close> ways[] = {
       {"Return",
@@ -283,7 +284,7 @@ TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
   };
   for (const auto& way : ways) {
     SCOPED_TRACE(way.first);
-    auto process = startOnDisplay({"AGENT_EXIT=1"});
+    auto process = startOnDisplay({"AGENT_EXIT=1", "AGENT_SAYS=" + kSaid});
     XWindowId window = awaitFailureWindow(*process);
     ASSERT_NE(window, 0u);
     if (way.first == ways[0].first) keep(capture(window), "run-failed.png");
@@ -292,9 +293,13 @@ TEST_F(DesktopWindow, FailedRunShowsItsLinesUntilClosed) {
     EXPECT_TRUE(x_.waitUntilGone(kFailureTitle, 5000));
     ProcessResult result = process->wait(10);
     EXPECT_EQ(result.exitCode, 255) << result.err;
-    EXPECT_EQ(
-        result.err,
-        "Application install was not successful.\nInstallation failed.\n");
+    EXPECT_EQ(result.err, kSaid +
+                              "\nApplication install was not successful.\n"
+                              "Installation failed.\n");
+    EXPECT_NE(readFile(cache() + "last-failure.log")
+                  .find("last lines on standard error:\n  " + kSaid),
+              std::string::npos);
+    remove((cache() + "last-failure.log").c_str());
   }
 
   // Forced onto the console, the run waits for nobody.
