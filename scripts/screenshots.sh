@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the desktop windows (docs/CACHE.md) again, on a
 # private X server: docs/window-downloading.png (the download, with its detail
-# line), docs/window-unpacking.png and docs/window-failed.png (the failure
-# window). Runs the example bundle against agent-server, with a HOME of its
+# line), docs/window-unpacking.png, docs/window-download-failed.png (a 404)
+# and docs/window-failed.png (the failure window of a failing agent). Runs the example bundle against agent-server, with a HOME of its
 # own; nothing outside docs/ and build/ is changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -101,6 +101,14 @@ for _ in $(seq 100); do [ -e "$work/unzip.started" ] && break; sleep 0.1; done
 sleep 0.5
 shoot "$window" window-unpacking.png
 wait "${pids[-1]}" || true
+
+# A download that fails: the server has no such archive.
+bundle "${url%/*}/missing.zip" "$work/missing"
+background "$work/missing/Example Setup/bootstrap-installer" >/dev/null 2>&1
+window=$(await_window "$title")
+sleep 1
+shoot "$window" window-download-failed.png
+kill "${pids[-1]}"
 
 # Failed: the agent cannot make its target under a plain file.
 touch "$work/file"
