@@ -125,24 +125,21 @@ bool canRelayStandardError() {
 }  // namespace
 
 int runCommand(const std::string& commandLine, const ChildOptions& options) {
-  int relay[2];
   if (options.errorTail) options.errorTail->clear();
+  StderrRelay relay;
   if (!options.errorTail || options.stderrToNull ||
-      !canRelayStandardError() || !openPipe(relay)) {
+      !canRelayStandardError() || !relay.start()) {
     pid_t pid = startCommand(commandLine, options);
     return pid >= 0 ? finishCommand(pid) : statusOfUnstarted();
   }
   ChildOptions relayed = options;
-  relayed.stderrFd = relay[1];
+  relayed.stderrFd = relay.commandEnd();
   pid_t pid = startCommand(commandLine, relayed);
   int status = pid < 0 ? statusOfUnstarted() : 0;
-  close(relay[1]);
-  if (pid < 0) {
-    close(relay[0]);
-    return status;
-  }
+  relay.commandStarted();
+  if (pid < 0) return status;
   ErrorTail tail;
-  relayUntilEnded(relay[0], pid, &tail);
+  relay.collect(pid, &tail);
   *options.errorTail = tail.lines();
   return finishCommand(pid);
 }

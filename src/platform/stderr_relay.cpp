@@ -1,23 +1,24 @@
 #include "platform/stderr_relay.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "common/write_all.h"
-#include "platform/log.h"
+#include "platform/pipes.h"
 
 namespace {
 
-// How often the child's end is looked for while it writes nothing.
+// How often the command's end is looked for while nothing comes.
 const int kEndCheckMs = 20;
 
-// What is read at most once the child ended: a program it left running
-// that never pauses must not keep the run.
-const size_t kDrainLimit = 1 << 20;
+void closeIfOpen(int* fd) {
+  if (*fd >= 0) close(*fd);
+  *fd = -1;
+}
 
 bool hasEnded(pid_t pid) {
   siginfo_t info = {};
@@ -27,85 +28,146 @@ bool hasEnded(pid_t pid) {
   return info.si_pid != 0;
 }
 
-// Whether fd has bytes or its end to read within timeoutMs.
-bool readable(int fd, int timeoutMs) {
-  struct pollfd p = {fd, POLLIN, 0};
-  int ready;
-  while ((ready = poll(&p, 1, timeoutMs)) < 0 && errno == EINTR) continue;
-  return ready > 0;
-}
+// The relay's part, in a process forked from a threaded one, uses only
+// async-signal-safe calls. Its fds: 0 the command's pipe, 3 the copies to
+// the run, 4 the run's word that the command ended (or its end: the run
+// is gone); 2 our standard error.
 
-// One read relayed: the bytes read, 0 at the pipe's end, -1 on an error.
-ssize_t relayOnce(int fd, ErrorTail* tail) {
+// What is passed on at most, once the command ended, before the copies
+// end: a program it left running that never pauses must not keep the run.
+const size_t kLastCopies = 1 << 20;
+
+// Passes on one read of the pipe, and copies it while copying; exits at
+// the pipe's end, when no writer is left. The bytes read.
+size_t passOn(bool copying) {
   char buffer[4096];
   ssize_t n;
-  while ((n = read(fd, buffer, sizeof buffer)) < 0 && errno == EINTR) continue;
-  if (n <= 0) return n;
-  // Our standard error gone, the command still writes to the pipe and
-  // its lines are still kept.
+  while ((n = read(0, buffer, sizeof buffer)) < 0 && errno == EINTR) continue;
+  if (n <= 0) _exit(0);
   (void)writeAll(STDERR_FILENO, buffer, static_cast<size_t>(n));
-  tail->add(buffer, static_cast<size_t>(n));
-  return n;
+  if (copying) (void)writeAll(3, buffer, static_cast<size_t>(n));
+  return static_cast<size_t>(n);
 }
 
-// Relays what is in the pipe now; true when it ended there, no writer
-// being left.
-bool drained(int fd, ErrorTail* tail) {
-  for (size_t taken = 0; taken < kDrainLimit && readable(fd, 0);) {
-    ssize_t n = relayOnce(fd, tail);
-    if (n <= 0) return true;
-    taken += static_cast<size_t>(n);
+bool hasBytes(int fd) {
+  struct pollfd ready = {fd, POLLIN, 0};
+  return poll(&ready, 1, 0) > 0;
+}
+
+[[noreturn]] void relay() {
+  bool copying = true;
+  for (;;) {
+    struct pollfd ready[2] = {{0, POLLIN, 0}, {4, POLLIN, 0}};
+    if (poll(ready, copying ? 2 : 1, -1) < 0) {
+      if (errno == EINTR) continue;
+      _exit(1);
+    }
+    if (copying && ready[1].revents != 0) {
+      // The command ended (or the run is gone): what it wrote before is in
+      // the pipe already. Passed on, the copies end; the relay goes on for
+      // programs the command left running.
+      for (size_t sent = 0; sent < kLastCopies && hasBytes(0);)
+        sent += passOn(true);
+      close(3);
+      close(4);
+      copying = false;
+    } else if (ready[0].revents != 0) {
+      passOn(copying);
+    }
   }
-  return false;
 }
 
-// In the forked forwarder: only async-signal-safe calls, as other threads
-// may have held locks when it was forked.
-[[noreturn]] void forward(int fd, long maxFd) {
-  // Stopped as any process is; a reader of our standard error gone stops
-  // only the writes, so that the pipe is still drained.
+// The relay's process, made a child of init so that it is nobody's to
+// reap, and stopped by nothing but its pipe's end: a signal meant for the
+// run, or for the terminal's whole group, must not leave the command
+// writing into a pipe without a reader.
+[[noreturn]] void becomeRelay(int pipeEnd, int copies, int ended) {
+  pid_t relayPid = fork();
+  if (relayPid != 0) _exit(relayPid > 0 ? 0 : 1);
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, nullptr);
+  for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    sigaction(sig, &ignore, nullptr);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
   // Nothing of the run kept: its locks, its connections, its standard
-  // output (a reader waits for its end), its working directory.
-  if (fd != 0 && dup2(fd, 0) != 0) _exit(1);
+  // output (whose reader waits for its end), its working directory.
+  // Moved up first, so that none is overwritten before it is moved.
+  pipeEnd = fcntl(pipeEnd, F_DUPFD, 5);
+  copies = fcntl(copies, F_DUPFD, 5);
+  ended = fcntl(ended, F_DUPFD, 5);
+  if (pipeEnd < 0 || copies < 0 || ended < 0 || dup2(pipeEnd, 0) != 0 ||
+      dup2(copies, 3) != 3 || dup2(ended, 4) != 4)
+    _exit(1);
   close(STDOUT_FILENO);
-  if (close_range(3, ~0U, 0) != 0)
-    for (long other = 3; other < maxFd; ++other) close(static_cast<int>(other));
-  (void)!chdir("/");
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = read(0, buffer, sizeof buffer);
-    if (n == 0) _exit(0);
-    if (n < 0 && errno != EINTR) _exit(1);
-    if (n > 0) (void)writeAll(STDERR_FILENO, buffer, static_cast<size_t>(n));
+  if (close_range(5, ~0U, 0) != 0) {
+    long maxFd = sysconf(_SC_OPEN_MAX);
+    for (long fd = 5; fd < maxFd; ++fd) close(static_cast<int>(fd));
   }
-}
-
-// Not tied to the run (no death signal): the writers outlive it.
-void handOff(int fd) {
-  long maxFd = sysconf(_SC_OPEN_MAX);
-  if (maxFd < 0) maxFd = 1024;
-  pid_t pid = fork();
-  if (pid == 0) forward(fd, maxFd);
-  if (pid < 0)
-    logLine("Cannot go on relaying the standard error of a command's "
-            "background programs: %s", strerror(errno));
+  (void)!chdir("/");
+  relay();
 }
 
 }  // namespace
 
-void relayUntilEnded(int fd, pid_t pid, ErrorTail* tail) {
+StderrRelay::~StderrRelay() {
+  closeIfOpen(&commandEnd_);
+  closeIfOpen(&copies_);
+  closeIfOpen(&ended_);
+}
+
+bool StderrRelay::start() {
+  int command[2], copies[2], ended[2];
+  if (!openPipe(command)) return false;
+  if (!openPipe(copies)) {
+    close(command[0]);
+    close(command[1]);
+    return false;
+  }
+  if (!openPipe(ended)) {
+    for (int fd : {command[0], command[1], copies[0], copies[1]}) close(fd);
+    return false;
+  }
+  pid_t middle = fork();
+  if (middle == 0) becomeRelay(command[0], copies[1], ended[0]);
+  int error = errno;
+  for (int fd : {command[0], copies[1], ended[0]}) close(fd);
+  commandEnd_ = command[1];
+  copies_ = copies[0];
+  ended_ = ended[1];
+  int status = -1;
+  if (middle > 0) {
+    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) continue;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+    error = EAGAIN;  // it could not make the relay
+  }
+  closeIfOpen(&commandEnd_);
+  closeIfOpen(&copies_);
+  closeIfOpen(&ended_);
+  errno = error;
+  return false;
+}
+
+void StderrRelay::commandStarted() { closeIfOpen(&commandEnd_); }
+
+void StderrRelay::collect(pid_t pid, ErrorTail* tail) {
+  char buffer[4096];
+  bool told = false;
   for (;;) {
-    if (readable(fd, kEndCheckMs) && relayOnce(fd, tail) <= 0) break;
-    if (hasEnded(pid)) {
-      if (!drained(fd, tail)) handOff(fd);
-      break;
+    struct pollfd ready = {copies_, POLLIN, 0};
+    int n = poll(&ready, 1, told ? -1 : kEndCheckMs);
+    if (n < 0 && errno != EINTR) break;
+    if (n > 0) {
+      ssize_t got = read(copies_, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;  // the relay passed on all, or is gone
+      tail->add(buffer, static_cast<size_t>(got));
+    } else if (!told && hasEnded(pid)) {
+      closeIfOpen(&ended_);  // the relay's word to finish the copies
+      told = true;
     }
   }
-  close(fd);
+  closeIfOpen(&copies_);
+  closeIfOpen(&ended_);
 }
