@@ -59,15 +59,22 @@ class DownloadWindowWidgets : public ::testing::Test {
     setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus here
   }
 
+  // The module's window, as the executable takes it; null (the test
+  // failed) when it cannot be had.
+  std::unique_ptr<UiBackend> openWindow() {
+    char why[256] = "";
+    const BootstrapDesktopApi* api = nullptr;
+    BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
+    EXPECT_TRUE(desktop) << why;
+    return desktop ? importBackend(api, desktop) : nullptr;
+  }
+
   XDisplay x_;
 };
 
 TEST_F(DownloadWindowWidgets, DetailLineUnderTheStatusIsSmallerAndDimmer) {
-  char why[256] = "";
-  const BootstrapDesktopApi* api = nullptr;
-  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
-  ASSERT_TRUE(desktop) << why;
-  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
+  std::unique_ptr<UiBackend> backend = openWindow();
+  ASSERT_TRUE(backend);
   DownloadWindowOutlets w = backend->outlets();
   GtkWidget* detail = findInToplevels("detail");
   ASSERT_NE(detail, nullptr);
@@ -93,11 +100,8 @@ GtkWindow* theToplevel() {
 // A failure naming a long path wraps, all of it on show at the window's
 // own size, beside a button that copies the details.
 TEST_F(DownloadWindowWidgets, AFailureIsNeverCutAndItsDetailsCanBeCopied) {
-  char why[256] = "";
-  const BootstrapDesktopApi* api = nullptr;
-  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
-  ASSERT_TRUE(desktop) << why;
-  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
+  std::unique_ptr<UiBackend> backend = openWindow();
+  ASSERT_TRUE(backend);
   DownloadWindowOutlets w = backend->outlets();
   ASSERT_NE(w.copyDetails, nullptr);
   w.downloadPercent->setStringValue(
@@ -120,11 +124,8 @@ TEST_F(DownloadWindowWidgets, AFailureIsNeverCutAndItsDetailsCanBeCopied) {
 
 // A session that ends may destroy the window under us: a cancel.
 TEST_F(DownloadWindowWidgets, DestroyedFromOutsideItClosesAsACancel) {
-  char why[256] = "";
-  const BootstrapDesktopApi* api = nullptr;
-  BootstrapDesktop* desktop = BOOTSTRAP_DESKTOP_ENTRY(&api, why, sizeof why);
-  ASSERT_TRUE(desktop) << why;
-  std::unique_ptr<UiBackend> backend = importBackend(api, desktop);
+  std::unique_ptr<UiBackend> backend = openWindow();
+  ASSERT_TRUE(backend);
   DownloadWindowOutlets w = backend->outlets();
   int closes = 0;
   w.window->setCloseHandler([&] {
