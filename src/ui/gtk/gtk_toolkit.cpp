@@ -148,7 +148,9 @@ void DetailsButton::onClicked(GtkButton* button, gpointer self) {
   GtkClipboard* clipboard = gtk_widget_get_clipboard(
       GTK_WIDGET(button), GDK_SELECTION_CLIPBOARD);
   gtk_clipboard_set_text(clipboard, valid, -1);
-  // A clipboard manager takes it over; without one it goes with us.
+  // Handed to the desktop's clipboard manager, where there is one, so that
+  // it can still be pasted once the run has ended; else it goes with us.
+  gtk_clipboard_set_can_store(clipboard, nullptr, 0);
   gtk_clipboard_store(clipboard);
   g_free(valid);
   gtk_button_set_label(button, "Copied");
