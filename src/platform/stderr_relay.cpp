@@ -77,13 +77,12 @@ bool hasBytes(int fd) {
   }
 }
 
-// The relay's process, made a child of init so that it is nobody's to
-// reap, and stopped by nothing but its pipe's end: a signal meant for the
-// run, or for the terminal's whole group, must not leave the command
-// writing into a pipe without a reader.
+// The relay's process, stopped by nothing but its pipe's end: a signal
+// meant for the run, or for the terminal's whole group, must not leave the
+// command writing into a pipe without a reader. Forked once, not twice to
+// make it init's: a fork costs the run milliseconds, and a relay left
+// running is init's once the run ends.
 [[noreturn]] void becomeRelay(int pipeEnd, int copies, int ended) {
-  pid_t relayPid = fork();
-  if (relayPid != 0) _exit(relayPid > 0 ? 0 : 1);
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
   for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
@@ -115,6 +114,8 @@ StderrRelay::~StderrRelay() {
   closeIfOpen(&commandEnd_);
   closeIfOpen(&copies_);
   closeIfOpen(&ended_);
+  // Gone unless programs the command left running still write.
+  while (waitpid(relay_, nullptr, WNOHANG) < 0 && errno == EINTR) continue;
 }
 
 bool StderrRelay::start() {
@@ -129,19 +130,14 @@ bool StderrRelay::start() {
     for (int fd : {command[0], command[1], copies[0], copies[1]}) close(fd);
     return false;
   }
-  pid_t middle = fork();
-  if (middle == 0) becomeRelay(command[0], copies[1], ended[0]);
+  relay_ = fork();
+  if (relay_ == 0) becomeRelay(command[0], copies[1], ended[0]);
   int error = errno;
   for (int fd : {command[0], copies[1], ended[0]}) close(fd);
   commandEnd_ = command[1];
   copies_ = copies[0];
   ended_ = ended[1];
-  int status = -1;
-  if (middle > 0) {
-    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) continue;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-    error = EAGAIN;  // it could not make the relay
-  }
+  if (relay_ > 0) return true;
   closeIfOpen(&commandEnd_);
   closeIfOpen(&copies_);
   closeIfOpen(&ended_);

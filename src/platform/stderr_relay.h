@@ -11,6 +11,7 @@
 // lines. The relay is not tied to the run: killed, the run leaves it to
 // go on until the last writer (the command, or a program it left running)
 // closes the pipe, so that none of them dies of a pipe without a reader.
+// A relay still running when the run ends is init's to reap.
 class StderrRelay {
  public:
   StderrRelay() = default;
@@ -33,6 +34,7 @@ class StderrRelay {
   int commandEnd_ = -1;
   int copies_ = -1;  // what the relay read, for the tail
   int ended_ = -1;   // written once the command has ended
+  pid_t relay_ = -1;
 };
 
 #endif
