@@ -32,3 +32,11 @@ bool hasControlCharacter(const std::string& text) {
     if (c < 0x20 || c == 0x7f) return true;
   return false;
 }
+
+std::string shortened(const std::string& text, size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  size_t end = maxBytes - 3;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80)
+    --end;
+  return text.substr(0, end) + "...";
+}

@@ -21,6 +21,10 @@ bool readDecimal(const std::string& text, size_t* at, int64_t max,
 // travel in a URL or a header line.
 bool hasControlCharacter(const std::string& text);
 
+// text cut to at most maxBytes (at least 3) with "..." marking the cut,
+// never within a UTF-8 character: what is cut is shown or sent on.
+std::string shortened(const std::string& text, size_t maxBytes);
+
 // A whole text of decimal digits, no sign, no blank, at most max.
 bool parseDecimal(const std::string& text, int64_t max, int64_t* value);
 

@@ -1,7 +1,6 @@
 #include "platform/error_tail.h"
 
-#include <algorithm>
-
+#include "common/text.h"
 #include "platform/log.h"
 
 namespace {
@@ -14,18 +13,12 @@ bool isBlank(const std::string& text) {
   return text.find_first_not_of(" \t\v\f") == std::string::npos;
 }
 
-// raw as a line to show; empty when it shows nothing.
+// raw as a line to show; empty when it shows nothing. A line whose raw
+// start alone was kept (cut) is marked cut however short it shows.
 std::string shown(const std::string& raw, bool cut) {
   if (isBlank(raw)) return std::string();
-  std::string text = loggable(raw);
-  if (!cut && text.size() <= ErrorTail::kMaxLineBytes) return text;
-  size_t end = std::min(text.size(), ErrorTail::kMaxLineBytes - 3);
-  // Not within a character: what the window shows is read as UTF-8.
-  while (end > 0 && end < text.size() &&
-         (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80)
-    --end;
-  text.resize(end);
-  return text + "...";
+  const std::string text = loggable(raw);
+  return shortened(cut ? text + "..." : text, ErrorTail::kMaxLineBytes);
 }
 
 }  // namespace

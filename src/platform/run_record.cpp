@@ -3,6 +3,8 @@
 #include <deque>
 #include <mutex>
 
+#include "common/text.h"
+
 namespace {
 
 std::mutex recordMutex;
@@ -11,11 +13,8 @@ size_t bytes = 0;
 std::vector<std::string> agentLines;
 
 // With recordMutex held.
-void keep(std::string line) {
-  if (line.size() > kMaxRecordedLine) {
-    line.resize(kMaxRecordedLine);
-    line += "...";
-  }
+void keep(const std::string& whole) {
+  std::string line = shortened(whole, kMaxRecordedLine);
   bytes += line.size() + 1;
   lines.push_back(std::move(line));
   while (bytes > kMaxRecordedBytes) {

@@ -9,7 +9,7 @@
 // failure window. Only the latest lines are kept, so that a long run costs
 // a bounded amount. Thread-safe.
 
-// Keeps line; one longer than kMaxRecordedLine is cut, marked with "...".
+// Keeps line; one longer than kMaxRecordedLine is cut to it (shortened()).
 void recordLine(const std::string& line);
 
 // The lines kept, oldest first: at most kMaxRecordedBytes in all.
