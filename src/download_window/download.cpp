@@ -17,9 +17,9 @@
 Download::Download(const DownloadWindowOutlets& outlets, MainLoop& loop,
                    const Settings& settings, ReportFn report,
                    UrlSessionMaker makeSession)
-    : view_(outlets, loop, getInstallAgentCacheDir(settings.home)),
+    : cacheDir_(getInstallAgentCacheDir(settings.home)),
+      view_(outlets, loop, cacheDir_),
       loop_(loop),
-      home_(settings.home),
       sessionSettings_(sessionSettings(settings)),
       report_(report),
       makeSession_(std::move(makeSession)),
@@ -56,9 +56,9 @@ void Download::windowWillClose() {
 }
 
 void Download::downloadFromURL(const std::string& url) {
-  const std::string cacheDir = getInstallAgentCacheDir(home_);
-  agentHome_ = agentHomeOf(cacheDir, cutAtLastSeparator(installAgentLocation_));
-  cacheUsable_ = agentHome_ == cacheDir;
+  agentHome_ =
+      agentHomeOf(cacheDir_, cutAtLastSeparator(installAgentLocation_));
+  cacheUsable_ = agentHome_ == cacheDir_;
   std::string why;
   if (!signature_.loadKeys(getBundleLocation(), &why)) {
     logLine("%s", why.c_str());

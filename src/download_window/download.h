@@ -98,9 +98,11 @@ class Download : public JudgedDelegate {
   void takeAgent(const UrlResponse& response, const std::string& path);
   void endTransfer();
 
+  // The per-user cache, worked out once; the view keeps its failure log
+  // there.
+  const std::string cacheDir_;
   DownloadView view_;
   MainLoop& loop_;
-  const std::string home_;
   const SessionSettings sessionSettings_;
   ReportFn report_;
   const UrlSessionMaker makeSession_;

@@ -127,20 +127,19 @@ bool canRelayStandardError() {
 int runCommand(const std::string& commandLine, const ChildOptions& options) {
   if (options.errorTail) options.errorTail->clear();
   StderrRelay relay;
-  if (!options.errorTail || options.stderrToNull ||
-      !canRelayStandardError() || !relay.start()) {
-    pid_t pid = startCommand(commandLine, options);
-    return pid >= 0 ? finishCommand(pid) : statusOfUnstarted();
-  }
-  ChildOptions relayed = options;
-  relayed.stderrFd = relay.commandEnd();
-  pid_t pid = startCommand(commandLine, relayed);
-  int status = pid < 0 ? statusOfUnstarted() : 0;
+  const bool relayed = options.errorTail && !options.stderrToNull &&
+                       canRelayStandardError() && relay.start();
+  ChildOptions started = options;
+  if (relayed) started.stderrFd = relay.commandEnd();
+  pid_t pid = startCommand(commandLine, started);
+  const int unstarted = pid < 0 ? statusOfUnstarted() : 0;  // before a close
   relay.commandStarted();
-  if (pid < 0) return status;
-  ErrorTail tail;
-  relay.collect(pid, &tail);
-  *options.errorTail = tail.lines();
+  if (pid < 0) return unstarted;
+  if (relayed) {
+    ErrorTail tail;
+    relay.collect(pid, &tail);
+    *options.errorTail = tail.lines();
+  }
   return finishCommand(pid);
 }
 
