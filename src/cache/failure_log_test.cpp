@@ -62,12 +62,4 @@ TEST(FailureLog, KeepsTheLatestFailureForTheUserAlone) {
   }
 }
 
-TEST(FailureLog, TheWindowNamesItOrSaysWhyNot) {
-  EXPECT_EQ(whereTheDetailsAre("/h/last-failure.log", ""),
-            "The details are in /h/last-failure.log.");
-  EXPECT_EQ(whereTheDetailsAre("", "/h: Read-only file system"),
-            "The details could not be kept in a file (/h: Read-only file "
-            "system).");
-}
-
 }  // namespace
