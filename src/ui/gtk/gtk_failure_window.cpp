@@ -6,12 +6,8 @@
 
 namespace {
 
-// The lines come from paths and other bytes off the disk, which need not
-// be UTF-8.
 GtkWidget* lineLabel(const std::string& line) {
-  gchar* valid = g_utf8_make_valid(line.c_str(), -1);
-  GtkLabel* label = GTK_LABEL(gtk_label_new(valid));
-  g_free(valid);
+  GtkLabel* label = GTK_LABEL(gtk_label_new(validUtf8(line).c_str()));
   setWrapping(label);
   return GTK_WIDGET(label);
 }
@@ -46,9 +42,7 @@ FailureLayout::FailureLayout(const std::string& title,
   g_object_ref(window);
   g_object_ref_sink(lines);
   g_object_ref_sink(close);
-  gchar* validTitle = g_utf8_make_valid(title.c_str(), -1);
-  gtk_window_set_title(window, validTitle);
-  g_free(validTitle);
+  gtk_window_set_title(window, validUtf8(title).c_str());
   gtk_window_set_resizable(window, FALSE);
   gtk_window_set_position(window, GTK_WIN_POS_CENTER);
   gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);

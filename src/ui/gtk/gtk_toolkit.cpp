@@ -105,6 +105,13 @@ void closeOnEscape(GtkWindow* window, GtkButton* button) {
   g_object_unref(keys);
 }
 
+std::string validUtf8(const std::string& text) {
+  gchar* valid = g_utf8_make_valid(text.c_str(), -1);
+  std::string result(valid);
+  g_free(valid);
+  return result;
+}
+
 void setWrapping(GtkLabel* label) {
   gtk_label_set_xalign(label, 0);
   gtk_label_set_ellipsize(label, PANGO_ELLIPSIZE_NONE);
@@ -143,15 +150,14 @@ void DetailsButton::offer(const std::string& details) {
 }
 
 void DetailsButton::onClicked(GtkButton* button, gpointer self) {
-  const std::string& details = static_cast<DetailsButton*>(self)->details_;
-  gchar* valid = g_utf8_make_valid(details.c_str(), -1);
+  const std::string details =
+      validUtf8(static_cast<DetailsButton*>(self)->details_);
   GtkClipboard* clipboard = gtk_widget_get_clipboard(
       GTK_WIDGET(button), GDK_SELECTION_CLIPBOARD);
-  gtk_clipboard_set_text(clipboard, valid, -1);
+  gtk_clipboard_set_text(clipboard, details.c_str(), -1);
   // Handed to the desktop's clipboard manager, where there is one, so that
   // it can still be pasted once the run has ended; else it goes with us.
   gtk_clipboard_set_can_store(clipboard, nullptr, 0);
   gtk_clipboard_store(clipboard);
-  g_free(valid);
   gtk_button_set_label(button, "Copied");
 }

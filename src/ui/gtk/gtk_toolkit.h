@@ -27,6 +27,10 @@ void setWindowContent(GtkWindow* window,
 // (the install agent, the end of the run) does not run GTK's loop.
 void destroyWindowNow(GtkWindow* window);
 
+// text as GTK takes it: valid UTF-8. Paths and other bytes off the disk,
+// which the windows show, need not be.
+std::string validUtf8(const std::string& text);
+
 // A label of the window's width that wraps its text, never cutting it: a
 // failure names paths, which may be long.
 void setWrapping(GtkLabel* label);

@@ -92,11 +92,9 @@ DesktopTextField::DesktopTextField(GtkLabel* label) : label_(label) {
   g_object_unref(style);
 }
 
-// A failure may quote bytes off the disk, which need not be UTF-8.
+// A failure may quote bytes off the disk.
 void DesktopTextField::setStringValue(const std::string& text) {
-  gchar* valid = g_utf8_make_valid(text.c_str(), -1);
-  gtk_label_set_text(label_, valid);
-  g_free(valid);
+  gtk_label_set_text(label_, validUtf8(text).c_str());
 }
 
 void DesktopTextField::setTextColor(TextColor color) {

@@ -1,5 +1,7 @@
 #include "ui/gtk/gtk_window.h"
 
+#include "ui/gtk/gtk_toolkit.h"
+
 DesktopWindow::DesktopWindow(GtkWindow* window, GtkButton* closeButton)
     : window_(window), closeButton_(closeButton) {
   g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), this);
@@ -30,10 +32,8 @@ void DesktopWindow::setCloseHandler(std::function<void()> handler) {
 }
 
 void DesktopWindow::show(const std::string& title) {
-  // The title comes from a directory name, which need not be UTF-8.
-  gchar* valid = g_utf8_make_valid(title.c_str(), -1);
-  gtk_window_set_title(window_, valid);
-  g_free(valid);
+  // The title comes from a directory name.
+  gtk_window_set_title(window_, validUtf8(title).c_str());
   if (!closed_ && !present_) present_ = g_idle_add(onPresent, this);
 }
 
