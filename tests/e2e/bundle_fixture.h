@@ -18,9 +18,11 @@ inline const std::vector<std::string> kCacheEntries = {
     ".agent-in-use",   ".lock",           ".partial-download.lock",
     ".sourceurl",      ".validatestring", "installagent"};
 // The same after a failed run, which keeps what it said.
-inline const std::vector<std::string> kCacheEntriesAfterFailure = {
-    ".agent-in-use", ".lock",         ".partial-download.lock", ".sourceurl",
-    ".validatestring", "installagent", "last-failure.log"};
+inline const std::vector<std::string> kCacheEntriesAfterFailure = [] {
+  std::vector<std::string> entries = kCacheEntries;
+  entries.push_back("last-failure.log");  // last in listDir's order too
+  return entries;
+}();
 
 // The built executable copied into a bundle in a temporary tree, run as a
 // user would with HOME and TMPDIR inside that tree. Its agents record how
